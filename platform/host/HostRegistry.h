@@ -1,0 +1,46 @@
+// The machine's registry store: four roots, HKEY_CLASSES_ROOT as a view of
+// HKEY_LOCAL_MACHINE\SOFTWARE\Classes, persisted as a REGEDIT export text file that is replaced
+// atomically and locked against a second writer.
+#pragma once
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "platform/Registry.h"
+
+namespace orvane::host {
+
+class HostRegistry : public IRegistry {
+ public:
+  // Loads the store from `file` (an absent file is an empty store). Throws std::runtime_error
+  // naming the file and line when the text cannot be understood.
+  explicit HostRegistry(const std::filesystem::path& file);
+  ~HostRegistry() override;
+
+  uint32_t CreateKey(RegRoot root, const std::string& path) override;
+  bool KeyExists(RegRoot root, const std::string& path) override;
+  uint32_t GetValue(RegRoot root, const std::string& path, const std::string& name,
+                    RegValue& value) override;
+  uint32_t SetValue(RegRoot root, const std::string& path, const std::string& name,
+                    const RegValue& value) override;
+  uint32_t DeleteValue(RegRoot root, const std::string& path, const std::string& name) override;
+  uint32_t DeleteKey(RegRoot root, const std::string& path) override;
+  uint32_t DeleteTree(RegRoot root, const std::string& path) override;
+  uint32_t EnumKeys(RegRoot root, const std::string& path,
+                    std::vector<std::string>& names) override;
+  uint32_t EnumValues(RegRoot root, const std::string& path,
+                      std::vector<RegNamedValue>& values) override;
+
+  // The store (or one key with its subkeys, given as "HKEY_...\Path") as REGEDIT export text in
+  // UTF-8. Empty when the key does not exist.
+  std::string Export(const std::string& key = "") const;
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+// Parses "HKEY_LOCAL_MACHINE\Path", "HKLM\Path" and the like into a root and a path.
+bool ParseRootedKey(const std::string& key, RegRoot& root, std::string& path);
+
+}  // namespace orvane::host

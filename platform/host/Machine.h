@@ -1,0 +1,73 @@
+// The emulated Windows machine: one host folder holding drives, registry and settings.
+// Resolves Windows paths to host paths without regard to ASCII letter case, and confines every
+// path to the machine folder and the mapped distribution folder.
+#pragma once
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+
+namespace orvane::host {
+
+class HostRegistry;
+
+struct MachineSettings {
+  int platformId = 2;            // 2: Windows NT layout; 1: Windows 95 layout
+  std::string userName = "User";
+};
+
+class Machine {
+ public:
+  // Opens the machine in `folder`, making the folder, the drive C: skeleton, the registry and the
+  // settings file on first use. Throws std::runtime_error with a one-line message when the folder
+  // cannot be made or its settings or registry cannot be read.
+  static std::unique_ptr<Machine> Open(const std::filesystem::path& folder,
+                                       const MachineSettings& settingsForNewMachine = {});
+  ~Machine();
+
+  const std::filesystem::path& Folder() const { return folder_; }
+  const MachineSettings& Settings() const { return settings_; }
+  HostRegistry& Registry() { return *registry_; }
+
+  // Maps a host folder as drive `letter` (A to Z, not C) and records it in the settings.
+  void MapDrive(char letter, const std::filesystem::path& hostFolder);
+  // The host folder of a drive, empty when the drive does not exist.
+  std::filesystem::path DriveFolder(char letter) const;
+  // Makes a Windows path name a host file that lies outside the drives (the running program
+  // itself, reachable as "<drive>:\SETUP.EXE" of the distribution drive). Not persisted.
+  void AddVirtualFile(const std::string& windowsPath, const std::filesystem::path& hostFile);
+
+  // Resolves an absolute Windows path ("C:\Dir\File.txt", "/" accepted as separator, "." and ".."
+  // folded as Windows folds them) to a host path. Each existing component is matched without
+  // regard to ASCII letter case; components that do not exist keep the case given. Code page 932
+  // names become UTF-8. Returns 0, or: 3 for an unknown drive or a relative path, 53 for a UNC
+  // path, 123 for a name Windows forbids or that is not valid code page 932, 206 for a path longer
+  // than 259 characters, 5 when the path would lead outside the machine (a symbolic link out).
+  uint32_t Resolve(const std::string& windowsPath, std::filesystem::path& hostPath) const;
+  // The Windows path of a host path inside a drive; empty when it lies in none.
+  std::string ToWindowsPath(const std::filesystem::path& hostPath) const;
+
+  // The current folder of this process on the machine (SetCurrentDirectory), a Windows path.
+  const std::string& CurrentFolder() const { return currentFolder_; }
+  void SetCurrentFolder(const std::string& windowsPath) { currentFolder_ = windowsPath; }
+
+  // Carries out the replacements recorded for the next start (PendingFileRenameOperations and
+  // the [rename] section of WININIT.INI), as a restart of the machine does.
+  void Restart();
+
+ private:
+  Machine() = default;
+  void LoadSettings();
+  void SaveSettings() const;
+  void MakeSkeleton();
+
+  std::filesystem::path folder_;
+  MachineSettings settings_;
+  std::map<char, std::filesystem::path> drives_;
+  std::map<std::string, std::filesystem::path> virtualFiles_;  // upper-cased Windows path
+  std::unique_ptr<HostRegistry> registry_;
+  std::string currentFolder_ = "C:\\";
+};
+
+}  // namespace orvane::host
