@@ -1,0 +1,95 @@
+// TfrmMain: the wizard window. Its controls, the set-up, the wizard step, closing, and the entry
+// points of the two runs.
+#pragma once
+#include <string>
+
+#include "windows/Controls.h"
+#include "windows/FldrDlg.h"
+
+namespace orvane {
+
+class Application;
+struct SetupContext;
+
+class TfrmMain : public TForm {
+ public:
+  explicit TfrmMain(Application& app);
+
+  Application& app;
+  SetupContext& ctx;
+
+  TControl& btnEvent;
+  TControl& btnEnd;
+  TControl& grpMessage;
+  TControl& lblMessage;
+  TControl& grpSetupFolder;
+  TControl& txtFolder;
+  TControl& btnRefer;
+  TControl& grpOption;
+  TControl& chkOverWrite;
+  TControl& fraShortCut;
+  TControl& lblUnSetupInfo;
+  TControl& chkSCutDesktop;
+  TControl& chkSCutStartMenu;
+  TControl& chkSCutStartUp;
+  TControl& chkSCutSendTo;
+  TControl& fraTitle;
+  TControl& lblTitleA1;
+  TControl& lblTitleA2;
+  TControl& imgTitle1;
+  TControl& lblTitleMessage;
+  TControl& fraReadme;
+  TControl& txtReadme;
+  TControl& fraSelectType;
+  TControl& lblSelectTypeMsg;
+  TControl& optSelectType1;
+  TControl& optSelectType2;
+  TControl& imgTitle2;
+  TControl& lblTitleB1;
+  TControl& lblTitleB2;
+  TControl& lblFormShare;
+  TFolderDialog dlgFolder;
+
+  // The end signals, carried by window states.
+  bool EndRequested() const { return modalResult == 1; }
+  bool AbortRequested() const { return !enabled; }
+  bool EndConfirmed() const;
+  void SetEndRequested() { modalResult = 1; }
+  void SetEndConfirmed();
+
+  // Handlers.
+  void FormActivate() override;
+  bool FormCloseQuery() override;
+  void FormClose() override;
+  void btnEventClick();
+  void btnEndClick();
+  void btnReferClick();
+  void txtFolderChange() {}
+
+  void SetTextPageVisible(bool show);
+  // Starts a program and waits for it while the wizard stays responsive; false when it could not
+  // be started.
+  bool RunAndWait(const std::string& program, const std::string& arguments);
+  // The runs' wait on the failure details: until the start button is disabled again.
+  void WaitForDetailsContinue();
+  // The status step: the status window's message, pending messages processed.
+  void ShowStatus(const std::string& text);
+
+  // The runs, started by the final page's start button.
+  void RunInstall();
+  void RunUninstall();
+
+ private:
+  void SetupEnvironment();    // program start's half of the set-up
+  void SetupConfiguration();  // the script's start-up keys
+  void ShowErrorScreen();
+  void ShowUninstallScreen();
+  void CheckEarlierVersion(const std::string& folder);
+  void RunChecker(const std::string& checker);
+  void LoadTextFile(const std::string& path, const std::string& scrollBars);
+  std::string ScriptValue(const std::string& section, const std::string& key,
+                          const std::string& defaultValue = "");
+  std::string SourcePath(const std::string& relative) const;
+};
+
+}  // namespace orvane
