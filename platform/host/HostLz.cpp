@@ -1,0 +1,166 @@
+// HostLz: reads the source whole (compressed files are small next to their output), streams the
+// expansion into a temporary file in the destination's folder, then renames it over the
+// destination.
+#include "platform/host/HostLz.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+
+#include "platform/WinTypes.h"
+#include "platform/host/Machine.h"
+#include "platform/host/Szdd.h"
+
+namespace orvane::host {
+namespace {
+
+uint32_t ErrnoToWin32(int error, bool isSource) {
+  switch (error) {
+    case ENOENT:
+      return isSource ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND;
+    case ENOTDIR:
+      return ERROR_PATH_NOT_FOUND;
+    case EACCES:
+    case EPERM:
+    case EISDIR:
+      return ERROR_ACCESS_DENIED;
+    case EROFS:
+      return ERROR_WRITE_PROTECT;
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+      return ERROR_DISK_FULL;
+    case ENAMETOOLONG:
+      return ERROR_FILENAME_EXCED_RANGE;
+    case EBUSY:
+    case ETXTBSY:
+      return ERROR_SHARING_VIOLATION;
+    default:
+      return ERROR_ACCESS_DENIED;
+  }
+}
+
+// Reads a whole host file; `headOnly` stops after the SZDD header. 0 or a Win32 code.
+uint32_t ReadHostFile(const std::filesystem::path& path, std::string& bytes, bool headOnly) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return ErrnoToWin32(errno, true);
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    ::close(fd);
+    return ERROR_ACCESS_DENIED;  // what opening a folder as a file gives on Windows
+  }
+  bytes.clear();
+  std::size_t want = headOnly ? kSzddHeaderSize : static_cast<std::size_t>(st.st_size);
+  bytes.resize(want);
+  std::size_t got = 0;
+  for (;;) {
+    if (got == bytes.size()) {
+      if (headOnly) break;
+      bytes.resize(bytes.size() + 65536);  // the file grew since fstat
+    }
+    ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      int error = errno;
+      ::close(fd);
+      return ErrnoToWin32(error, true);
+    }
+    if (n == 0) break;
+    got += static_cast<std::size_t>(n);
+  }
+  bytes.resize(got);
+  ::close(fd);
+  return ERROR_SUCCESS;
+}
+
+bool WriteAll(int fd, const char* data, std::size_t size) {
+  while (size > 0) {
+    ssize_t n = ::write(fd, data, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    data += n;
+    size -= static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+// The file-name part of a Windows path starts after its last "\", "/" or ":". Scanning goes by
+// code page 932 characters so that a trail byte 0x5C is not taken for a separator.
+std::size_t FileNameStart(const std::string& path) {
+  std::size_t start = 0;
+  for (std::size_t i = 0; i < path.size();) {
+    auto c = static_cast<unsigned char>(path[i]);
+    if (((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC)) && i + 1 < path.size()) {
+      i += 2;
+      continue;
+    }
+    ++i;
+    if (c == '\\' || c == '/' || c == ':') start = i;
+  }
+  return start;
+}
+
+}  // namespace
+
+std::string HostLz::ExpandedName(const std::string& path) {
+  std::filesystem::path hostPath;
+  if (machine_.Resolve(path, hostPath) != 0) return path;
+  std::string head;
+  if (ReadHostFile(hostPath, head, true) != 0) return path;
+  SzddHeader header;
+  if (ReadSzddHeader(head.data(), head.size(), header) != SzddStatus::Ok) return path;
+  std::size_t start = FileNameStart(path);
+  return path.substr(0, start) + host::ExpandedName(path.substr(start), header.lastChar);
+}
+
+uint32_t HostLz::Expand(const std::string& source, const std::string& destination) {
+  std::filesystem::path sourcePath, destinationPath;
+  if (uint32_t error = machine_.Resolve(source, sourcePath)) return error;
+  if (uint32_t error = machine_.Resolve(destination, destinationPath)) return error;
+  std::string bytes;
+  if (uint32_t error = ReadHostFile(sourcePath, bytes, false)) return error;
+  // Windows refuses to replace a read-only file; the host keeps that attribute as missing write
+  // permission bits, which a rename would otherwise ignore.
+  struct stat st;
+  if (::stat(destinationPath.c_str(), &st) == 0 &&
+      (S_ISDIR(st.st_mode) || (st.st_mode & 0222) == 0))
+    return ERROR_ACCESS_DENIED;
+
+  // The temporary file lives in the destination's folder so that the rename cannot cross devices.
+  std::string temporary = destinationPath.string() + ".lzXXXXXX";
+  int fd = ::mkstemp(temporary.data());
+  if (fd < 0) return ErrnoToWin32(errno, false);
+  ::fchmod(fd, 0644);
+
+  uint32_t result = ERROR_SUCCESS;
+  int writeErrno = 0;
+  auto sink = [&](const char* data, std::size_t size) {
+    if (WriteAll(fd, data, size)) return true;
+    writeErrno = errno;
+    return false;
+  };
+  switch (ExpandSzdd(bytes.data(), bytes.size(), sink)) {
+    case SzddStatus::Ok:
+      break;
+    case SzddStatus::NotCompressed:
+      if (!sink(bytes.data(), bytes.size())) result = ErrnoToWin32(writeErrno, false);
+      break;
+    case SzddStatus::Truncated:
+    case SzddStatus::UnknownMode:
+      result = ERROR_INVALID_DATA;
+      break;
+    case SzddStatus::WriteFailed:
+      result = ErrnoToWin32(writeErrno, false);
+      break;
+  }
+  if (::close(fd) != 0 && result == ERROR_SUCCESS) result = ErrnoToWin32(errno, false);
+  if (result == ERROR_SUCCESS && ::rename(temporary.c_str(), destinationPath.c_str()) != 0)
+    result = ErrnoToWin32(errno, false);
+  if (result != ERROR_SUCCESS) ::unlink(temporary.c_str());
+  return result;
+}
+
+}  // namespace orvane::host
