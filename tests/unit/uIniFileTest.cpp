@@ -1,0 +1,108 @@
+// Tests of ReadIni's growing buffer and WriteIni's flush-then-write order over a fake profile.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "support/uIniFile.h"
+
+namespace orvane {
+namespace {
+
+// A profile that keeps values in memory, copies at most capacity - 1 characters like the real
+// function, and records every call.
+class FakeProfile : public IProfile {
+ public:
+  struct Write {
+    std::optional<std::string> section, key, value;
+    std::string path;
+  };
+  std::map<std::string, std::string> values;  // "path|section|key" -> value
+  std::vector<size_t> capacities;
+  std::vector<Write> writes;
+  bool failWrites = false;
+
+  std::string GetString(const std::string& section, const std::string& key,
+                        const std::string& defaultValue, size_t capacity,
+                        const std::string& path) override {
+    capacities.push_back(capacity);
+    const auto it = values.find(path + "|" + section + "|" + key);
+    std::string result = it != values.end() ? it->second : defaultValue;
+    if (it == values.end()) {
+      while (!result.empty() && result.back() == ' ') result.pop_back();
+    }
+    return result.substr(0, capacity - 1);
+  }
+  bool WriteString(const std::optional<std::string>& section, const std::optional<std::string>& key,
+                   const std::optional<std::string>& value, const std::string& path) override {
+    writes.push_back({section, key, value, path});
+    if (failWrites) return false;
+    if (section && key && value) values[path + "|" + *section + "|" + *key] = *value;
+    return true;
+  }
+};
+
+TEST(IniFileRead, GrowsTheBufferUntilTheValueFits) {
+  FakeProfile profile;
+  const std::string v255(255, 'x');
+  const std::string v600(600, 'y');
+  const std::string v511(511, 'z');
+  profile.values["C:\\A.INI|S|K255"] = v255;
+  profile.values["C:\\A.INI|S|K600"] = v600;
+  profile.values["C:\\A.INI|S|K511"] = v511;
+  profile.values["C:\\A.INI|S|Short"] = "abc";
+
+  EXPECT_EQ(ReadIni(profile, "S", "Short", "", "C:\\A.INI"), "abc");
+  EXPECT_EQ(profile.capacities, (std::vector<size_t>{256}));
+
+  profile.capacities.clear();
+  EXPECT_EQ(ReadIni(profile, "S", "K255", "", "C:\\A.INI"), v255);
+  EXPECT_EQ(profile.capacities, (std::vector<size_t>{256, 512}));
+
+  profile.capacities.clear();
+  EXPECT_EQ(ReadIni(profile, "S", "K600", "", "C:\\A.INI"), v600);
+  EXPECT_EQ(profile.capacities, (std::vector<size_t>{256, 512, 768}));
+
+  profile.capacities.clear();
+  EXPECT_EQ(ReadIni(profile, "S", "K511", "", "C:\\A.INI"), v511);
+  EXPECT_EQ(profile.capacities, (std::vector<size_t>{256, 512, 768}));
+}
+
+TEST(IniFileRead, MissingKeysGiveTheDefault) {
+  FakeProfile profile;
+  profile.values["C:\\A.INI|S|Empty"] = "";
+  EXPECT_EQ(ReadIni(profile, "S", "Absent", "0,0,0,0", "C:\\A.INI"), "0,0,0,0");
+  EXPECT_EQ(ReadIni(profile, "S", "Absent", "", "C:\\A.INI"), "");
+  EXPECT_EQ(ReadIni(profile, "S", "Empty", "dflt", "C:\\A.INI"), "");
+  // A long default grows the buffer like a long value.
+  profile.capacities.clear();
+  EXPECT_EQ(ReadIni(profile, "S", "Absent", std::string(300, 'd'), "C:\\A.INI"),
+            std::string(300, 'd'));
+  EXPECT_EQ(profile.capacities, (std::vector<size_t>{256, 512}));
+}
+
+TEST(IniFileWrite, FlushesThePathThenWritesAndReportsTheWrite) {
+  FakeProfile profile;
+  EXPECT_TRUE(WriteIni(profile, "Sec", "Key", "", "C:\\B.INI"));
+  ASSERT_EQ(profile.writes.size(), 2u);
+  const auto& flush = profile.writes[0];
+  EXPECT_FALSE(flush.section.has_value());
+  EXPECT_FALSE(flush.key.has_value());
+  EXPECT_FALSE(flush.value.has_value());
+  EXPECT_EQ(flush.path, "C:\\B.INI");
+  const auto& write = profile.writes[1];
+  EXPECT_EQ(write.section, std::optional<std::string>("Sec"));
+  EXPECT_EQ(write.key, std::optional<std::string>("Key"));
+  // An empty value is passed as an empty string, not as a null that would delete the key.
+  EXPECT_EQ(write.value, std::optional<std::string>(""));
+  EXPECT_EQ(write.path, "C:\\B.INI");
+  EXPECT_EQ(ReadIni(profile, "Sec", "Key", "dflt", "C:\\B.INI"), "");
+
+  profile.failWrites = true;
+  EXPECT_FALSE(WriteIni(profile, "Sec", "Key", "v", "C:\\B.INI"));
+}
+
+}  // namespace
+}  // namespace orvane
