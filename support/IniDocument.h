@@ -34,18 +34,23 @@ class IniDocument {
   std::string Text() const;
 
  private:
-  struct Line {
-    std::string text;     // as written, without its line end
-    std::string name;     // upper-cased section name or key name; empty for other lines
-    enum Kind { Other, Section, Key } kind = Other;
+  // One section: its header line and the lines up to the next header, with an index of its keys.
+  // The lines before the first header form a section without a header that no lookup finds.
+  struct Section {
+    bool hasHeader = false;
+    std::string header;                            // the header line as written
+    std::string name;                              // the name as written, trimmed
+    std::vector<std::string> lines;                // the lines after the header, as written
+    std::unordered_map<std::string, size_t> keys;  // folded key name -> its first line
+    size_t insertAt = 0;  // where a new key goes: after the last key line, else after the header
   };
-  struct SectionIndex {
-    size_t header;                                 // line of the header
-    std::unordered_map<std::string, size_t> keys;  // upper-cased key -> line (first one)
-  };
-  void Reindex();
-  std::vector<Line> lines_;
-  std::unordered_map<std::string, SectionIndex> sections_;  // upper-cased name -> first section
+  Section* Find(const std::string& section);
+  const Section* Find(const std::string& section) const;
+  static void IndexKeys(Section& section);
+  void IndexSections();
+
+  std::vector<Section> sections_;                  // in file order, a headerless part first
+  std::unordered_map<std::string, size_t> index_;  // folded section name -> first section
 };
 
 }  // namespace orvane
