@@ -17,16 +17,19 @@ class IniDocument {
   static IniDocument Parse(const std::string& text);
 
   // The value of a key (quotes of a quoted value removed), nothing when the section or key is
-  // missing. Only the first section of a name and the first key of a name count.
+  // missing. Only the first section of a name and the first key of a name count. Names are
+  // trimmed and compared without regard to ASCII letter case.
   std::optional<std::string> Get(const std::string& section, const std::string& key) const;
-  // Replaces the key's value in place, or appends "key=value" at the end of the section, or
-  // appends the section "[section]" and the key at the end of the file.
+  // Replaces the key's value in place, or inserts "key=value" after the last key of the section,
+  // or appends the section "[section]" and the key at the end of the file.
   void Set(const std::string& section, const std::string& key, const std::string& value);
-  // Removes a key; removes a whole section (its header and every line up to the next header).
+  // Removes the first key of the name; removes every section of the name (each header and every
+  // line up to the next header).
   void DeleteKey(const std::string& section, const std::string& key);
   void DeleteSection(const std::string& section);
 
   bool HasSection(const std::string& section) const;
+  // Names as written, in file order, duplicates included (as the profile functions list them).
   std::vector<std::string> SectionNames() const;
   std::vector<std::string> KeyNames(const std::string& section) const;
 
