@@ -1,0 +1,137 @@
+// Program start to program end, the modal loop, input dispatch and the default error report.
+#include "app/Application.h"
+
+#include "app/Main.h"
+#include "app/Texts.h"
+#include "windows/Back.h"
+#include "windows/CusDlg.h"
+#include "windows/Status.h"
+
+namespace orvane {
+
+Application::Application(Platform& platform)
+    : platform(platform),
+      back_(std::make_unique<TfrmBack>(*this)),
+      main_(std::make_unique<TfrmMain>(*this)),
+      status_(std::make_unique<TfrmStatus>(*this)),
+      dialog_(std::make_unique<TfrmCustomDlg>(main_->lblFormShare)) {}
+
+Application::~Application() = default;
+
+std::vector<TForm*> Application::Forms() const {
+  return {back_.get(), main_.get(), status_.get(), dialog_.get()};
+}
+
+ProgramOutcome Application::Run() {
+  if (!platform.system.CreateSingleInstanceMutex("ORVANEMX")) {
+    outcome = ProgramOutcome::AlreadyRunning;
+    return outcome;
+  }
+  Title = "Orvane Setup Professional";
+  for (TForm* form : Forms()) platform.ui.Realise(*form);
+  status_->FormCreate();
+
+  // The background window is the main window: shown maximised, its first resize runs the
+  // wizard, and when it closes the message loop ends.
+  back_->visible = true;
+  back_->maximised = true;
+  platform.ui.ProcessMessages();
+  back_->FormResize();
+
+  // Restart handling after the loop.
+  if (ctx.RestartRequired) {
+    if (ctx.LockedFilesPending)
+      ShowMessageBox(*this, texts::kLockedFilesText, texts::kLockedFilesCaption,
+                     MB_ICONINFORMATION);
+    if (platform.ui.RestartDialog() == IDNO)
+      ShowMessageBox(*this, texts::kRestartDeclinedText, texts::kRestartDeclinedCaption,
+                     MB_ICONWARNING);
+    else
+      platform.system.RestartWindows();
+  }
+  return outcome;
+}
+
+int Application::ShowModal(TForm& form) {
+  form.visible = true;
+  form.modalResult = 0;
+  modal_.push_back(&form);
+  form.FormActivate();
+  do {
+    platform.ui.HandleMessage();
+    if (Terminated) {
+      form.modalResult = 2;
+    } else if (form.modalResult != 0) {
+      if (form.FormCloseQuery())
+        form.FormClose();
+      else
+        form.modalResult = 0;
+    }
+  } while (form.modalResult == 0);
+  form.visible = false;
+  modal_.pop_back();
+  return form.modalResult;
+}
+
+void Application::Click(TControl& control) {
+  if (!control.Showing() || !control.enabled || !control.form->enabled) return;
+  switch (control.kind) {
+    case ControlKind::CheckBox:
+      control.checked = !control.checked;
+      return;
+    case ControlKind::RadioButton:
+      for (TControl* other : control.form->Controls())
+        if (other->kind == ControlKind::RadioButton && other->parent == control.parent)
+          other->checked = other == &control;
+      return;
+    case ControlKind::Button:
+      break;
+    default:
+      return;
+  }
+  try {
+    if (control.form == main_.get()) {
+      TfrmMain& m = *main_;
+      if (&control == &m.btnEvent) m.btnEventClick();
+      else if (&control == &m.btnEnd) m.btnEndClick();
+      else if (&control == &m.btnRefer) m.btnReferClick();
+    } else if (control.form == status_.get()) {
+      if (&control == &status_->btnAbort) status_->btnAbortClick();
+    } else if (control.form == dialog_.get()) {
+      TfrmCustomDlg& d = *dialog_;
+      if (&control == &d.btnYes) d.btnYesClick();
+      else if (&control == &d.btnNo) d.btnNoClick();
+      else if (&control == &d.btnDelete) d.btnDeleteClick();
+      else if (&control == &d.btnSave) d.btnSaveClick();
+    }
+  } catch (const std::exception& error) {
+    outcome = ProgramOutcome::Failed;
+    ShowException(error.what());
+  }
+}
+
+void Application::SetText(TControl& control, const std::string& text) {
+  if (!control.Showing() || !control.enabled || control.readOnly) return;
+  control.caption = text;
+  if (&control == &main_->txtFolder) main_->txtFolderChange();
+}
+
+void Application::ShowException(const std::string& message) {
+  ShowMessageBox(*this, message, Title, MB_OK | MB_ICONSTOP);
+}
+
+int ShowMessageBox(Application& app, const std::string& text, const std::string& caption,
+                   uint32_t flags) {
+  std::vector<TForm*> disabled;
+  for (TForm* form : app.Forms()) {
+    if (form->visible && form->enabled) {
+      form->enabled = false;
+      disabled.push_back(form);
+    }
+  }
+  int answer = app.platform.ui.MessageBox(text, caption, flags);
+  for (TForm* form : disabled) form->enabled = true;
+  return answer;
+}
+
+}  // namespace orvane

@@ -1,0 +1,181 @@
+// File routines built from the platform's single operations: copying with the attribute reset,
+// deleting by pattern, removing folders, creating folder chains, error texts and free space.
+#include "install/FileOps.h"
+
+#include <vector>
+
+#include "app/Application.h"
+#include "install/SharedFiles.h"
+#include "platform/Files.h"
+#include "platform/System.h"
+#include "support/MBUtils.h"
+#include "support/uStrOp.h"
+
+namespace orvane {
+namespace {
+
+// Deletes a folder and everything in it, as the shell's delete operation does for a folder
+// matched by a wildcard. Returns the first error met; goes on after errors.
+uint32_t DeleteTree(Application& app, const std::string& folder) {
+  IFiles& files = app.platform.files;
+  uint32_t first = 0;
+  std::vector<FindEntry> entries;
+  std::string base = AddPathDelim(folder, "B");
+  if (files.Find(base + "*.*", entries) == 0) {
+    for (const FindEntry& entry : entries) {
+      if (entry.name == "." || entry.name == "..") continue;
+      std::string path = base + entry.name;
+      uint32_t code;
+      if (entry.info.IsFolder()) {
+        code = DeleteTree(app, path);
+      } else {
+        if (IsComponentFile(path)) RegisterComponent(app, path, Registration::Unregister);
+        files.SetAttributes(path, FILE_ATTRIBUTE_ARCHIVE);
+        code = files.DeleteFile(path);
+      }
+      if (code != 0 && first == 0) first = code;
+    }
+  }
+  uint32_t code = files.RemoveFolder(folder);
+  return first != 0 ? first : code;
+}
+
+}  // namespace
+
+std::string ExtractFileName(const std::string& path) {
+  // The text after the last delimiter "\" or ":" that stands as a character of its own.
+  int cut = 0;
+  for (int i = 1; i <= static_cast<int>(path.size()); ++i) {
+    unsigned char c = static_cast<unsigned char>(path[i - 1]);
+    if (IsLeadChar(c)) {
+      ++i;
+      continue;
+    }
+    if (c == '\\' || c == ':') cut = i;
+  }
+  return path.substr(cut);
+}
+
+std::string ExtractFilePath(const std::string& path) {
+  return path.substr(0, path.size() - ExtractFileName(path).size());
+}
+
+uint32_t CopyFileTo(IFiles& files, const std::string& source, const std::string& destination) {
+  FileInfo info;
+  if (files.GetInfo(destination, info) == 0) files.SetAttributes(destination, FILE_ATTRIBUTE_ARCHIVE);
+  uint32_t code = files.CopyFile(source, destination, false);
+  if (files.GetInfo(destination, info) == 0) files.SetAttributes(destination, FILE_ATTRIBUTE_ARCHIVE);
+  return code;
+}
+
+bool FileExists(IFiles& files, const std::string& path) {
+  FileInfo info;
+  return !path.empty() && files.GetInfo(path, info) == 0 && !info.IsFolder();
+}
+
+uint32_t DeleteFiles(Application& app, const std::string& path) {
+  IFiles& files = app.platform.files;
+  bool wildcard = PosNoCase("*", path) > 0 || PosNoCase("?", path) > 0;
+  if (!FileExists(files, path) && !wildcard) return ERROR_FILE_NOT_FOUND;
+  if (IsComponentFile(path)) RegisterComponent(app, path, Registration::Unregister);
+
+  if (!wildcard) {
+    // The shell deletes read-only files too when it asks no questions.
+    files.SetAttributes(path, FILE_ATTRIBUTE_ARCHIVE);
+    return files.DeleteFile(path);
+  }
+  // A wildcard pattern deletes every match in its folder, matching folders with their contents.
+  std::vector<FindEntry> entries;
+  uint32_t code = files.Find(path, entries);
+  if (code != 0) return code == ERROR_FILE_NOT_FOUND ? 0 : code;
+  std::string folder = ExtractFilePath(path);
+  uint32_t first = 0;
+  for (const FindEntry& entry : entries) {
+    if (entry.name == "." || entry.name == "..") continue;
+    std::string target = folder + entry.name;
+    if (entry.info.IsFolder()) {
+      code = DeleteTree(app, target);
+    } else {
+      if (IsComponentFile(target)) RegisterComponent(app, target, Registration::Unregister);
+      files.SetAttributes(target, FILE_ATTRIBUTE_ARCHIVE);
+      code = files.DeleteFile(target);
+    }
+    if (code != 0 && first == 0) first = code;
+  }
+  return first;
+}
+
+uint32_t RemoveFolder(Application& app, const std::string& folder, const std::string& patterns) {
+  std::string base = AddPathDelim(folder, "B");
+  std::string list = patterns;
+  while (!list.empty()) {
+    std::string piece;
+    int bar = PosNoCase("|", list);
+    if (bar > 0) {
+      piece = StrLeft(list, bar - 1);
+      list = StrFrom(list, bar + 1);
+    } else {
+      piece = list;
+      list.clear();
+    }
+    DeleteFiles(app, base + piece);
+  }
+  return app.platform.files.RemoveFolder(base);
+}
+
+bool FolderExists(IFiles& files, const std::string& path) {
+  std::vector<FindEntry> entries;
+  return files.Find(DelPathDelim(path, "B") + "\\*.*", entries) == 0 && !entries.empty();
+}
+
+bool ForceFolders(IFiles& files, const std::string& path) {
+  std::string rest = AddPathDelim(path, "B");
+  std::string prefix;
+  bool result = true;
+  for (;;) {
+    int p = MBPos("\\", rest);
+    if (p <= 0) break;
+    prefix += StrLeft(rest, p);
+    rest = StrFrom(rest, p + 1);
+    if (!FolderExists(files, prefix)) result = files.CreateFolder(prefix) == 0;
+  }
+  return result;
+}
+
+std::string ErrorText(ISystem& system, uint32_t code) {
+  if (code == 0) return "";
+  std::string text = system.MessageText(code);
+  // As the runtime's system-message helper does: trailing blanks, line ends and full stops go.
+  while (!text.empty() && (static_cast<unsigned char>(text.back()) <= ' ' || text.back() == '.'))
+    text.pop_back();
+  std::string mapped = MapString(text, LCMAP_FULLWIDTH);
+  return (mapped.empty() ? text : mapped) + "\r\n";
+}
+
+bool GetFreeBytesEx(IFiles& files, const std::string& drive, int64_t& freeBytes) {
+  freeBytes = -1;
+  int64_t bytes = 0;
+  if (!files.DiskFreeSpaceEx(AddPathDelim(drive, "B"), bytes)) return false;
+  freeBytes = bytes;
+  return true;
+}
+
+bool GetFreeBytes(IFiles& files, const std::string& drive, int64_t& freeBytes) {
+  freeBytes = -1;
+  uint32_t sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0;
+  if (!files.DiskFreeSpace(AddPathDelim(drive, "B"), sectorsPerCluster, bytesPerSector,
+                           freeClusters))
+    return false;
+  freeBytes = static_cast<int64_t>(freeClusters) * sectorsPerCluster * bytesPerSector;
+  return true;
+}
+
+std::string ShortPath(IFiles& files, const std::string& path) { return files.ShortPath(path); }
+
+int32_t FileDosDateTime(IFiles& files, ISystem& system, const std::string& path) {
+  FileInfo info;
+  if (files.GetInfo(path, info) != 0 || info.IsFolder()) return -1;
+  return system.LocalDosDateTime(info.lastWrite);
+}
+
+}  // namespace orvane
