@@ -10,6 +10,9 @@
 
 namespace orvane::host {
 
+// Key paths are split at "\"; an empty name in a path ("A\\B", a leading or trailing "\") fails
+// with 161, a key name over 255 characters, a path over 512 levels or a name that has no UTF-8
+// form fails with 87. Every change is on disk when the call returns.
 class HostRegistry : public IRegistry {
  public:
   // Loads the store from `file` (an absent file is an empty store). Throws std::runtime_error
@@ -34,6 +37,10 @@ class HostRegistry : public IRegistry {
   // The store (or one key with its subkeys, given as "HKEY_...\Path") as REGEDIT export text in
   // UTF-8. Empty when the key does not exist.
   std::string Export(const std::string& key = "") const;
+
+  // When the file was changed on disk into something that cannot be read, every operation fails
+  // (error 1009) until it is repaired; this is the "<file>:<line>: <what>" message of that failure.
+  const std::string& LoadError() const;
 
  private:
   struct Impl;
