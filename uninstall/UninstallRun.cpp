@@ -1,0 +1,582 @@
+// The uninstall run: the wizard's RunUninstall and the run state that carries it (options, failure
+// log, the file rules, the shared-file question), with the checks that keep a damaged or altered
+// log from deleting more than the installation made.
+#include "uninstall/UninstallRun.h"
+
+#include <optional>
+#include <vector>
+
+#include "app/Application.h"
+#include "app/Main.h"
+#include "install/FileOps.h"
+#include "install/RegistryAccess.h"
+#include "install/SharedFiles.h"
+#include "support/MBUtils.h"
+#include "support/uIniFile.h"
+#include "support/uStrOp.h"
+#include "windows/CusDlg.h"
+#include "windows/Status.h"
+
+namespace orvane {
+namespace {
+
+const char kCrLf[] = "\r\n";
+
+// Reasons of the entries for log values the run refuses to act on.
+const char kReasonNotFullPath[] = "This isn't a full path on a drive, so it wasn't deleted.";
+const char kReasonProtected[] = "This is a drive root or a folder of Windows, so it wasn't deleted.";
+const char kReasonWildcard[] =
+    "A wildcard here could delete far more than was installed, so it wasn't deleted.";
+const char kReasonRegistry[] =
+    "This is a registry root or a key that Windows keeps, so it wasn't deleted.";
+
+enum class PathVerdict { Ok, NotFullPath, Wildcard, Protected };
+
+// The parts of a path between "\" characters that stand on their own (a trail byte of a
+// double-byte character is never a delimiter). "C:\A\B\" gives "C:", "A", "B", "".
+std::vector<std::string> SplitAtDelimiters(const std::string& path) {
+  std::vector<std::string> parts(1);
+  for (size_t i = 0; i < path.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(path[i]);
+    if (IsLeadChar(c) && i + 1 < path.size()) {
+      parts.back().append(path, i, 2);
+      ++i;
+    } else if (c == '\\') {
+      parts.emplace_back();
+    } else {
+      parts.back().push_back(static_cast<char>(c));
+    }
+  }
+  return parts;
+}
+
+bool HasWildcard(const std::string& part) {
+  return part.find('*') != std::string::npos || part.find('?') != std::string::npos;
+}
+
+// A name Windows would not keep as it stands, or that folds into another place: empty, only dots
+// and blanks ("." and ".." among them), a control character, or a character that separates or
+// qualifies paths (the host also takes "/" as a separator). Wildcards are judged separately. None
+// of the bytes tested can be a trail byte of code page 932, so a byte scan is enough.
+bool IsBadName(const std::string& part) {
+  if (part.find_first_not_of(". ") == std::string::npos) return true;
+  for (unsigned char c : part) {
+    if (c < 0x20 || c == '<' || c == '>' || c == ':' || c == '"' || c == '/' || c == '|')
+      return true;
+  }
+  return false;
+}
+
+bool IsDriveLetter(const std::string& part) {
+  return part.size() == 2 && part[1] == ':' &&
+         ((part[0] >= 'A' && part[0] <= 'Z') || (part[0] >= 'a' && part[0] <= 'z'));
+}
+
+// Whether `path` is a full path below the root of a drive. The last part may hold a wildcard only
+// when `patternAllowed` (a file pattern); a final "\" is allowed.
+PathVerdict CheckPath(const std::string& path, bool patternAllowed) {
+  std::vector<std::string> parts = SplitAtDelimiters(path);
+  if (parts.size() > 2 && parts.back().empty()) parts.pop_back();
+  if (parts.size() < 2 || !IsDriveLetter(parts[0])) return PathVerdict::NotFullPath;
+  PathVerdict verdict = PathVerdict::Ok;
+  for (size_t i = 1; i < parts.size(); ++i) {
+    if (IsBadName(parts[i])) return PathVerdict::NotFullPath;
+    if (HasWildcard(parts[i]) && !(patternAllowed && i + 1 == parts.size()))
+      verdict = PathVerdict::Wildcard;
+  }
+  return verdict;
+}
+
+std::string Upper(const std::string& s) { return MapString(s, LCMAP_UPPERCASE); }
+
+bool IsDriveRoot(const std::string& folder) {
+  std::vector<std::string> parts = SplitAtDelimiters(folder);
+  return parts.size() <= 2 && IsDriveLetter(parts[0]) && (parts.size() == 1 || parts[1].empty());
+}
+
+// True when `upperFolder` (upper case, final "\") is `upperProtected` or holds it.
+bool SameOrAncestor(const std::string& upperFolder, const std::string& upperProtected) {
+  return !upperProtected.empty() && upperProtected.compare(0, upperFolder.size(), upperFolder) == 0;
+}
+
+// Splits a registry path into its key names; nothing when a name is empty (other than after a
+// final "\"), "." or "..": such a path is not acted on.
+std::optional<std::vector<std::string>> RegistryNames(const std::string& path) {
+  std::vector<std::string> names = SplitAtDelimiters(path);
+  if (!names.empty() && names.back().empty()) names.pop_back();
+  if (names.size() == 1 && names[0].empty()) names.clear();
+  for (const std::string& name : names) {
+    if (name.empty() || name == "." || name == "..") return std::nullopt;
+  }
+  return names;
+}
+
+// Keys under HKEY_CLASSES_ROOT that the system itself keeps.
+bool IsSystemClass(const std::string& upperName) {
+  static const char* const kClasses[] = {
+      "*",          "CLSID",       "INTERFACE", "TYPELIB",  "APPID",
+      "DIRECTORY",  "FOLDER",      "DRIVE",     "UNKNOWN",  "ALLFILESYSTEMOBJECTS",
+      "MIME",       "INSTALLER",   "PROTOCOLS", "APPLICATIONS", "COMPONENT CATEGORIES",
+      "SYSTEMFILEASSOCIATIONS",    ".EXE",      "EXEFILE",  ".COM",
+      "COMFILE",    ".BAT",        "BATFILE",   ".CMD",     "CMDFILE",
+      ".LNK",       "LNKFILE",     ".PIF",      "PIFFILE",  ".DLL",
+      ".SCR",       ".INI",        ".TXT",      "TXTFILE",  ".REG",
+  };
+  for (const char* name : kClasses) {
+    if (upperName == name) return true;
+  }
+  return false;
+}
+
+// Keys of HKEY_LOCAL_MACHINE or a user's hive that hold other programs' or the system's data.
+bool IsSystemKey(const std::string& upperPath) {
+  static const char* const kKeys[] = {
+      "SOFTWARE\\MICROSOFT",
+      "SOFTWARE\\POLICIES",
+      "SOFTWARE\\MICROSOFT\\WINDOWS",
+      "SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION",
+      "SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\UNINSTALL",
+      "SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\SHAREDDLLS",
+      "SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\RUN",
+      "SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\RUNONCE",
+      "SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\APP PATHS",
+      "SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\EXPLORER",
+      "SOFTWARE\\MICROSOFT\\WINDOWS NT",
+      "SOFTWARE\\MICROSOFT\\WINDOWS NT\\CURRENTVERSION",
+      "SYSTEM\\CURRENTCONTROLSET",
+      "SYSTEM\\CONTROLSET001",
+      "SYSTEM\\CONTROLSET002",
+  };
+  for (const char* key : kKeys) {
+    if (upperPath == key) return true;
+  }
+  return false;
+}
+
+std::string Join(const std::vector<std::string>& names, size_t from) {
+  std::string joined;
+  for (size_t i = from; i < names.size(); ++i) joined += (i > from ? "\\" : "") + names[i];
+  return joined;
+}
+
+// The judgement for a key below HKEY_CLASSES_ROOT, given by its names.
+bool IsProtectedClassKey(const std::vector<std::string>& names, size_t from) {
+  if (names.size() <= from) return true;  // the whole root
+  return names.size() == from + 1 && IsSystemClass(Upper(names[from]));
+}
+
+// The judgement for a key of HKEY_LOCAL_MACHINE or of a user's hive from names[from] on.
+bool IsProtectedMachineKey(const std::vector<std::string>& names, size_t from) {
+  if (names.size() <= from + 1) return true;  // the root or a top-level key such as SOFTWARE
+  std::string upper = Upper(Join(names, from));
+  // HKEY_CLASSES_ROOT is a view of SOFTWARE\Classes: the same keys are judged the same way.
+  if (Upper(names[from]) == "SOFTWARE" && Upper(names[from + 1]) == "CLASSES")
+    return IsProtectedClassKey(names, from + 2);
+  return IsSystemKey(upper);
+}
+
+const char* RootName(const std::string& token) {
+  if (token == "(Class)") return "HKEY_CLASSES_ROOT";
+  if (token == "(Local)") return "HKEY_LOCAL_MACHINE";
+  if (token == "(Users)") return "HKEY_USERS";
+  return "HKEY_CURRENT_USER";
+}
+
+}  // namespace
+
+bool IsAbsoluteDriveFolder(const std::string& path) {
+  return CheckPath(path, false) == PathVerdict::Ok;
+}
+
+bool IsProtectedRegistryKey(const std::string& rootToken, const std::string& registryPath) {
+  std::optional<std::vector<std::string>> names = RegistryNames(registryPath);
+  if (!names) return true;
+  if (rootToken == "(Class)") return IsProtectedClassKey(*names, 0);
+  // Under HKEY_USERS the first name is a user's hive; the rest is judged as in HKEY_CURRENT_USER.
+  if (rootToken == "(Users)") return names->size() < 2 || IsProtectedMachineKey(*names, 1);
+  return IsProtectedMachineKey(*names, 0);
+}
+
+// ---------------------------------------------------------------------------------------------
+
+void TfrmMain::RunUninstall() {
+  UninstallRun run(app, *this);
+  run.Run();
+}
+
+UninstallRun::UninstallRun(Application& app, TfrmMain& wizard) : app_(app), wizard_(wizard) {}
+
+std::string UninstallRun::Log(const std::string& section, const std::string& key) {
+  return ReadIni(app_.platform.profile, section, key, "", app_.ctx.ScriptPath);
+}
+
+void UninstallRun::AddFailure(const std::string& tag, const std::string& path,
+                              const std::string& reason) {
+  failureLog += tag + path + kCrLf + reason + kCrLf;
+  ++failureCount;
+}
+
+void UninstallRun::Run() {
+  SetupContext& ctx = app_.ctx;
+  TfrmMain& w = wizard_;
+
+  // 1. Options. The "DeleteAll" layout is the one in which the other three boxes are hidden.
+  for (TControl* box : {&w.chkSCutDesktop, &w.chkSCutStartMenu, &w.chkSCutStartUp, &w.chkSCutSendTo})
+    box->enabled = false;
+  maskList.clear();
+  deleteAll = false;
+  if (w.chkSCutDesktop.checked) {
+    if (w.chkSCutStartMenu.visible || w.chkSCutStartUp.visible || w.chkSCutSendTo.visible) {
+      maskList += "*.INI|";
+    } else {
+      deleteAll = true;
+    }
+  }
+  if (w.chkSCutStartMenu.checked) maskList += "*.GID|";
+
+  // 2. Windows: the status window replaces the wizard, which keeps a centred button for the
+  // failure details.
+  w.visible = false;
+  app_.frmStatus().visible = true;
+  w.btnEnd.visible = false;
+  w.btnEvent.left = (w.clientWidth - w.btnEvent.width) / 2;
+  w.ShowStatus(ctx.UnSetupString + " is being done...");
+
+  // 3. Destination.
+  if (!CheckDestination()) return;
+
+  RemoveProgramEntry();                                  // 4
+  app_.platform.files.SetCurrentFolder(ctx.TempFolder);  // 5: no folder to remove is current
+  RemoveFiles("DeleteFile", true);                       // 6
+  RemoveFiles("AddDeleteFile", false);
+  RemoveShortcuts();      // 7
+  RemoveFolders();        // 8
+  RemoveRegistryKeys();   // 9
+  RestoreAssociations();  // 10
+  // 11. Add/Remove Programs.
+  std::string uninstallKey = Log("UnSetupRegistryKey", "Key");
+  if (!uninstallKey.empty()) DeleteKey("(Local)", uninstallKey);
+  RemoveDestination();  // 12
+  ReportFailures();     // 13
+  Complete();           // 14
+}
+
+bool UninstallRun::CheckDestination() {
+  SetupContext& ctx = app_.ctx;
+  std::string folder = wizard_.txtFolder.caption;
+  // The set-up gives an empty [SetupFolder] a final "\", so emptiness alone is not the test: only
+  // a full folder path below a drive's root is a folder the run may empty and remove.
+  if (!IsAbsoluteDriveFolder(folder)) {
+    ShowMessageBox(app_,
+                   "An " + ctx.UnSetupString + " folder isn't clear." + kCrLf + "The " +
+                       ctx.UnSetupString + " can't be continued.",
+                   "Fatal Error", MB_ICONSTOP);
+    wizard_.SetEndConfirmed();
+    wizard_.SetEndRequested();
+    app_.outcome = ProgramOutcome::Failed;
+    return false;
+  }
+  appFolder_ = AddPathDelim(folder, "B");
+  ctx.AppFolder = appFolder_;
+  return true;
+}
+
+void UninstallRun::RemoveProgramEntry() {
+  std::string id = Log("ProgramID", "ID");
+  if (id.empty()) return;
+  app_.platform.profile.WriteString(
+      id, std::nullopt, std::nullopt,
+      DelPathDelim(app_.ctx.WindowsFolder, "B") + "\\ORVANEDB.INI");
+}
+
+// ---------------------------------------------------------------------------------------------
+// Judging log paths.
+
+namespace {
+
+// A folder (with its final "\") that must never be emptied or removed wholesale: a drive root,
+// the Windows, system, program files or temporary folder, or a folder that holds one of them.
+// Short (8.3) forms are compared too, since the file system accepts them as the same folder.
+bool IsProtectedFolder(Application& app, const std::string& folder) {
+  if (IsDriveRoot(folder)) return true;
+  const SetupContext& ctx = app.ctx;
+  std::string upper = Upper(AddPathDelim(folder, "B"));
+  std::string shortForm = app.platform.files.ShortPath(folder);
+  std::string upperShort = shortForm.empty() ? "" : Upper(AddPathDelim(shortForm, "B"));
+  for (const std::string* known :
+       {&ctx.WindowsFolder, &ctx.SystemFolder, &ctx.ProgramFilesFolder, &ctx.TempFolder}) {
+    if (known->empty()) continue;
+    std::string upperKnown = Upper(AddPathDelim(*known, "B"));
+    if (SameOrAncestor(upper, upperKnown)) return true;
+    if (upperShort.empty()) continue;
+    std::string knownShort = app.platform.files.ShortPath(*known);
+    if (!knownShort.empty() && SameOrAncestor(upperShort, Upper(AddPathDelim(knownShort, "B"))))
+      return true;
+  }
+  return false;
+}
+
+// The judgement for a file or pattern to delete.
+PathVerdict JudgeFile(Application& app, const std::string& path) {
+  PathVerdict verdict = CheckPath(path, true);
+  if (verdict != PathVerdict::Ok) return verdict;
+  std::string name = ExtractFileName(path);
+  // A value that names a protected folder itself (with or without its final "\").
+  if (name.empty() || !HasWildcard(name)) {
+    if (IsProtectedFolder(app, AddPathDelim(path, "B"))) return PathVerdict::Protected;
+    return PathVerdict::Ok;
+  }
+  // A pattern also deletes matching folders with their contents: never in a protected folder.
+  if (IsProtectedFolder(app, ExtractFilePath(path))) return PathVerdict::Wildcard;
+  return PathVerdict::Ok;
+}
+
+PathVerdict JudgeFolder(Application& app, const std::string& folder) {
+  PathVerdict verdict = CheckPath(folder, false);
+  if (verdict != PathVerdict::Ok) return verdict;
+  if (IsProtectedFolder(app, AddPathDelim(folder, "B"))) return PathVerdict::Protected;
+  return PathVerdict::Ok;
+}
+
+const char* Reason(PathVerdict verdict) {
+  switch (verdict) {
+    case PathVerdict::NotFullPath: return kReasonNotFullPath;
+    case PathVerdict::Wildcard: return kReasonWildcard;
+    default: return kReasonProtected;
+  }
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// 6. Files.
+
+void UninstallRun::RemoveFiles(const std::string& section, bool report) {
+  for (int n = 1;; ++n) {
+    std::string value = Log(section, "File" + std::to_string(n));
+    if (value.empty()) break;
+    std::string path = GetField(value, ",", 1);
+    std::string options = GetField(value, ",", 2);
+    if (path.empty()) break;
+    PathVerdict verdict = JudgeFile(app_, path);
+    if (verdict != PathVerdict::Ok) {
+      // Refused values are reported from both sections: the user should know what stayed.
+      AddFailure("<File> ", path, std::string(Reason(verdict)) + kCrLf);
+      continue;
+    }
+    uint32_t code = DeleteLoggedFile(path, options);
+    if (code != 0 && report)
+      AddFailure("<File> ", path, ErrorText(app_.platform.system, code));
+  }
+}
+
+uint32_t UninstallRun::DeleteLoggedFile(const std::string& path, const std::string& options) {
+  SetupContext& ctx = app_.ctx;
+  IRegistry& registry = app_.platform.registry;
+  if (SharedCount(registry, path) == 0) {
+    if (PosNoCase("/C", options) > 0) {
+      return AskAndDelete(path, path + "\r\n\r\n" + "May I delete this file?" + "\r\n\r\n" +
+                                    "<< Warning >>" + kCrLf +
+                                    "A DLL/OCX file and so on has the possibility that even other "
+                                    "programs are used." +
+                                    kCrLf + "Delete it only when you know that it isn't used securely.");
+    }
+    if (PosNoCase("/L", options) > 0) return 0;
+    if (PosNoCase("/F", options) > 0) return DeleteFiles(app_, path);
+    if (IsComponentFile(path) &&
+        ((!ctx.WindowsFolder.empty() && PosNoCase(ctx.WindowsFolder, path) > 0) ||
+         (!ctx.SystemFolder.empty() && PosNoCase(ctx.SystemFolder, path) > 0))) {
+      return AskAndDelete(path, path + "\r\n\r\n" +
+                                    "This DLL/OCX file has the possibility that it will be used by "
+                                    "the program from now on though it isn't registered." +
+                                    kCrLf + "May I delete this file?");
+    }
+    return DeleteFiles(app_, path);
+  }
+  if (PosNoCase("/S", options) == 0) return 0;
+  UpdateSharedCount(app_, path, CountChange::Remove);
+  if (SharedCount(registry, path) != 0) return 0;
+  return SharedFileAnswer(path);
+}
+
+uint32_t UninstallRun::AskAndDelete(const std::string& path, const std::string& question) {
+  int answer = ShowMessageBox(app_, question, "The confirmation of the file deletion",
+                              MB_YESNO | MB_ICONQUESTION);
+  return answer == IDYES ? DeleteFiles(app_, path) : 0;
+}
+
+uint32_t UninstallRun::SharedFileAnswer(const std::string& path) {
+  TControl& answer = wizard_.lblFormShare;
+  if (answer.caption != "Delete" && answer.caption != "Save") {
+    answer.caption.clear();
+    TfrmCustomDlg& dialog = app_.frmCustomDlg();
+    dialog.lblMessage.caption =
+        path + "\r\n\r\n" + "I don't have this common file used by every program at present." +
+        kCrLf + "But, it has the possibility that it will be used by the program from now on." +
+        kCrLf + "May I delete this file?";
+    app_.ShowModal(dialog);
+  }
+  if (answer.caption == "Delete" || answer.caption == "Yes") return DeleteFiles(app_, path);
+  // "Save", "No", and a dialog closed without an answer keep the file.
+  return 0;
+}
+
+// ---------------------------------------------------------------------------------------------
+// 7. Shortcuts and the folders they leave empty.
+
+void UninstallRun::RemoveShortcuts() {
+  const SetupContext& ctx = app_.ctx;
+  for (int n = 1;; ++n) {
+    std::string path = Log("DeleteShortCut", "File" + std::to_string(n));
+    if (path.empty()) break;
+    // A shortcut is one file: a pattern here is refused wherever it stands.
+    PathVerdict verdict = JudgeFile(app_, path);
+    if (verdict == PathVerdict::Ok && HasWildcard(path)) verdict = PathVerdict::Wildcard;
+    if (verdict != PathVerdict::Ok) {
+      AddFailure("<ShortCut> ", path, std::string(Reason(verdict)) + kCrLf);
+      continue;
+    }
+    uint32_t code = DeleteFiles(app_, path);
+    if (code != 0) AddFailure("<ShortCut> ", path, ErrorText(app_.platform.system, code));
+    std::string folder = ExtractFilePath(path);
+    bool special = false;
+    for (const std::string* known :
+         {&ctx.ProgramsFolder, &ctx.DesktopFolder, &ctx.StartupFolder, &ctx.SendToFolder,
+          &ctx.CommonProgramsFolder, &ctx.CommonDesktopFolder, &ctx.CommonStartupFolder}) {
+      if (folder == *known) special = true;
+    }
+    // With no patterns only an empty folder goes.
+    if (!special) RemoveFolder(app_, folder, "");
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// 8. Folders, the deepest (made last) first.
+
+void UninstallRun::RemoveFolders() {
+  int count = 0;
+  while (!Log("DeleteFolder", "Folder" + std::to_string(count + 1)).empty()) ++count;
+  for (int n = count; n >= 1; --n) {
+    std::string folder = Log("DeleteFolder", "Folder" + std::to_string(n));
+    PathVerdict verdict = JudgeFolder(app_, folder);
+    if (verdict != PathVerdict::Ok) {
+      AddFailure("<Folder> ", folder, std::string(Reason(verdict)) + kCrLf);
+      continue;
+    }
+    bool inside = PosNoCase(appFolder_, folder) > 0;
+    uint32_t code = RemoveFolder(app_, folder, inside ? maskList : "");
+    if (code != 0 && !(inside && deleteAll))
+      AddFailure("<Folder> ", folder, ErrorText(app_.platform.system, code));
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// 9-11. Registry keys and associations.
+
+void UninstallRun::DeleteKey(const std::string& rootToken, const std::string& keyPath) {
+  if (keyPath.empty()) return;
+  if (IsProtectedRegistryKey(rootToken, keyPath)) {
+    AddFailure("<Registry> ", std::string(RootName(rootToken)) + "\\" + keyPath,
+               std::string(kReasonRegistry) + kCrLf);
+    return;
+  }
+  DeleteRegKey(app_, rootToken, keyPath);
+}
+
+void UninstallRun::RemoveRegistryKeys() {
+  for (int n = 1;; ++n) {
+    std::string value = Log("DeleteRegistry", "Key" + std::to_string(n));
+    if (value.empty()) break;
+    std::string token, path;
+    SplitRootToken(value, true, token, path);
+    DeleteKey(token, path);
+  }
+}
+
+void UninstallRun::RestoreAssociations() {
+  IRegistry& registry = app_.platform.registry;
+  for (int n = 1;; ++n) {
+    std::string value = Log("RestoreRelate", "Key" + std::to_string(n));
+    if (value.empty()) break;
+    int comma = PosNoCase(",", value);
+    std::string extension = comma > 0 ? StrLeft(value, comma - 1) : value;
+    std::string previous = comma > 0 ? StrFrom(value, comma + 1) : "";
+    // An extension is one key name; anything else would address other keys.
+    std::optional<std::vector<std::string>> names = RegistryNames(extension);
+    if (extension.empty() || !names || names->size() != 1) continue;
+    std::string extensionKey = "." + extension;
+    if (!previous.empty() && registry.KeyExists(RegRoot::ClassesRoot, extensionKey)) {
+      WriteRegString(registry, RegRoot::ClassesRoot, extensionKey, "", previous);
+    } else {
+      previous.clear();
+    }
+    if (previous.empty()) DeleteKey("(Class)", extensionKey);
+    if (Upper(previous) != Upper(extension + "_auto_file"))
+      DeleteKey("(Class)", extension + "_auto_file");
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// 12-14. The destination folder, the failure details and the end.
+
+void UninstallRun::RemoveDestination() {
+  const SetupContext& ctx = app_.ctx;
+  std::string upper = Upper(appFolder_);
+  for (const std::string* known :
+       {&ctx.TempFolder, &ctx.WindowsFolder, &ctx.SystemFolder, &ctx.ProgramFilesFolder}) {
+    if (!known->empty() && upper == Upper(*known)) return;
+  }
+  // A folder that holds one of those, or a drive root, is left alone as well.
+  if (appFolder_.size() == 3 || IsProtectedFolder(app_, appFolder_)) return;
+  uint32_t code = RemoveFolder(app_, appFolder_, deleteAll ? "*.*|" : maskList);
+  if (code == 0) return;
+  failureLog += "<SetupFolder> " + appFolder_ + kCrLf;
+  if (code == ERROR_DIR_NOT_EMPTY || code == ERROR_ACCESS_DENIED) {
+    failureLog += deleteAll ? "A " + ctx.SetupString +
+                                  " folder couldn't be removed because an error occurred though "
+                                  "it tried the deletion of all the file, folders."
+                            : "A " + ctx.SetupString +
+                                  " folder couldn't be removed because a file was left in the "
+                                  "folder.";
+    failureLog += std::string(kCrLf) + "Delete it from Explorer and so on directly." + kCrLf;
+  } else {
+    failureLog += ErrorText(app_.platform.system, code) + kCrLf;
+  }
+  ++failureCount;
+}
+
+void UninstallRun::ReportFailures() {
+  if (failureCount == 0) return;
+  const SetupContext& ctx = app_.ctx;
+  TfrmMain& w = wizard_;
+  w.ShowStatus("Some of the management failed.");
+  int answer = ShowMessageBox(app_,
+                              "Some of the management failed in the " + ctx.UnSetupString + "." +
+                                  kCrLf + "Do you indicate details?",
+                              "Warning", MB_YESNO | MB_ICONEXCLAMATION);
+  if (answer != IDYES) return;
+  w.txtReadme.caption = failureLog;
+  w.txtReadme.scrollBars = ScrollBars::Vertical;
+  w.btnEvent.caption = "Continue(&C)";
+  w.btnEvent.enabled = true;
+  w.fraReadme.caption = "The details indication of the deletion management failure";
+  w.SetTextPageVisible(true);
+  w.visible = true;
+  app_.frmStatus().visible = false;
+  w.WaitForDetailsContinue();
+  w.visible = false;
+  app_.ProcessMessages();
+  app_.platform.clock.Sleep(500);
+  app_.frmStatus().visible = true;
+}
+
+void UninstallRun::Complete() {
+  std::string text = app_.ctx.UnSetupString + " is now complete.";
+  wizard_.ShowStatus(text);
+  ShowMessageBox(app_, text, "Complete", MB_OK | MB_ICONINFORMATION);
+  wizard_.SetEndConfirmed();
+  wizard_.SetEndRequested();
+  app_.outcome = ProgramOutcome::Completed;
+}
+
+}  // namespace orvane
