@@ -1,0 +1,29 @@
+// Transcript lines and text escaping.
+#include "ui/headless/Transcript.h"
+
+#include "platform/host/Encoding.h"
+
+namespace orvane::headless {
+
+void Transcript::Line(const std::string& line) { out_ << line << '\n' << std::flush; }
+
+std::string Transcript::QuoteUtf8(const std::string& utf8) {
+  std::string out = "\"";
+  for (char c : utf8) {
+    switch (c) {
+      case '\r': out += "\\r"; break;
+      case '\n': out += "\\n"; break;
+      case '\t': out += "\\t"; break;
+      case '"': out += "\\\""; break;
+      case '\\': out += "\\\\"; break;
+      default: out += c;
+    }
+  }
+  return out + "\"";
+}
+
+std::string Transcript::Quote(const std::string& cp932) {
+  return QuoteUtf8(host::DisplayUtf8(cp932));
+}
+
+}  // namespace orvane::headless
