@@ -1,0 +1,335 @@
+// The install run's frame and preparation: status steps, pauses, the abort and cancel paths, the
+// relation table, the size pass, the free-space and destination questions, the earlier log and
+// the [MakeFolder] phase; then the later phases in their fixed order.
+#include "install/InstallRun.h"
+
+#include <memory>
+#include <unordered_map>
+
+#include "app/Application.h"
+#include "app/Main.h"
+#include "install/FileOps.h"
+#include "install/PathTokens.h"
+#include "support/MBUtils.h"
+#include "support/uIniFile.h"
+#include "support/uStrOp.h"
+#include "uninstall/UninstallLog.h"
+#include "windows/Back.h"
+#include "windows/Status.h"
+
+namespace orvane {
+
+// ---- Restore table -------------------------------------------------------------------------
+
+bool RestoreTable::Merge(const std::string& value) {
+  for (std::string& slot : slots) {
+    if (PosNoCase(value, slot) != 0) return false;
+    if (slot.empty()) {
+      slot = value;
+      return true;
+    }
+  }
+  return false;
+}
+
+bool RestoreTable::Covers(const std::string& extension) const {
+  for (const std::string& slot : slots)
+    if (PosNoCase(extension, GetField(slot, ",", 1)) != 0) return true;
+  return false;
+}
+
+bool RestoreTable::Add(const std::string& value) {
+  for (std::string& slot : slots) {
+    if (slot.empty()) {
+      slot = value;
+      return true;
+    }
+  }
+  return false;
+}
+
+namespace {
+std::unordered_map<const Application*, RestoreTable>& RestoreTables() {
+  static std::unordered_map<const Application*, RestoreTable> tables;
+  return tables;
+}
+}  // namespace
+
+RestoreTable& ProcessRestoreTable(Application& app) { return RestoreTables()[&app]; }
+void ForgetRestoreTable(Application& app) { RestoreTables().erase(&app); }
+
+// ---- Entry point ---------------------------------------------------------------------------
+
+void TfrmMain::RunInstall() {
+  InstallRun run(*this);
+  run.Run();
+}
+
+InstallRun::InstallRun(TfrmMain& main)
+    : restore(ProcessRestoreTable(main.app)), main_(main), app_(main.app), ctx_(main.app.ctx) {}
+
+void InstallRun::Run() {
+  if (!Prepare()) return;
+  if (!MakeFolders()) return;
+  TfrmStatus& status = app_.frmStatus();
+  status.fraStatus.visible = true;
+  if (!CopyFiles()) return;
+  status.fraStatus.visible = false;
+  fileList += ctx_.UninstallLogPath + "|";
+  if (!MakeShortcuts()) return;
+  if (!WriteRegistry()) return;
+  if (!WriteIniFiles()) return;
+  AddScriptRemovalEntries();
+  if (!MakeRelations()) return;
+  Complete();
+}
+
+// ---- Helpers -------------------------------------------------------------------------------
+
+bool InstallRun::Status(const std::string& text, bool abortTest) {
+  main_.ShowStatus(text);
+  return !(abortTest && Aborted());
+}
+
+bool InstallRun::Aborted() const { return main_.AbortRequested(); }
+
+void InstallRun::Cancel() {
+  const std::string& s = ctx_.SetupString;
+  ShowMessageBox(app_, "The " + s + " couldn't be continued.", "Cancellation of a " + s,
+                 MB_OK | MB_ICONHAND);
+  main_.SetEndConfirmed();
+  main_.SetEndRequested();
+}
+
+void InstallRun::EndRun() {
+  main_.SetEndConfirmed();
+  app_.frmStatus().visible = false;
+  main_.SetEndRequested();
+}
+
+void InstallRun::Sleep(uint32_t ms) { app_.platform.clock.Sleep(ms); }
+
+void InstallRun::Pause() { Sleep(static_cast<uint32_t>(ctx_.SetupSpeed < 1 ? 1 : ctx_.SetupSpeed)); }
+
+std::string InstallRun::Script(const std::string& section, const std::string& key,
+                               const std::string& defaultValue) {
+  return ReadIni(app_.platform.profile, section, key, defaultValue, ctx_.ScriptPath);
+}
+
+void InstallRun::AddFailure(const std::string& entry) {
+  failureLog += entry;
+  ++failureCount;
+}
+
+bool FindFileSize(IFiles& files, const std::string& path, int64_t& size) {
+  std::vector<FindEntry> entries;
+  if (files.Find(path, entries) != 0 || entries.empty()) return false;
+  uint64_t bytes = entries.front().info.size;
+  size = bytes > static_cast<uint64_t>(INT64_MAX) ? INT64_MAX : static_cast<int64_t>(bytes);
+  return true;
+}
+
+namespace {
+
+// The drive part of a path: "C:" for "C:\...", "\\server\share" for a UNC path, else empty.
+std::string DrivePart(const std::string& path) {
+  if (path.size() >= 2 && path[1] == ':') return path.substr(0, 2);
+  if (path.size() >= 2 && path[0] == '\\' && path[1] == '\\') {
+    size_t server = path.find('\\', 2);
+    if (server == std::string::npos) return path;
+    size_t share = path.find('\\', server + 1);
+    return share == std::string::npos ? path : path.substr(0, share);
+  }
+  return "";
+}
+
+}  // namespace
+
+// ---- Preparation (steps 1 to 15) -----------------------------------------------------------
+
+bool InstallRun::Prepare() {
+  // 1-2: fresh state and the wizard's choices.
+  ctx_.RestartRequired = false;
+  ctx_.LockedFilesPending = false;
+  if (main_.optSelectType1.checked) {
+    installType = "1";
+  } else if (main_.optSelectType2.checked) {
+    installType = "2";
+  }
+  overwrite = main_.chkOverWrite.checked;
+  scutDesktop = main_.chkSCutDesktop.checked;
+  scutStartMenu = main_.chkSCutStartMenu.checked;
+  scutStartUp = main_.chkSCutStartUp.checked;
+  scutSendTo = main_.chkSCutSendTo.checked;
+
+  // 3: the status window replaces the wizard.
+  main_.visible = false;
+  app_.ProcessMessages();
+  Sleep(500);
+  app_.frmStatus().visible = true;
+  main_.btnEnd.visible = false;
+  main_.btnEvent.left = (main_.clientWidth - main_.btnEvent.width) / 2;
+
+  const std::string& s = ctx_.SetupString;
+  // 4-5.
+  Status("Starting " + s + "...", false);
+  Sleep(1000);
+  Status("The initial information of the " + s + " is being made...", false);
+  ReadRelationTable();
+  Pause();
+
+  // 6-8.
+  if (!Status("The total size of a file to copy is being checked...")) return false;
+  Pause();
+  if (!SizePass()) return false;
+  if (!CheckFreeSpace()) return false;
+
+  // 9-11.
+  if (!Status("A " + s + " folder is being examined...")) return false;
+  if (!PrepareFolder()) return false;
+
+  // 12-14.
+  LoadPreviousLog();
+
+  // 15.
+  app_.frmStatus().btnAbort.enabled = true;
+  return true;
+}
+
+void InstallRun::ReadRelationTable() {
+  relations.clear();
+  for (int n = 1; n <= 20; ++n) {
+    std::string name = Script("Relate", "Name" + std::to_string(n));
+    if (name.empty()) continue;
+    std::string file = Script("Relate", "File" + std::to_string(n));
+    if (file.empty()) continue;
+    relations.push_back({name, file});
+  }
+}
+
+bool InstallRun::SizePass() {
+  IFiles& files = app_.platform.files;
+  for (int n = 1;; ++n) {
+    std::string value = EntryValue(n);
+    if (value.empty()) break;
+    ++entryCount;
+    std::string text = GetField(value, ",", 1);
+    int bar = PosNoCase("|", text);
+    if (bar > 0) text = StrLeft(text, bar - 1);
+    std::string source = ctx_.SourceFolder + ExtractFileName(text);
+    int64_t size = 0;
+    if (!FileExists(files, source) || !FindFileSize(files, source, size)) {
+      sizeProgress = false;
+      continue;
+    }
+    totalSize += size == 0 ? 1 : size;
+  }
+  return true;
+}
+
+bool InstallRun::CheckFreeSpace() {
+  if (!sizeProgress) return true;
+  const std::string& s = ctx_.SetupString;
+  Status("The free capacity which is necessary for the " + s + " is being checked...", false);
+  IFiles& files = app_.platform.files;
+  std::string drive = DrivePart(main_.txtFolder.caption);
+  int64_t freeBytes = -1;
+  bool queried = GetFreeBytesEx(files, drive, freeBytes);
+  if (!queried) queried = GetFreeBytes(files, drive, freeBytes);
+  if (!queried) freeBytes = -1;
+  if (freeBytes <= totalSize) {
+    std::string text;
+    if (freeBytes >= 0) {
+      text = "It has the possibility to become an error because it is short of the free "
+             "capacity of the disk.\r\nDo you continue the " + s + " just like this?";
+    } else {
+      text = "The free capacity acquisition function of the disk failed.\r\nThe disk capacity "
+             "which is necessary for the " + s + " is " + std::to_string(totalSize) +
+             " Byte." + "\r\n" + "Continue the " + s +
+             " just like this if disk capacity is sufficient." + "\r\n" + "\r\n" +
+             "Do you continue the " + s + " just like this?";
+    }
+    if (ShowMessageBox(app_, text, "Shortage of free capacity", MB_YESNO | MB_ICONQUESTION) ==
+        IDNO) {
+      Cancel();
+      return false;
+    }
+  }
+  Pause();
+  return true;
+}
+
+bool InstallRun::PrepareFolder() {
+  IFiles& files = app_.platform.files;
+  ctx_.AppFolder = AddPathDelim(main_.txtFolder.caption, "B");
+  if (!FolderExists(files, ctx_.AppFolder)) {
+    int answer = ShowMessageBox(
+        app_, ctx_.AppFolder + "\r\n" + "\r\n" + "This folder doesn't exist. May I make it?",
+        "Folder Preparation", MB_YESNO | MB_ICONQUESTION);
+    if (answer == IDYES && !ForceFolders(files, ctx_.AppFolder)) {
+      ShowMessageBox(app_,
+                     "It failed in the preparation of the " + ctx_.SetupString + " folder." +
+                         "\r\n" + "\r\n" + "Report it to the program author immediately.",
+                     "Fatal Error", MB_OK | MB_ICONHAND);
+      answer = IDNO;
+    }
+    if (answer != IDYES) {
+      Cancel();
+      return false;
+    }
+  }
+  ctx_.AppDriveRoot = StrLeft(ctx_.AppFolder, 2) + "\\";
+  return true;
+}
+
+void InstallRun::LoadPreviousLog() {
+  IFiles& files = app_.platform.files;
+  ctx_.UninstallLogPath = ctx_.AppFolder + "UNSETUP.INI";
+  ctx_.BackupLogPath = ctx_.WorkFolder + "UNSETUPOV.INI";
+  if (!FileExists(files, ctx_.UninstallLogPath)) return;
+  CopyFileTo(files, ctx_.UninstallLogPath, ctx_.BackupLogPath);
+
+  // The earlier associations come from the log itself, every number even after a gap.
+  IniDocument log = ReadLogDocument(files, ctx_.UninstallLogPath);
+  for (int n = 1; n <= 20; ++n) {
+    std::string value = log.Get("RestoreRelate", "Key" + std::to_string(n)).value_or("");
+    if (!value.empty()) restore.Merge(value);
+  }
+
+  // The earlier removal entries come from the backup, so that a re-install keeps them.
+  IniDocument backup = ReadLogDocument(files, ctx_.BackupLogPath);
+  struct Source {
+    const char* section;
+    const char* stem;
+    std::string* list;
+  } sources[] = {{"DeleteFolder", "Folder", &folderList},
+                 {"DeleteFile", "File", &fileList},
+                 {"DeleteShortCut", "File", &shortcutList},
+                 {"DeleteRegistry", "Key", &registryList},
+                 {"AddDeleteFile", "File", &addFileList}};
+  for (const Source& source : sources)
+    for (const std::string& value : ReadNumberedKeys(backup, source.section, source.stem))
+      *source.list += value + "|";
+}
+
+// ---- [MakeFolder] (step 16) ----------------------------------------------------------------
+
+bool InstallRun::MakeFolders() {
+  IFiles& files = app_.platform.files;
+  for (int n = 1;; ++n) {
+    std::string value = Script("MakeFolder", "Folder" + std::to_string(n));
+    if (value.empty()) break;
+    std::string path = ExpandPathTokens(ctx_, AddPathDelim(value, "B"));
+    if (!Status("A folder is being made...\r\nMaking -> " + path)) return false;
+    uint32_t error = files.CreateFolder(path);
+    if (error == 0 || error == ERROR_ALREADY_EXISTS) {
+      folderList += path + "|";
+    } else {
+      AddFailure("<Folder> " + path + "\r\n" + ErrorText(app_.platform.system, error) + "\r\n");
+    }
+    Pause();
+  }
+  return true;
+}
+
+}  // namespace orvane

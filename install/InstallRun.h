@@ -1,0 +1,134 @@
+// The install run: the run state shared by its phases and the phases in their fixed order, from
+// the preparation through copying, shortcuts, registry, relations and the uninstall log.
+#pragma once
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace orvane {
+
+class Application;
+class TfrmMain;
+struct SetupContext;
+class UninstallLogWriter;
+class IFiles;
+
+// The size of a file found by a search (every attribute); false when nothing is found.
+bool FindFileSize(IFiles& files, const std::string& path, int64_t& size);
+
+// The extensions whose association an install changed, with their earlier class
+// ("TXT,txtfile"); 20 slots filled from the front. Lives for the whole program run.
+struct RestoreTable {
+  std::array<std::string, 20> slots;
+  // Adds a value unless a slot already contains it (letter case ignored); false when dropped.
+  bool Merge(const std::string& value);
+  // True when the first field of some slot contains the extension (letter case ignored).
+  bool Covers(const std::string& extension) const;
+  // Stores a value in the first empty slot; false when all are taken.
+  bool Add(const std::string& value);
+};
+
+// The restore table of this program run (one per Application).
+RestoreTable& ProcessRestoreTable(Application& app);
+// Forgets the table of an Application that is going away (tests build many).
+void ForgetRestoreTable(Application& app);
+
+struct RelationPair {
+  std::string name;  // "EXT" or "EXT,Description"
+  std::string file;  // "verb,program,arg1,arg2,icon"
+};
+
+// What one relation writes, built from its two script values.
+struct RelationEntry {
+  std::string extension, description, verb, shownProgram, command, icon;
+};
+RelationEntry BuildRelation(const SetupContext& ctx, const RelationPair& pair);
+
+// Whether the user wants shortcut `name` by the four shortcut boxes of the wizard.
+bool ShortcutWanted(const std::string& name, bool desktop, bool startMenu, bool startUp,
+                    bool sendTo);
+
+// Destination and source name of a [CopyFile] file part (after the "(Dch)" prefix and the flags
+// are taken off): the rename bar, the "_" rule (AUTO.EXT) or the part itself.
+struct CopyTarget {
+  std::string destination;
+  std::string sourceName;
+};
+CopyTarget ResolveCopyTarget(const std::string& filePart);
+
+class InstallRun {
+ public:
+  explicit InstallRun(TfrmMain& main);
+
+  // The whole run; returns when it is complete, cancelled or aborted.
+  void Run();
+
+  // Run state.
+  std::string installType;
+  bool overwrite = false;
+  bool scutDesktop = false, scutStartMenu = false, scutStartUp = false, scutSendTo = false;
+  std::string folderList, fileList, shortcutList, registryList, addFileList;
+  std::string failureLog;
+  int failureCount = 0;
+  int entryCount = 0;
+  int64_t totalSize = 0;  // 64-bit: a package may exceed 2 GB
+  bool sizeProgress = true;
+  int diskNumber = 1;
+  std::vector<RelationPair> relations;
+  RestoreTable& restore;
+  int processed = 0;
+  int64_t copiedSize = 0;
+
+  // The phases. Each returns false when the run has ended (cancelled or aborted).
+  bool Prepare();
+  bool MakeFolders();
+  bool CopyFiles();
+  bool MakeShortcuts();
+  bool WriteRegistry();
+  bool WriteIniFiles();
+  void AddScriptRemovalEntries();
+  bool MakeRelations();
+  void Complete();
+
+  // Copy phase pieces.
+  std::string EntryValue(int n);
+  struct Expanded {
+    std::string temporary, destination;
+    uint32_t error = 0;
+  };
+  Expanded ExpandCompressed(const std::string& source, const std::string& destination);
+
+  // Makes one shortcut file and returns its path.
+  std::string MakeShortcut(const std::string& target, const std::string& shortcutPath,
+                           const std::string& workingFolder, const std::string& arguments);
+
+  // Builds the uninstall log (B6.2 to B6.11) into `log`.
+  void BuildLog(UninstallLogWriter& log);
+
+ private:
+  // Status step: the status text, pending messages, then (with `abortTest`) false when the
+  // wizard has been disabled by the Abort button.
+  bool Status(const std::string& text, bool abortTest = true);
+  bool Aborted() const;
+  // Ends the run with the cancellation message.
+  void Cancel();
+  void Pause();
+  void Sleep(uint32_t ms);
+  std::string Script(const std::string& section, const std::string& key,
+                     const std::string& defaultValue = "");
+  void AddFailure(const std::string& entry);
+  void ReadRelationTable();
+  bool SizePass();
+  bool CheckFreeSpace();
+  bool PrepareFolder();
+  void LoadPreviousLog();
+  // Ends the run as a completed run does (background enabled, status closed, modal result 1).
+  void EndRun();
+
+  TfrmMain& main_;
+  Application& app_;
+  SetupContext& ctx_;
+};
+
+}  // namespace orvane

@@ -1,0 +1,59 @@
+// The uninstall log "UNSETUP.INI": its writer (built in memory in the order the install run
+// writes it, numbered by FindLogSlot, then put in place in one step) and its numbered-key readers.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "support/IniDocument.h"
+
+namespace orvane {
+
+class IFiles;
+
+// The values of stem1, stem2, ... of a section up to the first empty one.
+std::vector<std::string> ReadNumberedKeys(const IniDocument& doc, const std::string& section,
+                                          const std::string& stem);
+// The same read from a file; a missing or unreadable file gives no values.
+std::vector<std::string> ReadNumberedKeys(IFiles& files, const std::string& path,
+                                          const std::string& section, const std::string& stem);
+// The whole file as a document; empty when it is missing or unreadable.
+IniDocument ReadLogDocument(IFiles& files, const std::string& path);
+
+class UninstallLogWriter {
+ public:
+  // One key, written as WritePrivateProfileString would write it into the log being built.
+  void Set(const std::string& section, const std::string& key, const std::string& value);
+  // The number under which `item` goes in a numbered section: the first k whose stored value's
+  // first comma field is empty or equals the item's first comma field (letter case ignored).
+  int FindLogSlot(const std::string& item, const std::string& section, const std::string& stem);
+  // Writes one item under its slot. With `keepShared` (the [DeleteFile] section) an item keeps
+  // the "/S" mark of the value it replaces.
+  void WriteItem(const std::string& section, const std::string& stem, const std::string& item,
+                 bool keepShared);
+  // Writes and empties a "|"-terminated list, item by item from the front.
+  void WriteList(const std::string& section, const std::string& stem, std::string& list,
+                 bool keepShared);
+
+  const IniDocument& Document() const { return doc_; }
+  std::string Text() const { return doc_.Text(); }
+
+  // Writes the log beside `logPath` ("UNSETUP.IN$") and renames it over the log in one step, so
+  // that a complete log, old or new, exists at every moment. 0 or the Win32 error code; on an
+  // error the old log is left as it was.
+  uint32_t Save(IFiles& files, const std::string& logPath) const;
+
+ private:
+  // What FindLogSlot would read back from slots 1..fields.size() of one numbered section.
+  struct SlotIndex {
+    std::vector<std::string> fields;             // upper-cased first field of each slot
+    std::unordered_map<std::string, int> byKey;  // non-empty field -> its first slot
+  };
+  SlotIndex& Index(const std::string& section, const std::string& stem);
+  void Record(SlotIndex& index, int slot, const std::string& field);
+  IniDocument doc_;
+  std::unordered_map<std::string, SlotIndex> index_;  // upper-cased section + "\n" + stem
+};
+
+}  // namespace orvane
