@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "app/Application.h"
+#include "app/Environment.h"
 #include "app/Main.h"
 #include "install/FileOps.h"
 #include "install/PathTokens.h"
@@ -43,18 +44,11 @@ void TfrmMain::FormActivate() {
   SetupConfiguration();
 }
 
-void TfrmMain::SetupEnvironment() {
-  ISystem& system = app.platform.system;
-  IFiles& files = app.platform.files;
-  ctx.StartupErrors.clear();
-  ctx.TitlePending = ctx.InstallCheckerPending = ctx.EulaPending = ctx.ReadmePending =
-      ctx.SelectTypePending = false;
-  const std::string argument = system.FirstArgument();
-  closeBoxEnabled = false;
+void ComputeEnvironment(ISystem& system, IRegistry& registry, IFiles& files, IShell& shell,
+                        SetupContext& ctx) {
   ctx.PlatformId = system.PlatformId();
   ctx.ProgramPath = system.ProgramPath();
   ctx.SourceFolder = ExtractFilePath(ctx.ProgramPath);
-
   std::string temp = system.TempPath();
   ctx.TempFolder = Folder(temp.empty() ? ctx.SourceFolder : temp);
   std::string windows = system.WindowsDirectory();
@@ -69,7 +63,6 @@ void TfrmMain::SetupEnvironment() {
 
   // Program Files: the registry value, or the Windows drive's "Program Files".
   const std::string versionKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
-  IRegistry& registry = app.platform.registry;
   registry.CreateKey(RegRoot::LocalMachine, versionKey);
   RegValue value;
   std::string programFiles;
@@ -84,7 +77,6 @@ void TfrmMain::SetupEnvironment() {
   ctx.WindowsDriveRoot = StrLeft(ctx.WindowsFolder, 2) + "\\";
   ctx.SourceDriveRoot = StrLeft(ctx.SourceFolder, 2) + "\\";
 
-  IShell& shell = app.platform.shell;
   ctx.StartMenuFolder = Folder(shell.SpecialFolderPath(CSIDL_STARTMENU));
   ctx.ProgramsFolder = Folder(shell.SpecialFolderPath(CSIDL_PROGRAMS));
   ctx.DesktopFolder = Folder(shell.SpecialFolderPath(CSIDL_DESKTOPDIRECTORY));
@@ -99,6 +91,17 @@ void TfrmMain::SetupEnvironment() {
       nt ? Folder(shell.SpecialFolderPath(CSIDL_COMMON_DESKTOPDIRECTORY)) : ctx.DesktopFolder;
   ctx.CommonStartupFolder =
       nt ? Folder(shell.SpecialFolderPath(CSIDL_COMMON_STARTUP)) : ctx.StartupFolder;
+}
+
+void TfrmMain::SetupEnvironment() {
+  ISystem& system = app.platform.system;
+  IFiles& files = app.platform.files;
+  ctx.StartupErrors.clear();
+  ctx.TitlePending = ctx.InstallCheckerPending = ctx.EulaPending = ctx.ReadmePending =
+      ctx.SelectTypePending = false;
+  const std::string argument = system.FirstArgument();
+  closeBoxEnabled = false;
+  ComputeEnvironment(system, app.platform.registry, files, app.platform.shell, ctx);
 
   // The mode: an uninstall log named exactly "UNSETUP.INI" as the first argument.
   ctx.Mode = ExtractFileName(argument) == "UNSETUP.INI" ? "UNSETUP" : "SETUP";
