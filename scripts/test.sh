@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# The whole test suite on a fresh machine: set-up, a normal build with its tests, the same under
+# AddressSanitizer and UndefinedBehaviorSanitizer, and the core library cross-compiled with
+# mingw-w64 (proof that no host header has crept into the portable core).
+set -euo pipefail
+top="$(cd "$(dirname "$0")/.." && pwd)"
+"$top/scripts/setup.sh"
+
+echo "== build and test"
+"$top/scripts/build.sh" "$top/build"
+(cd "$top/build" && ctest --output-on-failure -j2)
+
+echo "== build and test with AddressSanitizer and UndefinedBehaviorSanitizer"
+"$top/scripts/build.sh" "$top/build-asan" -DORVANE_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
+(cd "$top/build-asan" && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+   UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j2)
+
+echo "== core library with mingw-w64"
+cmake -S "$top" -B "$top/build-mingw" -DORVANE_CORE_ONLY=ON \
+  -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-w64.cmake" > /dev/null
+cmake --build "$top/build-mingw" -j2 --target orvane_core
+echo "== all tests passed"
