@@ -1,0 +1,198 @@
+// The profile functions on the emulated machine. Each INI file is parsed once into an
+// IniDocument and kept until it changes on disk (size, modification time or inode differ) or we
+// write it ourselves; writes replace the file atomically and keep the cache current.
+#include "platform/host/HostProfile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <unordered_map>
+
+#include "platform/host/Machine.h"
+#include "support/IniDocument.h"
+
+namespace orvane::host {
+namespace {
+
+// What a file looked like when it was parsed; two equal stamps mean an unchanged file.
+struct Stamp {
+  bool exists = false;
+  off_t size = 0;
+  int64_t mtimeNs = 0;
+  ino_t inode = 0;
+  mode_t mode = 0;
+  bool operator==(const Stamp&) const = default;
+};
+
+Stamp StatFile(const std::string& path) {
+  Stamp s;
+  struct stat st;
+  if (::stat(path.c_str(), &st) == 0) {
+    s.exists = true;
+    s.size = st.st_size;
+    s.mtimeNs = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    s.inode = st.st_ino;
+    s.mode = st.st_mode;
+  }
+  return s;
+}
+
+bool ReadAll(const std::string& path, std::string& text) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  text.clear();
+  char buf[65536];
+  while (true) {
+    ssize_t n = ::read(fd, buf, sizeof buf);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      ::close(fd);
+      return false;
+    }
+    if (n == 0) break;
+    text.append(buf, static_cast<size_t>(n));
+  }
+  ::close(fd);
+  return true;
+}
+
+// Writes `text` to a temporary file beside `path` and renames it into place.
+bool ReplaceFile(const std::string& path, const std::string& text, mode_t mode) {
+  size_t slash = path.rfind('/');
+  std::string temp = path.substr(0, slash + 1) + "." + path.substr(slash + 1) + ".tmp" +
+                     std::to_string(::getpid());
+  int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  bool ok = true;
+  size_t done = 0;
+  while (ok && done < text.size()) {
+    ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0)
+      ok = false;
+    else
+      done += static_cast<size_t>(n);
+  }
+  if (ok && mode) ok = ::fchmod(fd, mode & 07777) == 0;
+  if (::close(fd) != 0) ok = false;
+  if (ok) ok = ::rename(temp.c_str(), path.c_str()) == 0;
+  if (!ok) ::unlink(temp.c_str());
+  return ok;
+}
+
+std::string StripTrailingSpaces(std::string s) {
+  while (!s.empty() && s.back() == ' ') s.pop_back();
+  return s;
+}
+
+}  // namespace
+
+struct HostProfile::Impl {
+  struct Entry {
+    Stamp stamp;
+    IniDocument doc;
+  };
+
+  Machine& machine;
+  std::string windowsFolder;
+  std::unordered_map<std::string, Entry> cache;  // host path -> parsed file
+
+  Impl(Machine& m, std::string w) : machine(m), windowsFolder(std::move(w)) {}
+
+  // The host path of an INI file name; false when it cannot be resolved.
+  bool HostPath(const std::string& path, std::string& host) const {
+    std::string windows = path.empty() ? "win.ini" : path;
+    bool hasFolder = windows.find_first_of("\\/") != std::string::npos ||
+                     (windows.size() >= 2 && windows[1] == ':');
+    if (!hasFolder) {
+      windows = windowsFolder + "\\" + windows;
+    } else if (windows.size() < 2 || windows[1] != ':') {
+      // A folder but no drive: relative to the current folder, or to its drive's root.
+      const std::string& current = machine.CurrentFolder();
+      if (windows[0] == '\\' || windows[0] == '/') {
+        if (windows.size() < 2 || (windows[1] != '\\' && windows[1] != '/'))
+          windows = current.substr(0, 2) + windows;
+      } else {
+        bool endsWithSep = !current.empty() && (current.back() == '\\' || current.back() == '/');
+        windows = current + (endsWithSep ? "" : "\\") + windows;
+      }
+    }
+    std::filesystem::path resolved;
+    if (machine.Resolve(windows, resolved) != 0) return false;
+    host = resolved.string();
+    return true;
+  }
+
+  // The parsed file, read again when it changed on disk since it was parsed.
+  Entry& Load(const std::string& host) {
+    Stamp now = StatFile(host);
+    auto it = cache.find(host);
+    if (it != cache.end() && it->second.stamp == now) return it->second;
+    Entry& entry = cache[host];
+    entry.stamp = now;
+    std::string text;
+    if (now.exists && S_ISREG(now.mode) && ReadAll(host, text))
+      entry.doc = IniDocument::Parse(text);
+    else
+      entry.doc = IniDocument();
+    return entry;
+  }
+};
+
+HostProfile::HostProfile(Machine& machine, std::string windowsFolder)
+    : impl_(std::make_unique<Impl>(machine, std::move(windowsFolder))) {}
+
+HostProfile::~HostProfile() = default;
+
+std::string HostProfile::GetString(const std::string& section, const std::string& key,
+                                   const std::string& defaultValue, size_t capacity,
+                                   const std::string& path) {
+  std::string result;
+  std::string host;
+  std::optional<std::string> value;
+  if (impl_->HostPath(path, host)) value = impl_->Load(host).doc.Get(section, key);
+  result = value ? *value : StripTrailingSpaces(defaultValue);
+  // At most capacity - 1 bytes, even inside a double-byte character: a caller that sees
+  // capacity - 1 bytes come back knows to ask again with a larger buffer.
+  if (capacity == 0) return std::string();
+  if (result.size() > capacity - 1) result.resize(capacity - 1);
+  return result;
+}
+
+bool HostProfile::WriteString(const std::optional<std::string>& section,
+                              const std::optional<std::string>& key,
+                              const std::optional<std::string>& value, const std::string& path) {
+  std::string host;
+  if (!impl_->HostPath(path, host)) return false;
+  if (!section) {
+    // The flush: forget the cached copy so that the next call reads the file afresh.
+    if (!key && !value) impl_->cache.erase(host);
+    return false;
+  }
+  Impl::Entry& entry = impl_->Load(host);
+  IniDocument& doc = entry.doc;
+  if (!key) {
+    if (!doc.HasSection(*section)) return true;
+    doc.DeleteSection(*section);
+  } else if (!value) {
+    if (!doc.Get(*section, *key)) return true;
+    doc.DeleteKey(*section, *key);
+  } else {
+    std::optional<std::string> old = doc.Get(*section, *key);
+    if (old && *old == *value) return true;  // nothing to change, the file stays as it is
+    doc.Set(*section, *key, *value);
+  }
+  // A read-only file cannot be replaced, although renaming over it would succeed.
+  bool ok = !(entry.stamp.exists && (!S_ISREG(entry.stamp.mode) || !(entry.stamp.mode & S_IWUSR)));
+  if (ok) ok = ReplaceFile(host, doc.Text(), entry.stamp.exists ? entry.stamp.mode : 0);
+  if (ok) {
+    entry.stamp = StatFile(host);
+  } else {
+    impl_->cache.erase(host);  // the document holds a change that is not on disk
+  }
+  return ok;
+}
+
+}  // namespace orvane::host
