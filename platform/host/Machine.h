@@ -6,7 +6,9 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace orvane::host {
 
@@ -40,13 +42,36 @@ class Machine {
 
   // Resolves an absolute Windows path ("C:\Dir\File.txt", "/" accepted as separator, "." and ".."
   // folded as Windows folds them) to a host path. Each existing component is matched without
-  // regard to ASCII letter case; components that do not exist keep the case given. Code page 932
-  // names become UTF-8. Returns 0, or: 3 for an unknown drive or a relative path, 53 for a UNC
-  // path, 123 for a name Windows forbids or that is not valid code page 932, 206 for a path longer
-  // than 259 characters, 5 when the path would lead outside the machine (a symbolic link out).
+  // regard to ASCII letter case (and, failing that, against the 8.3 aliases of its folder);
+  // components that do not exist keep the case given. Code page 932 names become UTF-8.
+  // Returns 0, or: 3 for an unknown drive or a relative path, 53 for a UNC path, 123 for a name
+  // Windows forbids or that is not valid code page 932, 206 for a path longer than 259
+  // characters, 5 when the path would lead outside the machine (a symbolic link out).
   uint32_t Resolve(const std::string& windowsPath, std::filesystem::path& hostPath) const;
   // The Windows path of a host path inside a drive; empty when it lies in none.
   std::string ToWindowsPath(const std::filesystem::path& hostPath) const;
+  // The path in canonical Windows form ("C:\Dir\File.txt": upper-case drive letter, "\"
+  // separators, "." and ".." folded, no trailing separator except at a drive root), with the
+  // same checks and error codes as Resolve except those that need the disk.
+  uint32_t Normalize(const std::string& windowsPath, std::string& normalized) const;
+  // True when the real location of a host path (symbolic links followed) lies inside the machine
+  // folder, a mapped drive or a virtual file.
+  bool IsInside(const std::filesystem::path& hostPath) const;
+  // The 8.3 alias of the entry `utf8Name` of a host folder (code page 932): the name itself when
+  // it is a valid 8.3 name, else six characters, "~n" and three of the extension, numbered in
+  // name order among the folder's entries. Empty when the name has no code page 932 form.
+  static std::string ShortName(const std::filesystem::path& hostFolder,
+                               const std::string& utf8Name);
+
+  // The layout's Windows, system and temporary folders (Windows paths without trailing "\").
+  std::string WindowsFolder() const;
+  std::string SystemFolder() const;
+  std::string TempFolder() const;
+
+  // The [FreeSpace] setting of a drive: a number of bytes or "fail"; nothing when the drive's
+  // real free space is reported. SetFreeSpace records one (an empty value removes it).
+  std::optional<std::string> FreeSpaceSetting(char letter) const;
+  void SetFreeSpace(char letter, const std::string& value);
 
   // The current folder of this process on the machine (SetCurrentDirectory), a Windows path.
   const std::string& CurrentFolder() const { return currentFolder_; }
@@ -61,13 +86,22 @@ class Machine {
   void LoadSettings();
   void SaveSettings() const;
   void MakeSkeleton();
+  // Splits a Windows path into its upper-case drive letter and folded components (code page 932).
+  uint32_t Parse(const std::string& windowsPath, char& drive,
+                 std::vector<std::string>& components) const;
 
   std::filesystem::path folder_;
   MachineSettings settings_;
   std::map<char, std::filesystem::path> drives_;
+  std::map<char, std::string> freeSpace_;
   std::map<std::string, std::filesystem::path> virtualFiles_;  // upper-cased Windows path
   std::unique_ptr<HostRegistry> registry_;
   std::string currentFolder_ = "C:\\";
 };
+
+// Letter case folding of ASCII letters in a code page 932 text (trail bytes left alone).
+std::string UpperCp932(const std::string& text);
+// True when byte `c` starts a double-byte character of code page 932.
+inline bool IsCp932Lead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
 
 }  // namespace orvane::host

@@ -1,0 +1,519 @@
+// Files and folders of the emulated machine. Differences from Windows: the only attribute a file
+// carries is READONLY (the owner write bit; files report ARCHIVE besides), 8.3 aliases are
+// computed from the folder's names instead of being stored, and "in use" means locked.
+#include "platform/host/HostFiles.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <filesystem>
+#include <vector>
+
+#include "platform/host/Encoding.h"
+#include "platform/host/HostRegistry.h"
+#include "platform/host/Machine.h"
+
+namespace fs = std::filesystem;
+
+namespace orvane::host {
+namespace {
+
+const char kSessionManager[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
+const char kPendingRenames[] = "PendingFileRenameOperations";
+
+// Windows tells a missing file (2) from a missing folder on the way to it (3).
+uint32_t Missing(const fs::path& host) {
+  std::error_code ec;
+  return fs::is_directory(host.parent_path(), ec) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND;
+}
+
+uint32_t MapErrno(int err, const fs::path& host) {
+  switch (err) {
+    case 0:
+      return 0;
+    case ENOENT:
+      return Missing(host);
+    case ENOTDIR:
+      return ERROR_PATH_NOT_FOUND;
+    case EACCES:
+    case EPERM:
+    case EISDIR:
+      return ERROR_ACCESS_DENIED;
+    case ENOSPC:
+    case EDQUOT:
+      return ERROR_DISK_FULL;
+    case EEXIST:
+      return ERROR_ALREADY_EXISTS;
+    case ENOTEMPTY:
+      return ERROR_DIR_NOT_EMPTY;
+    case ENAMETOOLONG:
+      return ERROR_FILENAME_EXCED_RANGE;
+    case EROFS:
+      return ERROR_WRITE_PROTECT;
+    case EBUSY:
+    case ETXTBSY:
+      return ERROR_SHARING_VIOLATION;
+    case EXDEV:
+      return ERROR_NOT_SAME_DEVICE;
+    default:
+      return ERROR_ACCESS_DENIED;
+  }
+}
+
+int64_t ToFileTime(const struct timespec& t) {
+  return (static_cast<int64_t>(t.tv_sec) + 11644473600LL) * 10000000LL + t.tv_nsec / 100;
+}
+
+FileInfo InfoOf(const struct stat& st) {
+  FileInfo info;
+  if (S_ISDIR(st.st_mode)) {
+    info.attributes = FILE_ATTRIBUTE_DIRECTORY;
+  } else {
+    info.attributes = FILE_ATTRIBUTE_ARCHIVE;
+    if (!(st.st_mode & S_IWUSR)) info.attributes |= FILE_ATTRIBUTE_READONLY;
+    info.size = static_cast<uint64_t>(st.st_size);
+  }
+  info.lastWrite = ToFileTime(st.st_mtim);
+  return info;
+}
+
+// The characters of a code page 932 text, a double-byte character as one unit.
+std::vector<std::string> Units(const std::string& text) {
+  std::vector<std::string> units;
+  for (size_t i = 0; i < text.size();) {
+    size_t len = (IsCp932Lead(static_cast<unsigned char>(text[i])) && i + 1 < text.size()) ? 2 : 1;
+    units.push_back(UpperCp932(text.substr(i, len)));
+    i += len;
+  }
+  return units;
+}
+
+bool Glob(const std::string& pattern, const std::string& name) {
+  std::vector<std::string> p = Units(pattern), n = Units(name);
+  // match[j]: the pattern so far matches the first j units of the name.
+  std::vector<bool> match(n.size() + 1, false);
+  match[0] = true;
+  for (const std::string& unit : p) {
+    std::vector<bool> next(n.size() + 1, false);
+    if (unit == "*") {
+      bool any = false;
+      for (size_t j = 0; j <= n.size(); ++j) next[j] = any = any || match[j];
+    } else {
+      for (size_t j = 1; j <= n.size(); ++j)
+        next[j] = match[j - 1] && (unit == "?" || unit == n[j - 1]);
+    }
+    match.swap(next);
+  }
+  return match[n.size()];
+}
+
+// Splits "C:\Dir\*.txt" into "C:\Dir" and "*.txt" at the last separator (double-byte aware).
+bool SplitLast(const std::string& path, std::string& folder, std::string& name) {
+  size_t last = std::string::npos;
+  for (size_t i = 0; i < path.size(); ++i) {
+    if (IsCp932Lead(static_cast<unsigned char>(path[i]))) {
+      ++i;
+      continue;
+    }
+    if (path[i] == '\\' || path[i] == '/') last = i;
+  }
+  if (last == std::string::npos) return false;
+  folder = path.substr(0, last);
+  name = path.substr(last + 1);
+  if (folder.size() == 2 && folder[1] == ':') folder += "\\";
+  return true;
+}
+
+// Copies the bytes of one open file into another: copy_file_range, or plain reads and writes
+// where the kernel cannot copy between the two files.
+int CopyBytes(int in, int out) {
+  bool fallback = false;
+  while (!fallback) {
+    ssize_t n = copy_file_range(in, nullptr, out, nullptr, 1 << 30, 0);
+    if (n == 0) return 0;
+    if (n > 0) continue;
+    if (errno == EINTR) continue;
+    if (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP ||
+        errno == EPERM)
+      fallback = true;
+    else
+      return errno;
+  }
+  std::vector<char> buffer(1 << 20);
+  for (;;) {
+    ssize_t n = read(in, buffer.data(), buffer.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return errno;
+    if (n == 0) return 0;
+    for (ssize_t done = 0; done < n;) {
+      ssize_t w = write(out, buffer.data() + done, n - done);
+      if (w < 0 && errno == EINTR) continue;
+      if (w < 0) return errno;
+      done += w;
+    }
+  }
+}
+
+// Checks that a host file may be written over: not a folder, not read-only, not in use.
+uint32_t CheckWritable(const struct stat& st, const fs::path& host) {
+  if (S_ISDIR(st.st_mode) || !(st.st_mode & S_IWUSR)) return ERROR_ACCESS_DENIED;
+  if (IsFileInUse(host.string())) return ERROR_SHARING_VIOLATION;
+  return 0;
+}
+
+// Copies `source` over `destination` in place, with the source's mode and modification time.
+uint32_t CopyHostFile(const fs::path& source, const struct stat& st, const fs::path& destination,
+                      bool destinationExisted) {
+  int in = open(source.c_str(), O_RDONLY | O_CLOEXEC);
+  if (in < 0) return MapErrno(errno, source);
+  int out = open(destination.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (out < 0) {
+    uint32_t err = MapErrno(errno, destination);
+    close(in);
+    return err;
+  }
+  int err = CopyBytes(in, out);
+  if (!err && fchmod(out, st.st_mode & 07777) != 0) err = errno;
+  struct timespec times[2] = {st.st_atim, st.st_mtim};
+  if (!err && futimens(out, times) != 0) err = errno;
+  if (close(out) != 0 && !err) err = errno;
+  close(in);
+  if (err) {
+    if (!destinationExisted) unlink(destination.c_str());
+    return MapErrno(err, destination);
+  }
+  return 0;
+}
+
+}  // namespace
+
+bool MatchesWildcard(const std::string& pattern, const std::string& name) {
+  if (pattern == "*" || pattern == "*.*") return true;
+  if (Glob(pattern, name)) return true;
+  // "NAME.*" also matches "NAME", and "NAME." matches a name without an extension.
+  if (pattern.size() >= 2 && pattern.compare(pattern.size() - 2, 2, ".*") == 0 &&
+      Glob(pattern.substr(0, pattern.size() - 2), name))
+    return true;
+  if (!pattern.empty() && pattern.back() == '.' && name.find('.') == std::string::npos &&
+      Glob(pattern.substr(0, pattern.size() - 1), name))
+    return true;
+  return false;
+}
+
+bool IsFileInUse(const std::string& hostPath) {
+  int fd = open(hostPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return false;
+  bool inUse = false;
+  if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    inUse = errno == EWOULDBLOCK;
+  } else {
+    flock(fd, LOCK_UN);
+  }
+  if (!inUse) {
+    struct flock probe = {};
+    probe.l_type = F_WRLCK;
+    probe.l_whence = SEEK_SET;
+    probe.l_start = 0;
+    probe.l_len = 0;
+    if (fcntl(fd, F_GETLK, &probe) == 0 && probe.l_type != F_UNLCK) inUse = true;
+  }
+  close(fd);
+  return inUse;
+}
+
+uint32_t HostFiles::GetInfo(const std::string& path, FileInfo& info) {
+  fs::path host;
+  if (uint32_t err = machine_.Resolve(path, host)) return err;
+  struct stat st;
+  if (stat(host.c_str(), &st) != 0) return MapErrno(errno, host);
+  info = InfoOf(st);
+  return 0;
+}
+
+uint32_t HostFiles::Find(const std::string& pattern, std::vector<FindEntry>& entries) {
+  entries.clear();
+  std::string folder, name;
+  if (!SplitLast(pattern, folder, name)) return ERROR_PATH_NOT_FOUND;
+  fs::path host;
+  if (uint32_t err = machine_.Resolve(folder, host)) return err;
+  struct stat st;
+  if (stat(host.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return ERROR_PATH_NOT_FOUND;
+  if (name.empty()) return ERROR_FILE_NOT_FOUND;
+  std::string normalized;
+  machine_.Normalize(folder, normalized);
+  bool driveRoot = normalized.size() == 3;
+
+  if (!driveRoot) {
+    struct stat parent;
+    if (MatchesWildcard(name, ".")) entries.push_back({".", InfoOf(st)});
+    if (MatchesWildcard(name, ".."))
+      entries.push_back({"..", InfoOf(stat(host.parent_path().c_str(), &parent) == 0 ? parent : st)});
+  }
+  std::vector<FindEntry> found;
+  std::error_code ec;
+  for (const auto& entry : fs::directory_iterator(host, ec)) {
+    std::string cp932;
+    if (!Utf8ToCp932(entry.path().filename().string(), cp932)) continue;
+    if (!MatchesWildcard(name, cp932)) continue;
+    struct stat es;
+    // A link leading out of the machine is listed, but nothing is read through it.
+    if (!machine_.IsInside(entry.path())) {
+      if (lstat(entry.path().c_str(), &es) != 0) continue;
+      es.st_size = 0;
+    } else if (stat(entry.path().c_str(), &es) != 0) {
+      continue;
+    }
+    found.push_back({cp932, InfoOf(es)});
+  }
+  std::sort(found.begin(), found.end(), [](const FindEntry& a, const FindEntry& b) {
+    return UpperCp932(a.name) < UpperCp932(b.name);
+  });
+  entries.insert(entries.end(), found.begin(), found.end());
+  return entries.empty() ? static_cast<uint32_t>(ERROR_FILE_NOT_FOUND) : 0u;
+}
+
+uint32_t HostFiles::CreateFolder(const std::string& path) {
+  fs::path host;
+  if (uint32_t err = machine_.Resolve(path, host)) return err;
+  if (mkdir(host.c_str(), 0755) != 0) {
+    if (errno == ENOENT || errno == ENOTDIR) return ERROR_PATH_NOT_FOUND;
+    return MapErrno(errno, host);
+  }
+  return 0;
+}
+
+uint32_t HostFiles::RemoveFolder(const std::string& path) {
+  fs::path host;
+  if (uint32_t err = machine_.Resolve(path, host)) return err;
+  std::string normalized;
+  machine_.Normalize(path, normalized);
+  if (normalized.size() == 3) return ERROR_ACCESS_DENIED;  // a drive root
+  struct stat st;
+  if (lstat(host.c_str(), &st) != 0) return MapErrno(errno, host);
+  if (!S_ISDIR(st.st_mode)) return ERROR_DIRECTORY;
+  if (rmdir(host.c_str()) != 0) return MapErrno(errno, host);
+  return 0;
+}
+
+uint32_t HostFiles::DeleteFile(const std::string& path) {
+  fs::path host;
+  if (uint32_t err = machine_.Resolve(path, host)) return err;
+  struct stat st;
+  if (stat(host.c_str(), &st) != 0) return MapErrno(errno, host);
+  if (uint32_t err = CheckWritable(st, host)) return err;
+  if (unlink(host.c_str()) != 0) return MapErrno(errno, host);
+  return 0;
+}
+
+uint32_t HostFiles::CopyFile(const std::string& source, const std::string& destination,
+                             bool failIfExists) {
+  fs::path from, to;
+  if (uint32_t err = machine_.Resolve(source, from)) return err;
+  if (uint32_t err = machine_.Resolve(destination, to)) return err;
+  struct stat ss, ds;
+  if (stat(from.c_str(), &ss) != 0) return MapErrno(errno, from);
+  if (S_ISDIR(ss.st_mode)) return ERROR_ACCESS_DENIED;
+  bool exists = stat(to.c_str(), &ds) == 0;
+  if (exists) {
+    if (failIfExists) return ERROR_FILE_EXISTS;
+    if (ss.st_dev == ds.st_dev && ss.st_ino == ds.st_ino) return ERROR_SHARING_VIOLATION;
+    if (uint32_t err = CheckWritable(ds, to)) return err;
+  }
+  return CopyHostFile(from, ss, to, exists);
+}
+
+uint32_t HostFiles::MoveFile(const std::string& source, const std::string& destination,
+                             bool replace) {
+  fs::path from, to;
+  if (uint32_t err = machine_.Resolve(source, from)) return err;
+  if (uint32_t err = machine_.Resolve(destination, to)) return err;
+  struct stat ss, ds;
+  if (lstat(from.c_str(), &ss) != 0) return MapErrno(errno, from);
+  if (S_ISREG(ss.st_mode) && IsFileInUse(from.string())) return ERROR_SHARING_VIOLATION;
+  if (lstat(to.c_str(), &ds) == 0) {
+    if (ss.st_dev == ds.st_dev && ss.st_ino == ds.st_ino) {
+      // The same entry under another letter case: give it the new spelling.
+      std::string normalized, folder, name, utf8;
+      machine_.Normalize(destination, normalized);
+      if (SplitLast(normalized, folder, name) && Cp932ToUtf8(name, utf8))
+        to = to.parent_path() / utf8;
+    } else {
+      if (!replace) return ERROR_ALREADY_EXISTS;
+      struct stat target;
+      if (stat(to.c_str(), &target) == 0)
+        if (uint32_t err = CheckWritable(target, to)) return err;
+    }
+  }
+  if (rename(from.c_str(), to.c_str()) == 0) return 0;
+  if (errno != EXDEV) return MapErrno(errno, to);
+  if (S_ISDIR(ss.st_mode)) return ERROR_NOT_SAME_DEVICE;
+  struct stat existing;
+  if (uint32_t err = CopyHostFile(from, ss, to, stat(to.c_str(), &existing) == 0)) return err;
+  if (unlink(from.c_str()) != 0) return MapErrno(errno, from);
+  return 0;
+}
+
+uint32_t HostFiles::MoveFileAtRestart(const std::string& source, const std::string& destination) {
+  std::string from, to;
+  fs::path host;
+  if (uint32_t err = machine_.Normalize(source, from)) return err;
+  if (uint32_t err = machine_.Resolve(source, host)) return err;
+  if (!destination.empty()) {
+    if (uint32_t err = machine_.Normalize(destination, to)) return err;
+    if (uint32_t err = machine_.Resolve(destination, host)) return err;
+  }
+  HostRegistry& reg = machine_.Registry();
+  RegValue value;
+  if (reg.GetValue(RegRoot::LocalMachine, kSessionManager, kPendingRenames, value) != 0 ||
+      value.type != REG_MULTI_SZ)
+    value = {REG_MULTI_SZ, ""};
+  // Drop the closing NUL of the list, append the pair, close the list again.
+  std::string& data = value.data;
+  while (data.size() >= 2 && data[data.size() - 1] == '\0' && data[data.size() - 2] == '\0')
+    data.pop_back();
+  if (data == std::string(1, '\0')) data.clear();
+  data += "\\??\\" + from + '\0';
+  data += (to.empty() ? std::string() : "!\\??\\" + to) + '\0';
+  data += '\0';
+  if (uint32_t err = reg.CreateKey(RegRoot::LocalMachine, kSessionManager)) return err;
+  return reg.SetValue(RegRoot::LocalMachine, kSessionManager, kPendingRenames, value);
+}
+
+uint32_t HostFiles::SetAttributes(const std::string& path, uint32_t attributes) {
+  fs::path host;
+  if (uint32_t err = machine_.Resolve(path, host)) return err;
+  struct stat st;
+  if (stat(host.c_str(), &st) != 0) return MapErrno(errno, host);
+  if (S_ISDIR(st.st_mode)) return 0;
+  mode_t mode = st.st_mode & 07777;
+  mode = (attributes & FILE_ATTRIBUTE_READONLY) ? (mode & ~0222) : (mode | S_IWUSR);
+  if (chmod(host.c_str(), mode) != 0) return MapErrno(errno, host);
+  return 0;
+}
+
+uint32_t HostFiles::ReadFile(const std::string& path, std::string& bytes) {
+  fs::path host;
+  if (uint32_t err = machine_.Resolve(path, host)) return err;
+  int fd = open(host.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return MapErrno(errno, host);
+  struct stat st;
+  if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    close(fd);
+    return ERROR_ACCESS_DENIED;
+  }
+  bytes.clear();
+  char buffer[65536];
+  for (;;) {
+    ssize_t n = read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      uint32_t err = MapErrno(errno, host);
+      close(fd);
+      return err;
+    }
+    if (n == 0) break;
+    bytes.append(buffer, static_cast<size_t>(n));
+  }
+  close(fd);
+  return 0;
+}
+
+uint32_t HostFiles::WriteFile(const std::string& path, const std::string& bytes) {
+  fs::path host;
+  if (uint32_t err = machine_.Resolve(path, host)) return err;
+  struct stat st;
+  bool exists = stat(host.c_str(), &st) == 0;
+  if (exists)
+    if (uint32_t err = CheckWritable(st, host)) return err;
+  int fd = open(host.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) return MapErrno(errno, host);
+  int err = 0;
+  for (size_t done = 0; done < bytes.size();) {
+    ssize_t w = write(fd, bytes.data() + done, bytes.size() - done);
+    if (w < 0 && errno == EINTR) continue;
+    if (w < 0) {
+      err = errno;
+      break;
+    }
+    done += static_cast<size_t>(w);
+  }
+  if (close(fd) != 0 && !err) err = errno;
+  if (err) {
+    if (!exists) unlink(host.c_str());
+    return MapErrno(err, host);
+  }
+  return 0;
+}
+
+uint32_t HostFiles::SetCurrentFolder(const std::string& path) {
+  fs::path host;
+  std::string normalized;
+  if (uint32_t err = machine_.Resolve(path, host)) return err;
+  machine_.Normalize(path, normalized);
+  struct stat st;
+  if (stat(host.c_str(), &st) != 0) return MapErrno(errno, host);
+  if (!S_ISDIR(st.st_mode)) return ERROR_DIRECTORY;
+  machine_.SetCurrentFolder(normalized);
+  return 0;
+}
+
+bool HostFiles::DiskFreeSpaceEx(const std::string& root, int64_t& freeBytes) {
+  freeBytes = -1;
+  if (root.size() < 2 || root[1] != ':') return false;
+  fs::path folder = machine_.DriveFolder(root[0]);
+  if (folder.empty()) return false;
+  if (auto setting = machine_.FreeSpaceSetting(root[0])) {
+    if (*setting == "fail") return false;
+    try {
+      freeBytes = std::stoll(*setting);
+      return true;
+    } catch (...) {
+      return false;
+    }
+  }
+  struct statvfs vfs;
+  if (statvfs(folder.c_str(), &vfs) != 0) return false;
+  freeBytes = static_cast<int64_t>(vfs.f_bavail) * static_cast<int64_t>(vfs.f_frsize);
+  return true;
+}
+
+bool HostFiles::DiskFreeSpace(const std::string& root, uint32_t& sectorsPerCluster,
+                              uint32_t& bytesPerSector, uint32_t& freeClusters) {
+  int64_t freeBytes = 0;
+  if (!DiskFreeSpaceEx(root, freeBytes)) return false;
+  sectorsPerCluster = 8;
+  bytesPerSector = 512;
+  uint64_t clusters = static_cast<uint64_t>(freeBytes) / 4096;
+  freeClusters = static_cast<uint32_t>(std::min<uint64_t>(clusters, 0xFFFFFFFFu));
+  return true;
+}
+
+std::string HostFiles::ShortPath(const std::string& path) {
+  fs::path host;
+  std::string normalized;
+  if (machine_.Resolve(path, host) != 0 || machine_.Normalize(path, normalized) != 0) return "";
+  std::error_code ec;
+  if (!fs::exists(host, ec)) return "";
+  fs::path drive = machine_.DriveFolder(normalized[0]);
+  fs::path relative = host.lexically_relative(drive);
+  if (relative.empty() || *relative.begin() == "..") return normalized;  // a virtual file
+  std::string result = normalized.substr(0, 3);
+  fs::path folder = drive;
+  bool first = true;
+  for (const fs::path& part : relative) {
+    if (part == ".") continue;
+    std::string name = Machine::ShortName(folder, part.string());
+    if (name.empty()) return "";
+    result += (first ? "" : "\\") + name;
+    first = false;
+    folder /= part;
+  }
+  return result;
+}
+
+}  // namespace orvane::host

@@ -1,0 +1,601 @@
+// The emulated Windows machine: settings file, drive C: skeleton, path resolution with letter
+// case folding and confinement, 8.3 aliases, and the replacements carried out at a restart.
+#include "platform/host/Machine.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <stdexcept>
+#include <system_error>
+#include <vector>
+
+#include "platform/WinTypes.h"
+#include "platform/host/Encoding.h"
+#include "platform/host/HostRegistry.h"
+
+namespace fs = std::filesystem;
+
+namespace orvane::host {
+namespace {
+
+const char kSettingsFile[] = "machine.ini";
+const char kRegistryFile[] = "registry.reg";
+const char kSessionManager[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
+const char kPendingRenames[] = "PendingFileRenameOperations";
+const char kUserShellKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+const char kMachineShellKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+
+char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+// ASCII case folding of a UTF-8 name: multi-byte sequences only hold bytes of 0x80 and above.
+std::string UpperUtf8(const std::string& text) {
+  std::string out = text;
+  for (char& c : out) c = AsciiUpper(c);
+  return out;
+}
+
+std::string Trim(const std::string& text) {
+  size_t b = text.find_first_not_of(" \t\r\n");
+  if (b == std::string::npos) return "";
+  size_t e = text.find_last_not_of(" \t\r\n");
+  return text.substr(b, e - b + 1);
+}
+
+// A minimal INI reader for the settings file and WININIT.INI: sections in order, each with its
+// key/value lines in order.
+struct IniSection {
+  std::string name;
+  std::vector<std::pair<std::string, std::string>> entries;
+};
+
+std::vector<IniSection> ParseIni(const std::string& text) {
+  std::vector<IniSection> sections;
+  std::istringstream in(text);
+  std::string line;
+  while (std::getline(in, line)) {
+    line = Trim(line);
+    if (line.empty() || line[0] == ';') continue;
+    if (line[0] == '[') {
+      size_t close = line.rfind(']');
+      if (close != std::string::npos) {
+        sections.push_back({Trim(line.substr(1, close - 1)), {}});
+        continue;
+      }
+    }
+    size_t eq = line.find('=');
+    if (eq == std::string::npos || sections.empty()) continue;
+    sections.back().entries.emplace_back(Trim(line.substr(0, eq)), Trim(line.substr(eq + 1)));
+  }
+  return sections;
+}
+
+bool ReadWholeFile(const fs::path& path, std::string& bytes) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  std::ostringstream buffer;
+  buffer << in.rdbuf();
+  bytes = buffer.str();
+  return true;
+}
+
+bool IsUnder(const fs::path& path, const fs::path& root) {
+  auto p = path.begin();
+  for (auto r = root.begin(); r != root.end(); ++r, ++p) {
+    if (r->empty()) continue;  // a trailing separator of the root
+    if (p == path.end() || *p != *r) return false;
+  }
+  return true;
+}
+
+fs::path RealPath(const fs::path& path) {
+  std::error_code ec;
+  fs::path real = fs::weakly_canonical(path, ec);
+  return ec ? fs::path() : real;
+}
+
+// Characters allowed in a valid 8.3 name besides letters, digits and double-byte characters.
+bool Is83Char(unsigned char c) {
+  if (c >= 0x80) return true;
+  if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')) return true;
+  return std::string("!#$%&'()-@^_`{}~").find(static_cast<char>(c)) != std::string::npos;
+}
+
+bool IsValid83(const std::string& name) {
+  if (name == "." || name == "..") return true;
+  size_t dot = name.find('.');
+  std::string base = name.substr(0, dot);
+  std::string ext = dot == std::string::npos ? "" : name.substr(dot + 1);
+  if (base.empty() || base.size() > 8 || ext.size() > 3) return false;
+  if (dot != std::string::npos && (ext.empty() || ext.find('.') != std::string::npos)) return false;
+  for (unsigned char c : base + ext)
+    if (!Is83Char(c)) return false;
+  return true;
+}
+
+// Keeps the characters of `text` usable in an 8.3 name, upper-cased, at most `limit` bytes and
+// never splitting a double-byte character.
+std::string ShortPart(const std::string& text, size_t limit) {
+  std::string out;
+  for (size_t i = 0; i < text.size();) {
+    unsigned char c = static_cast<unsigned char>(text[i]);
+    size_t len = (IsCp932Lead(c) && i + 1 < text.size()) ? 2 : 1;
+    std::string piece = text.substr(i, len);
+    i += len;
+    if (len == 1) {
+      if (c == ' ' || c == '.') continue;
+      piece[0] = Is83Char(c) ? AsciiUpper(piece[0]) : '_';
+    }
+    if (out.size() + piece.size() > limit) break;
+    out += piece;
+  }
+  return out;
+}
+
+struct Layout {
+  std::string windows, system, temp, programFiles;
+  std::vector<std::string> folders;
+  std::vector<std::pair<std::string, std::string>> userShell, commonShell;
+};
+
+Layout LayoutOf(const MachineSettings& settings) {
+  Layout l;
+  l.windows = "C:\\WINDOWS";
+  l.programFiles = "C:\\Program Files";
+  if (settings.platformId == 1) {
+    l.system = "C:\\WINDOWS\\SYSTEM";
+    l.temp = "C:\\WINDOWS\\TEMP";
+    std::string startMenu = "C:\\WINDOWS\\Start Menu";
+    l.userShell = {{"Start Menu", startMenu},
+                   {"Programs", startMenu + "\\Programs"},
+                   {"Desktop", "C:\\WINDOWS\\Desktop"},
+                   {"Startup", startMenu + "\\Programs\\StartUp"},
+                   {"SendTo", "C:\\WINDOWS\\SendTo"}};
+  } else {
+    std::string profile = "C:\\Users\\" + settings.userName;
+    std::string roaming = profile + "\\AppData\\Roaming\\Microsoft\\Windows";
+    std::string common = "C:\\ProgramData\\Microsoft\\Windows\\Start Menu";
+    l.system = "C:\\WINDOWS\\system32";
+    l.temp = profile + "\\AppData\\Local\\Temp";
+    l.userShell = {{"Start Menu", roaming + "\\Start Menu"},
+                   {"Programs", roaming + "\\Start Menu\\Programs"},
+                   {"Desktop", profile + "\\Desktop"},
+                   {"Startup", roaming + "\\Start Menu\\Programs\\Startup"},
+                   {"SendTo", roaming + "\\SendTo"}};
+    l.commonShell = {{"Common Start Menu", common},
+                     {"Common Programs", common + "\\Programs"},
+                     {"Common Desktop", "C:\\Users\\Public\\Desktop"},
+                     {"Common Startup", common + "\\Programs\\Startup"}};
+  }
+  l.folders = {l.windows, l.system, l.temp, l.programFiles};
+  for (const auto& [name, folder] : l.userShell) l.folders.push_back(folder);
+  for (const auto& [name, folder] : l.commonShell) l.folders.push_back(folder);
+  return l;
+}
+
+// Moves a host file the way the restart does: rename, or copy and delete across devices.
+void MoveAtRestart(const fs::path& source, const fs::path& destination) {
+  std::error_code ec;
+  if (fs::is_directory(destination, ec)) return;
+  fs::rename(source, destination, ec);
+  if (ec == std::errc::cross_device_link) {
+    ec.clear();
+    fs::copy_file(source, destination, fs::copy_options::overwrite_existing, ec);
+    if (!ec) fs::remove(source, ec);
+  }
+}
+
+}  // namespace
+
+std::string UpperCp932(const std::string& text) {
+  std::string out = text;
+  for (size_t i = 0; i < out.size(); ++i) {
+    if (IsCp932Lead(static_cast<unsigned char>(out[i]))) {
+      ++i;
+      continue;
+    }
+    out[i] = AsciiUpper(out[i]);
+  }
+  return out;
+}
+
+Machine::~Machine() = default;
+
+std::unique_ptr<Machine> Machine::Open(const fs::path& folder,
+                                       const MachineSettings& settingsForNewMachine) {
+  std::unique_ptr<Machine> m(new Machine());
+  std::error_code ec;
+  fs::create_directories(folder, ec);
+  if (ec || !fs::is_directory(folder))
+    throw std::runtime_error("cannot make the machine folder " + folder.string() + ": " +
+                             ec.message());
+  m->folder_ = fs::canonical(folder);
+  bool fresh = !fs::exists(m->folder_ / kSettingsFile);
+  if (fresh) {
+    m->settings_ = settingsForNewMachine;
+    if (m->settings_.platformId != 1) m->settings_.platformId = 2;
+  } else {
+    m->LoadSettings();
+  }
+  fs::create_directories(m->folder_ / "drive_c", ec);
+  m->registry_ = std::make_unique<HostRegistry>(m->folder_ / kRegistryFile);
+  if (fresh) {
+    m->MakeSkeleton();
+    m->SaveSettings();
+  }
+  return m;
+}
+
+void Machine::LoadSettings() {
+  std::string text;
+  if (!ReadWholeFile(folder_ / kSettingsFile, text))
+    throw std::runtime_error("cannot read " + (folder_ / kSettingsFile).string());
+  for (const IniSection& section : ParseIni(text)) {
+    std::string name = UpperUtf8(section.name);
+    for (const auto& [key, value] : section.entries) {
+      std::string k = UpperUtf8(key);
+      char letter = k.size() == 1 ? k[0] : 0;
+      if (name == "MACHINE" && k == "PLATFORM") {
+        settings_.platformId = value == "1" ? 1 : 2;
+      } else if (name == "MACHINE" && k == "USER") {
+        if (!value.empty()) settings_.userName = value;
+      } else if (name == "DRIVES" && letter >= 'A' && letter <= 'Z' && letter != 'C') {
+        drives_[letter] = fs::path(value);
+      } else if (name == "FREESPACE" && letter >= 'A' && letter <= 'Z') {
+        freeSpace_[letter] = value;
+      }
+    }
+  }
+}
+
+void Machine::SaveSettings() const {
+  std::ostringstream out;
+  out << "[Machine]\nPlatform=" << settings_.platformId << "\nUser=" << settings_.userName << "\n";
+  out << "[Drives]\n";
+  for (const auto& [letter, folder] : drives_) out << letter << "=" << folder.string() << "\n";
+  out << "[FreeSpace]\n";
+  for (const auto& [letter, value] : freeSpace_) out << letter << "=" << value << "\n";
+  fs::path temp = folder_ / (std::string(kSettingsFile) + ".new");
+  {
+    std::ofstream file(temp, std::ios::binary | std::ios::trunc);
+    file << out.str();
+    if (!file) throw std::runtime_error("cannot write " + temp.string());
+  }
+  fs::rename(temp, folder_ / kSettingsFile);
+}
+
+void Machine::MakeSkeleton() {
+  Layout layout = LayoutOf(settings_);
+  for (const std::string& folder : layout.folders) {
+    fs::path host;
+    std::error_code ec;
+    if (Resolve(folder, host) == 0) fs::create_directories(host, ec);
+  }
+  HostRegistry& reg = *registry_;
+  const std::string currentVersion = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
+  reg.CreateKey(RegRoot::LocalMachine, currentVersion);
+  reg.SetValue(RegRoot::LocalMachine, currentVersion, "ProgramFilesDir",
+               RegValue::String(layout.programFiles));
+  reg.CreateKey(RegRoot::CurrentUser, kUserShellKey);
+  for (const auto& [name, folder] : layout.userShell)
+    reg.SetValue(RegRoot::CurrentUser, kUserShellKey, name, RegValue::String(folder));
+  if (!layout.commonShell.empty()) {
+    reg.CreateKey(RegRoot::LocalMachine, kMachineShellKey);
+    for (const auto& [name, folder] : layout.commonShell)
+      reg.SetValue(RegRoot::LocalMachine, kMachineShellKey, name, RegValue::String(folder));
+  }
+}
+
+std::string Machine::WindowsFolder() const { return LayoutOf(settings_).windows; }
+std::string Machine::SystemFolder() const { return LayoutOf(settings_).system; }
+std::string Machine::TempFolder() const { return LayoutOf(settings_).temp; }
+
+std::optional<std::string> Machine::FreeSpaceSetting(char letter) const {
+  auto it = freeSpace_.find(AsciiUpper(letter));
+  if (it == freeSpace_.end()) return std::nullopt;
+  return it->second;
+}
+
+void Machine::SetFreeSpace(char letter, const std::string& value) {
+  letter = AsciiUpper(letter);
+  if (value.empty())
+    freeSpace_.erase(letter);
+  else
+    freeSpace_[letter] = value;
+  SaveSettings();
+}
+
+void Machine::MapDrive(char letter, const fs::path& hostFolder) {
+  letter = AsciiUpper(letter);
+  if (letter < 'A' || letter > 'Z' || letter == 'C')
+    throw std::invalid_argument(std::string("cannot map drive ") + letter + ":");
+  std::error_code ec;
+  fs::path absolute = fs::absolute(hostFolder, ec);
+  fs::path real = RealPath(absolute);
+  drives_[letter] = real.empty() ? absolute : real;
+  SaveSettings();
+}
+
+fs::path Machine::DriveFolder(char letter) const {
+  letter = AsciiUpper(letter);
+  if (letter == 'C') return folder_ / "drive_c";
+  auto it = drives_.find(letter);
+  return it == drives_.end() ? fs::path() : it->second;
+}
+
+void Machine::AddVirtualFile(const std::string& windowsPath, const fs::path& hostFile) {
+  std::string normalized;
+  if (Normalize(windowsPath, normalized) != 0) return;
+  std::error_code ec;
+  virtualFiles_[UpperCp932(normalized)] = fs::absolute(hostFile, ec);
+}
+
+uint32_t Machine::Parse(const std::string& windowsPath, char& drive,
+                        std::vector<std::string>& components) const {
+  components.clear();
+  std::string path = windowsPath;
+  // "/" becomes "\" only where it is a character of its own ("/" is never a trail byte).
+  for (char& c : path)
+    if (c == '/') c = '\\';
+  if (path.size() >= 2 && path[0] == '\\' && path[1] == '\\') return ERROR_BAD_NETPATH;
+  if (path.size() > 259) return ERROR_FILENAME_EXCED_RANGE;
+  char letter = path.empty() ? 0 : AsciiUpper(path[0]);
+  if (path.size() < 2 || letter < 'A' || letter > 'Z' || path[1] != ':') return ERROR_PATH_NOT_FOUND;
+  if (path.size() > 2 && path[2] != '\\') return ERROR_PATH_NOT_FOUND;  // "C:dir" is relative
+  drive = letter;
+  std::string current;
+  auto finish = [&]() -> uint32_t {
+    std::string name = current;
+    current.clear();
+    if (name.empty() || name == ".") return 0;
+    if (name == "..") {
+      if (!components.empty()) components.pop_back();
+      return 0;
+    }
+    // Windows drops trailing dots and blanks of a name.
+    while (!name.empty() && (name.back() == '.' || name.back() == ' ')) name.pop_back();
+    if (name.empty()) return ERROR_INVALID_NAME;
+    components.push_back(name);
+    return 0;
+  };
+  for (size_t i = 2; i < path.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(path[i]);
+    if (IsCp932Lead(c)) {
+      if (i + 1 >= path.size()) return ERROR_INVALID_NAME;
+      current += path.substr(i, 2);
+      ++i;
+      continue;
+    }
+    if (c == '\\') {
+      if (uint32_t err = finish()) return err;
+      continue;
+    }
+    if (c < 0x20 || std::string("<>:\"|?*").find(static_cast<char>(c)) != std::string::npos)
+      return ERROR_INVALID_NAME;
+    current += static_cast<char>(c);
+  }
+  return finish();
+}
+
+uint32_t Machine::Normalize(const std::string& windowsPath, std::string& normalized) const {
+  char drive = 0;
+  std::vector<std::string> components;
+  if (uint32_t err = Parse(windowsPath, drive, components)) return err;
+  normalized = std::string(1, drive) + ":\\";
+  for (size_t i = 0; i < components.size(); ++i)
+    normalized += (i ? "\\" : "") + components[i];
+  return 0;
+}
+
+uint32_t Machine::Resolve(const std::string& windowsPath, fs::path& hostPath) const {
+  char drive = 0;
+  std::vector<std::string> components;
+  if (uint32_t err = Parse(windowsPath, drive, components)) return err;
+
+  if (!virtualFiles_.empty()) {
+    std::string key = std::string(1, drive) + ":\\";
+    for (size_t i = 0; i < components.size(); ++i) key += (i ? "\\" : "") + components[i];
+    auto it = virtualFiles_.find(UpperCp932(key));
+    if (it != virtualFiles_.end()) {
+      hostPath = it->second;
+      return 0;
+    }
+  }
+
+  fs::path current = DriveFolder(drive);
+  if (current.empty()) return ERROR_PATH_NOT_FOUND;
+  bool existing = true;
+  std::error_code ec;
+  for (const std::string& component : components) {
+    std::string utf8;
+    if (!Cp932ToUtf8(component, utf8) || utf8.find('/') != std::string::npos)
+      return ERROR_INVALID_NAME;
+    std::string onDisk = utf8;
+    if (existing) {
+      if (!fs::exists(fs::symlink_status(current / utf8, ec))) {
+        bool found = false;
+        if (fs::is_directory(current, ec)) {
+          std::string wanted = UpperUtf8(utf8);
+          std::vector<std::string> matches;
+          for (const auto& entry : fs::directory_iterator(current, ec)) {
+            std::string name = entry.path().filename().string();
+            if (UpperUtf8(name) == wanted) matches.push_back(name);
+          }
+          // An 8.3 alias names the entry it was made for.
+          if (matches.empty() && component.find('~') != std::string::npos) {
+            std::string upper = UpperCp932(component);
+            for (const auto& entry : fs::directory_iterator(current, ec)) {
+              std::string name = entry.path().filename().string();
+              if (UpperCp932(ShortName(current, name)) == upper) matches.push_back(name);
+            }
+          }
+          if (!matches.empty()) {
+            std::sort(matches.begin(), matches.end());
+            onDisk = matches.front();
+            found = true;
+          }
+        }
+        if (!found) existing = false;
+      }
+    }
+    current /= onDisk;
+    if (existing) {
+      // A link whose target is missing cannot be checked: creating through it could land
+      // anywhere, so it is refused.
+      if (fs::is_symlink(fs::symlink_status(current, ec)) && !fs::exists(current, ec))
+        return ERROR_ACCESS_DENIED;
+    }
+  }
+  if (!IsInside(current)) return ERROR_ACCESS_DENIED;
+  hostPath = current;
+  return 0;
+}
+
+bool Machine::IsInside(const fs::path& hostPath) const {
+  fs::path real = RealPath(hostPath);
+  if (real.empty()) return false;
+  if (IsUnder(real, folder_)) return true;
+  for (const auto& [letter, folder] : drives_) {
+    fs::path root = RealPath(folder);
+    if (!root.empty() && IsUnder(real, root)) return true;
+  }
+  for (const auto& [name, file] : virtualFiles_)
+    if (RealPath(file) == real) return true;
+  return false;
+}
+
+std::string Machine::ToWindowsPath(const fs::path& hostPath) const {
+  fs::path path = hostPath.lexically_normal();
+  for (const auto& [name, file] : virtualFiles_)
+    if (file.lexically_normal() == path) return name;
+  std::vector<std::pair<char, fs::path>> roots = {{'C', DriveFolder('C')}};
+  for (const auto& [letter, folder] : drives_) roots.emplace_back(letter, folder);
+  for (const auto& [letter, root] : roots) {
+    for (const fs::path& candidate : {root, RealPath(root)}) {
+      if (candidate.empty() || !IsUnder(path, candidate)) continue;
+      std::string result = std::string(1, letter) + ":\\";
+      bool first = true;
+      for (const fs::path& part : path.lexically_relative(candidate)) {
+        std::string name = part.string();
+        if (name == "." || name.empty()) continue;
+        std::string cp932;
+        if (!Utf8ToCp932(name, cp932)) return "";
+        result += (first ? "" : "\\") + cp932;
+        first = false;
+      }
+      return result;
+    }
+  }
+  return "";
+}
+
+std::string Machine::ShortName(const fs::path& hostFolder, const std::string& utf8Name) {
+  std::string own;
+  if (!Utf8ToCp932(utf8Name, own)) return "";
+  if (IsValid83(own)) return own;
+  std::vector<std::string> names;  // the folder's names in code page 932, in name order
+  std::error_code ec;
+  for (const auto& entry : fs::directory_iterator(hostFolder, ec)) {
+    std::string cp932;
+    if (Utf8ToCp932(entry.path().filename().string(), cp932)) names.push_back(cp932);
+  }
+  if (std::find(names.begin(), names.end(), own) == names.end()) names.push_back(own);
+  std::sort(names.begin(), names.end());
+  std::set<std::string> taken;
+  for (const std::string& name : names)
+    if (IsValid83(name)) taken.insert(UpperCp932(name));
+  for (const std::string& name : names) {
+    if (IsValid83(name)) continue;
+    size_t dot = name.rfind('.');
+    std::string base = ShortPart(name.substr(0, dot == std::string::npos ? name.size() : dot), 8);
+    std::string ext = dot == std::string::npos ? "" : ShortPart(name.substr(dot + 1), 3);
+    if (base.empty()) base = "_";
+    std::string alias;
+    for (int n = 1; n < 1000000; ++n) {
+      std::string tail = "~" + std::to_string(n);
+      std::string head = ShortPart(base, std::min<size_t>(6, 8 - tail.size()));
+      alias = head + tail + (ext.empty() ? "" : "." + ext);
+      if (taken.insert(alias).second) break;
+    }
+    if (name == own) return alias;
+  }
+  return "";
+}
+
+void Machine::Restart() {
+  HostRegistry& reg = *registry_;
+  RegValue pending;
+  if (reg.GetValue(RegRoot::LocalMachine, kSessionManager, kPendingRenames, pending) == 0) {
+    std::vector<std::string> items;
+    std::string item;
+    for (char c : pending.data) {
+      if (c == '\0') {
+        items.push_back(item);
+        item.clear();
+      } else {
+        item += c;
+      }
+    }
+    if (!item.empty()) items.push_back(item);
+    auto strip = [](std::string path) {
+      if (!path.empty() && path[0] == '!') path.erase(0, 1);
+      if (path.rfind("\\??\\", 0) == 0) path.erase(0, 4);
+      return path;
+    };
+    for (size_t i = 0; i + 1 < items.size() && !items[i].empty(); i += 2) {
+      fs::path source, destination;
+      if (Resolve(strip(items[i]), source) != 0) continue;
+      std::error_code ec;
+      std::string target = strip(items[i + 1]);
+      if (target.empty()) {
+        fs::remove(source, ec);
+      } else if (Resolve(target, destination) == 0) {
+        MoveAtRestart(source, destination);
+      }
+    }
+    reg.DeleteValue(RegRoot::LocalMachine, kSessionManager, kPendingRenames);
+  }
+
+  if (settings_.platformId != 1) return;
+  fs::path wininit;
+  std::string text;
+  if (Resolve(WindowsFolder() + "\\WININIT.INI", wininit) != 0 || !ReadWholeFile(wininit, text))
+    return;
+  // Carry out the [rename] lines in order and keep every other line of the file.
+  std::istringstream in(text);
+  std::string line, rest;
+  bool inRename = false;
+  while (std::getline(in, line)) {
+    std::string trimmed = Trim(line);
+    if (!trimmed.empty() && trimmed[0] == '[' && trimmed.find(']') != std::string::npos) {
+      inRename = UpperUtf8(Trim(trimmed.substr(1, trimmed.rfind(']') - 1))) == "RENAME";
+      if (inRename) continue;
+    }
+    if (!inRename) {
+      rest += line + "\n";
+      continue;
+    }
+    size_t eq = trimmed.find('=');
+    if (eq == std::string::npos) continue;
+    std::string target = Trim(trimmed.substr(0, eq));
+    fs::path source, destination;
+    if (Resolve(Trim(trimmed.substr(eq + 1)), source) != 0) continue;
+    std::error_code ec;
+    if (UpperUtf8(target) == "NUL")
+      fs::remove(source, ec);
+    else if (Resolve(target, destination) == 0)
+      MoveAtRestart(source, destination);
+  }
+  std::error_code ec;
+  if (Trim(rest).empty()) {
+    fs::remove(wininit, ec);
+  } else {
+    std::ofstream out(wininit, std::ios::binary | std::ios::trunc);
+    out << rest;
+  }
+}
+
+}  // namespace orvane::host
