@@ -111,7 +111,8 @@ std::optional<std::vector<std::string>> RegistryNames(const std::string& path) {
   return names;
 }
 
-// Keys under HKEY_CLASSES_ROOT that the system itself keeps.
+// Keys under HKEY_CLASSES_ROOT that the system itself keeps: the structural keys, and the
+// associations that make programs and shortcuts start at all.
 bool IsSystemClass(const std::string& upperName) {
   static const char* const kClasses[] = {
       "*",          "CLSID",       "INTERFACE", "TYPELIB",  "APPID",
@@ -120,7 +121,7 @@ bool IsSystemClass(const std::string& upperName) {
       "SYSTEMFILEASSOCIATIONS",    ".EXE",      "EXEFILE",  ".COM",
       "COMFILE",    ".BAT",        "BATFILE",   ".CMD",     "CMDFILE",
       ".LNK",       "LNKFILE",     ".PIF",      "PIFFILE",  ".DLL",
-      ".SCR",       ".INI",        ".TXT",      "TXTFILE",  ".REG",
+      ".SCR",       "SCRFILE",
   };
   for (const char* name : kClasses) {
     if (upperName == name) return true;
