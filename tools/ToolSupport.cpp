@@ -1,0 +1,28 @@
+// Shared pieces of the command-line tools.
+#include "tools/ToolSupport.h"
+
+#include <cstdlib>
+#include <stdexcept>
+
+#include "platform/host/Encoding.h"
+
+namespace orvane::tools {
+
+std::filesystem::path DefaultMachineFolder() {
+  if (const char* machine = std::getenv("ORVANE_MACHINE"); machine && *machine) return machine;
+  if (const char* data = std::getenv("XDG_DATA_HOME"); data && *data)
+    return std::filesystem::path(data) / "orvane" / "machine";
+  const char* home = std::getenv("HOME");
+  return std::filesystem::path(home ? home : ".") / ".local" / "share" / "orvane" / "machine";
+}
+
+std::string FromTerminal(const std::string& utf8) {
+  std::string out;
+  if (!host::Utf8ToCp932(utf8, out))
+    throw std::runtime_error("'" + utf8 + "' has characters that code page 932 cannot hold");
+  return out;
+}
+
+std::string ToTerminal(const std::string& cp932) { return host::DisplayUtf8(cp932); }
+
+}  // namespace orvane::tools

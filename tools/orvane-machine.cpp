@@ -1,0 +1,323 @@
+// orvane-machine: looks inside an emulated Windows machine and exercises its platform layer.
+// Paths are Windows paths of the machine; texts are UTF-8 on the terminal.
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <map>
+#include <sstream>
+#include <vector>
+
+#include "app/Environment.h"
+#include "app/SetupContext.h"
+#include "install/FileOps.h"
+#include "install/PathTokens.h"
+#include "platform/host/HostFiles.h"
+#include "platform/host/HostLz.h"
+#include "platform/host/HostProcesses.h"
+#include "platform/host/HostProfile.h"
+#include "platform/host/HostRegistry.h"
+#include "platform/host/HostShell.h"
+#include "platform/host/HostSystem.h"
+#include "platform/host/Machine.h"
+#include "platform/host/ShellLink.h"
+#include "support/uIniFile.h"
+#include "support/uStrOp.h"
+#include "tools/ToolSupport.h"
+
+using namespace orvane;
+using namespace orvane::host;
+using orvane::tools::FromTerminal;
+using orvane::tools::ToTerminal;
+
+namespace {
+
+const char kUsage[] =
+    "usage: orvane-machine [--machine DIR] COMMAND [ARGUMENTS]\n"
+    "commands:\n"
+    "  init [--platform nt|9x]            make the machine folder (nothing changes if it exists)\n"
+    "  path WINPATH                       the host path of a Windows path\n"
+    "  tree [WINPATH]                     the files and folders below a folder (default C:\\)\n"
+    "  tokens                             every path token and its value\n"
+    "  ini get FILE SECTION KEY [DEFAULT] read an INI value\n"
+    "  ini set FILE SECTION KEY VALUE     write an INI value\n"
+    "  reg get KEY [NAME]                 a registry value (type and data)\n"
+    "  reg set KEY NAME TYPE DATA         write a value: REG_SZ, REG_EXPAND_SZ, REG_DWORD, REG_BINARY\n"
+    "  reg delete KEY                     delete a key with its subkeys\n"
+    "  reg export [KEY]                   the registry (or one key) as REGEDIT text\n"
+    "  copy SRC DST                       copy a file as the installer does\n"
+    "  expand SRC DST                     expand a compressed file (DST may be a folder)\n"
+    "  link FILE                          the target, folder and arguments of a shortcut\n"
+    "  restart                            restart the machine: carry out pending replacements\n"
+    "  programs                           the Add/Remove Programs entries\n";
+
+class UsageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+struct Tool {
+  std::unique_ptr<Machine> machine;
+  std::unique_ptr<HostFiles> files;
+  std::unique_ptr<HostProcesses> processes;
+  std::unique_ptr<HostSystem> system;
+  std::unique_ptr<HostShell> shell;
+  std::unique_ptr<HostProfile> profile;
+  std::unique_ptr<HostLz> lz;
+
+  explicit Tool(const std::filesystem::path& folder, const MachineSettings& settings = {}) {
+    machine = Machine::Open(folder, settings);
+    files = std::make_unique<HostFiles>(*machine);
+    processes = std::make_unique<HostProcesses>(*machine);
+    system = std::make_unique<HostSystem>(*machine, "", "");
+    shell = std::make_unique<HostShell>(*machine, *files, *processes);
+    profile = std::make_unique<HostProfile>(*machine, machine->WindowsFolder());
+    lz = std::make_unique<HostLz>(*machine);
+  }
+  HostRegistry& registry() { return machine->Registry(); }
+};
+
+void Need(const std::vector<std::string>& args, size_t from, size_t to) {
+  if (args.size() < from || args.size() > to) throw UsageError("wrong number of arguments");
+}
+
+std::string Hex(const std::string& bytes) {
+  std::string out;
+  char buffer[4];
+  for (unsigned char c : bytes) {
+    std::snprintf(buffer, sizeof buffer, "%s%02x", out.empty() ? "" : ",", c);
+    out += buffer;
+  }
+  return out;
+}
+
+const std::map<uint32_t, const char*> kTypeNames = {
+    {REG_SZ, "REG_SZ"}, {REG_EXPAND_SZ, "REG_EXPAND_SZ"}, {REG_BINARY, "REG_BINARY"},
+    {REG_DWORD, "REG_DWORD"}, {REG_MULTI_SZ, "REG_MULTI_SZ"}};
+
+std::string ShowValue(const RegValue& value) {
+  auto name = kTypeNames.find(value.type);
+  std::string type = name != kTypeNames.end() ? name->second : "type " + std::to_string(value.type);
+  uint32_t dword = 0;
+  if (value.AsDword(dword)) return type + " " + std::to_string(dword);
+  if (value.type == REG_SZ || value.type == REG_EXPAND_SZ) return type + " " + ToTerminal(value.data);
+  return type + " " + Hex(value.data);
+}
+
+// Windows error code with its text, for commands that fail on the machine.
+int Fail(Tool& tool, const std::string& what, uint32_t code) {
+  std::cerr << "orvane-machine: " << what << ": error " << code << ": "
+            << tool.system->MessageText(code) << "\n";
+  return 1;
+}
+
+void Tree(Tool& tool, const std::string& folder, int depth) {
+  std::vector<FindEntry> entries;
+  if (tool.files->Find(AddPathDelim(folder, "B") + "*.*", entries) != 0) return;
+  for (const FindEntry& entry : entries) {
+    if (entry.name == "." || entry.name == "..") continue;
+    std::string path = AddPathDelim(folder, "B") + entry.name;
+    std::cout << std::string(depth * 2, ' ') << ToTerminal(entry.name)
+              << (entry.info.IsFolder() ? "\\" : "  (" + std::to_string(entry.info.size) + " bytes)")
+              << "\n";
+    if (entry.info.IsFolder()) Tree(tool, path, depth + 1);
+  }
+}
+
+int Run(const std::filesystem::path& machineFolder, std::vector<std::string> args) {
+  if (args.empty()) throw UsageError("no command");
+  const std::string command = args[0];
+  if (command == "init") {
+    MachineSettings settings;
+    if (args.size() == 3 && args[1] == "--platform" && (args[2] == "nt" || args[2] == "9x"))
+      settings.platformId = args[2] == "nt" ? 2 : 1;
+    else
+      Need(args, 1, 1);
+    Tool tool(machineFolder, settings);
+    std::cout << "machine " << tool.machine->Folder().string() << " (platform "
+              << tool.machine->Settings().platformId << ")\n";
+    return 0;
+  }
+  Tool tool(machineFolder);
+  // Every argument after the command is a Windows path or text of the machine.
+  for (size_t i = 1; i < args.size(); ++i) args[i] = FromTerminal(args[i]);
+
+  if (command == "path") {
+    Need(args, 2, 2);
+    std::filesystem::path host;
+    uint32_t code = tool.machine->Resolve(args[1], host);
+    if (code != 0) return Fail(tool, "path " + ToTerminal(args[1]), code);
+    std::cout << host.string() << "\n";
+    return 0;
+  }
+  if (command == "tree") {
+    Need(args, 1, 2);
+    std::string folder = args.size() == 2 ? args[1] : "C:\\";
+    if (!FolderExists(*tool.files, folder)) return Fail(tool, "tree " + ToTerminal(folder), 3);
+    std::cout << ToTerminal(AddPathDelim(folder, "B")) << "\n";
+    Tree(tool, folder, 1);
+    return 0;
+  }
+  if (command == "tokens") {
+    Need(args, 1, 1);
+    SetupContext ctx;
+    ComputeEnvironment(*tool.system, tool.registry(), *tool.files, *tool.shell, ctx);
+    for (const auto& [token, value] : PathTokenValues(ctx))
+      std::cout << token << " " << ToTerminal(value) << "\n";
+    return 0;
+  }
+  if (command == "ini") {
+    if (args.size() >= 2 && args[1] == "get") {
+      Need(args, 5, 6);
+      std::cout << ToTerminal(ReadIni(*tool.profile, args[3], args[4], args.size() == 6 ? args[5] : "",
+                                      args[2]))
+                << "\n";
+      return 0;
+    }
+    if (args.size() >= 2 && args[1] == "set") {
+      Need(args, 6, 6);
+      if (!WriteIni(*tool.profile, args[3], args[4], args[5], args[2]))
+        throw std::runtime_error("cannot write " + ToTerminal(args[2]));
+      return 0;
+    }
+    throw UsageError("ini needs get or set");
+  }
+  if (command == "reg") {
+    if (args.size() < 2) throw UsageError("reg needs get, set, delete or export");
+    const std::string& verb = args[1];
+    if (verb == "export") {
+      Need(args, 2, 3);
+      std::string text = tool.registry().Export(args.size() == 3 ? ToTerminal(args[2]) : "");
+      if (text.empty()) throw std::runtime_error("no such key: " + ToTerminal(args[2]));
+      std::cout << text;
+      return 0;
+    }
+    Need(args, 3, 6);
+    RegRoot root;
+    std::string path;
+    if (!ParseRootedKey(args[2], root, path))
+      throw UsageError("a key starts with HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, "
+                       "HKEY_LOCAL_MACHINE or HKEY_USERS (or HKCR, HKCU, HKLM, HKU)");
+    if (verb == "get") {
+      Need(args, 3, 4);
+      RegValue value;
+      uint32_t code = tool.registry().GetValue(root, path, args.size() == 4 ? args[3] : "", value);
+      if (code != 0) return Fail(tool, "reg get", code);
+      std::cout << ShowValue(value) << "\n";
+      return 0;
+    }
+    if (verb == "set") {
+      Need(args, 6, 6);
+      const std::string& type = args[4];
+      const std::string& data = args[5];
+      RegValue value;
+      if (type == "REG_SZ" || type == "REG_EXPAND_SZ") {
+        value = RegValue::String(data, type == "REG_SZ" ? REG_SZ : REG_EXPAND_SZ);
+      } else if (type == "REG_DWORD") {
+        char* end = nullptr;
+        unsigned long number = std::strtoul(data.c_str(), &end, 0);
+        if (data.empty() || *end != '\0' || number > 0xFFFFFFFFul)
+          throw UsageError("REG_DWORD data must be a number (decimal or 0x hex)");
+        value = RegValue::Dword(static_cast<uint32_t>(number));
+      } else if (type == "REG_BINARY") {
+        std::string bytes, digits;
+        for (char c : data)
+          if (std::isxdigit(static_cast<unsigned char>(c))) digits += c;
+          else if (c != ',' && c != ' ') throw UsageError("REG_BINARY data must be hex bytes");
+        if (digits.size() % 2) throw UsageError("REG_BINARY data must be whole bytes");
+        for (size_t i = 0; i < digits.size(); i += 2)
+          bytes += static_cast<char>(std::stoi(digits.substr(i, 2), nullptr, 16));
+        value = {REG_BINARY, bytes};
+      } else {
+        throw UsageError("unknown type " + type);
+      }
+      uint32_t code = tool.registry().CreateKey(root, path);
+      if (code == 0) code = tool.registry().SetValue(root, path, args[3], value);
+      if (code != 0) return Fail(tool, "reg set", code);
+      return 0;
+    }
+    if (verb == "delete") {
+      Need(args, 3, 3);
+      uint32_t code = tool.registry().DeleteTree(root, path);
+      if (code != 0) return Fail(tool, "reg delete", code);
+      return 0;
+    }
+    throw UsageError("reg needs get, set, delete or export");
+  }
+  if (command == "copy") {
+    Need(args, 3, 3);
+    uint32_t code = CopyFileTo(*tool.files, args[1], args[2]);
+    std::cout << code << " " << ToTerminal(ErrorText(*tool.system, code));
+    if (code == 0) std::cout << "\n";
+    return code == 0 ? 0 : 1;
+  }
+  if (command == "expand") {
+    Need(args, 3, 3);
+    std::string name = ExtractFileName(tool.lz->ExpandedName(args[1]));
+    std::string destination = args[2];
+    if (FolderExists(*tool.files, destination)) destination = AddPathDelim(destination, "B") + name;
+    uint32_t code = tool.lz->Expand(args[1], destination);
+    std::cout << "expanded name " << ToTerminal(name) << "\n";
+    if (code != 0) return Fail(tool, "expand", code);
+    std::cout << "written " << ToTerminal(destination) << "\n";
+    return 0;
+  }
+  if (command == "link") {
+    Need(args, 2, 2);
+    std::string bytes;
+    uint32_t code = tool.files->ReadFile(args[1], bytes);
+    if (code != 0) return Fail(tool, "link", code);
+    std::string target, folder, arguments;
+    if (!ParseShellLink(bytes, target, folder, arguments))
+      throw std::runtime_error(ToTerminal(args[1]) + " is not a shell link");
+    std::cout << "target " << ToTerminal(target) << "\nfolder " << ToTerminal(folder)
+              << "\narguments " << ToTerminal(arguments) << "\n";
+    return 0;
+  }
+  if (command == "restart") {
+    Need(args, 1, 1);
+    tool.machine->Restart();
+    std::cout << "restarted\n";
+    return 0;
+  }
+  if (command == "programs") {
+    Need(args, 1, 1);
+    const std::string uninstall = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+    std::vector<std::string> keys;
+    tool.registry().EnumKeys(RegRoot::LocalMachine, uninstall, keys);
+    for (const std::string& key : keys) {
+      RegValue name, command;
+      tool.registry().GetValue(RegRoot::LocalMachine, uninstall + "\\" + key, "DisplayName", name);
+      tool.registry().GetValue(RegRoot::LocalMachine, uninstall + "\\" + key, "UninstallString",
+                               command);
+      std::cout << ToTerminal(key) << "\t" << ToTerminal(name.data) << "\t"
+                << ToTerminal(command.data) << "\n";
+    }
+    return 0;
+  }
+  throw UsageError("unknown command " + command);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  std::filesystem::path machine = tools::DefaultMachineFolder();
+  if (args.size() >= 2 && args[0] == "--machine") {
+    machine = args[1];
+    args.erase(args.begin(), args.begin() + 2);
+  }
+  if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
+    std::cout << kUsage;
+    return 0;
+  }
+  try {
+    return Run(machine, args);
+  } catch (const UsageError& error) {
+    std::cerr << "orvane-machine: " << error.what() << "\n" << kUsage;
+    return 2;
+  } catch (const std::exception& error) {
+    std::cerr << "orvane-machine: " << error.what() << "\n";
+    return 1;
+  }
+}
