@@ -413,6 +413,7 @@ uint32_t Machine::Resolve(const std::string& windowsPath, fs::path& hostPath) co
     std::string utf8;
     if (!Cp932ToUtf8(component, utf8) || utf8.find('/') != std::string::npos)
       return ERROR_INVALID_NAME;
+    if (utf8.size() > 255) return ERROR_FILENAME_EXCED_RANGE;  // longer than the host allows
     std::string onDisk = utf8;
     if (existing) {
       if (!fs::exists(fs::symlink_status(current / utf8, ec))) {
