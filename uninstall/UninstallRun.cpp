@@ -24,7 +24,8 @@ const char kCrLf[] = "\r\n";
 
 // Reasons of the entries for log values the run refuses to act on.
 const char kReasonNotFullPath[] = "This isn't a full path on a drive, so it wasn't deleted.";
-const char kReasonProtected[] = "This is a drive root or a folder of Windows, so it wasn't deleted.";
+const char kReasonProtected[] =
+    "This is a drive root or a folder of Windows, so it wasn't deleted.";
 const char kReasonWildcard[] =
     "A wildcard here could delete far more than was installed, so it wasn't deleted.";
 const char kReasonRegistry[] =
@@ -87,7 +88,9 @@ PathVerdict CheckPath(const std::string& path, bool patternAllowed) {
   return verdict;
 }
 
-std::string Upper(const std::string& s) { return MapString(s, LCMAP_UPPERCASE); }
+std::string Upper(const std::string& s) {
+  return MapString(s, LCMAP_UPPERCASE);
+}
 
 bool IsDriveRoot(const std::string& folder) {
   std::vector<std::string> parts = SplitAtDelimiters(folder);
@@ -115,13 +118,37 @@ std::optional<std::vector<std::string>> RegistryNames(const std::string& path) {
 // associations that make programs and shortcuts start at all.
 bool IsSystemClass(const std::string& upperName) {
   static const char* const kClasses[] = {
-      "*",          "CLSID",       "INTERFACE", "TYPELIB",  "APPID",
-      "DIRECTORY",  "FOLDER",      "DRIVE",     "UNKNOWN",  "ALLFILESYSTEMOBJECTS",
-      "MIME",       "INSTALLER",   "PROTOCOLS", "APPLICATIONS", "COMPONENT CATEGORIES",
-      "SYSTEMFILEASSOCIATIONS",    ".EXE",      "EXEFILE",  ".COM",
-      "COMFILE",    ".BAT",        "BATFILE",   ".CMD",     "CMDFILE",
-      ".LNK",       "LNKFILE",     ".PIF",      "PIFFILE",  ".DLL",
-      ".SCR",       "SCRFILE",
+      "*",
+      "CLSID",
+      "INTERFACE",
+      "TYPELIB",
+      "APPID",
+      "DIRECTORY",
+      "FOLDER",
+      "DRIVE",
+      "UNKNOWN",
+      "ALLFILESYSTEMOBJECTS",
+      "MIME",
+      "INSTALLER",
+      "PROTOCOLS",
+      "APPLICATIONS",
+      "COMPONENT CATEGORIES",
+      "SYSTEMFILEASSOCIATIONS",
+      ".EXE",
+      "EXEFILE",
+      ".COM",
+      "COMFILE",
+      ".BAT",
+      "BATFILE",
+      ".CMD",
+      "CMDFILE",
+      ".LNK",
+      "LNKFILE",
+      ".PIF",
+      "PIFFILE",
+      ".DLL",
+      ".SCR",
+      "SCRFILE",
   };
   for (const char* name : kClasses) {
     if (upperName == name) return true;
@@ -222,7 +249,8 @@ void UninstallRun::Run() {
   TfrmMain& w = wizard_;
 
   // 1. Options. The "DeleteAll" layout is the one in which the other three boxes are hidden.
-  for (TControl* box : {&w.chkSCutDesktop, &w.chkSCutStartMenu, &w.chkSCutStartUp, &w.chkSCutSendTo})
+  for (TControl* box :
+       {&w.chkSCutDesktop, &w.chkSCutStartMenu, &w.chkSCutStartUp, &w.chkSCutSendTo})
     box->enabled = false;
   maskList.clear();
   deleteAll = false;
@@ -285,9 +313,8 @@ bool UninstallRun::CheckDestination() {
 void UninstallRun::RemoveProgramEntry() {
   std::string id = Log("ProgramID", "ID");
   if (id.empty()) return;
-  app_.platform.profile.WriteString(
-      id, std::nullopt, std::nullopt,
-      DelPathDelim(app_.ctx.WindowsFolder, "B") + "\\ORVANEDB.INI");
+  app_.platform.profile.WriteString(id, std::nullopt, std::nullopt,
+                                    DelPathDelim(app_.ctx.WindowsFolder, "B") + "\\ORVANEDB.INI");
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -341,9 +368,12 @@ PathVerdict JudgeFolder(Application& app, const std::string& folder) {
 
 const char* Reason(PathVerdict verdict) {
   switch (verdict) {
-    case PathVerdict::NotFullPath: return kReasonNotFullPath;
-    case PathVerdict::Wildcard: return kReasonWildcard;
-    default: return kReasonProtected;
+    case PathVerdict::NotFullPath:
+      return kReasonNotFullPath;
+    case PathVerdict::Wildcard:
+      return kReasonWildcard;
+    default:
+      return kReasonProtected;
   }
 }
 
@@ -366,8 +396,7 @@ void UninstallRun::RemoveFiles(const std::string& section, bool report) {
       continue;
     }
     uint32_t code = DeleteLoggedFile(path, options);
-    if (code != 0 && report)
-      AddFailure("<File> ", path, ErrorText(app_.platform.system, code));
+    if (code != 0 && report) AddFailure("<File> ", path, ErrorText(app_.platform.system, code));
   }
 }
 
@@ -380,7 +409,8 @@ uint32_t UninstallRun::DeleteLoggedFile(const std::string& path, const std::stri
                                     "<< Warning >>" + kCrLf +
                                     "A DLL/OCX file and so on has the possibility that even other "
                                     "programs are used." +
-                                    kCrLf + "Delete it only when you know that it isn't used securely.");
+                                    kCrLf +
+                                    "Delete it only when you know that it isn't used securely.");
     }
     if (PosNoCase("/L", options) > 0) return 0;
     if (PosNoCase("/F", options) > 0) return DeleteFiles(app_, path);

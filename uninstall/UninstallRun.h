@@ -21,7 +21,7 @@ class UninstallRun {
   uint32_t DeleteLoggedFile(const std::string& path, const std::string& options);
 
   // Run state.
-  std::string maskList;   // "|"-terminated patterns deleted inside the installation's folders
+  std::string maskList;    // "|"-terminated patterns deleted inside the installation's folders
   bool deleteAll = false;  // the "DeleteAll" layout is in force and its box is ticked
   std::string failureLog;
   int failureCount = 0;

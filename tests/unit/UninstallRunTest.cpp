@@ -117,9 +117,9 @@ class UninstallRunTest : public ::testing::Test {
     clock_ = std::make_unique<host::HostClock>(true, [this](uint32_t ms) { pauses.push_back(ms); });
     components_ = std::make_unique<host::HostComponents>(*machine_);
     lz_ = std::make_unique<host::HostLz>(*machine_);
-    platform_ = std::make_unique<Platform>(Platform{*files_, *profile_, machine_->Registry(),
-                                                    shell_, *lz_, *components_, processes_,
-                                                    *system_, *clock_, ui});
+    platform_ =
+        std::make_unique<Platform>(Platform{*files_, *profile_, machine_->Registry(), shell_, *lz_,
+                                            *components_, processes_, *system_, *clock_, ui});
     app_ = std::make_unique<Application>(*platform_);
     ui.app = app_.get();
 
@@ -248,9 +248,10 @@ TEST_F(UninstallRunTest, FileRulesWithoutSharedCount) {
   EXPECT_EQ(ui.boxes[0].caption, "The confirmation of the file deletion");
   EXPECT_EQ(ui.boxes[0].flags, 36u);
   EXPECT_EQ(ui.boxes[0].text,
-            app + "Confirm.dat\r\n\r\nMay I delete this file?\r\n\r\n<< Warning >>\r\nA DLL/OCX "
-                  "file and so on has the possibility that even other programs are used.\r\n"
-                  "Delete it only when you know that it isn't used securely.");
+            app +
+                "Confirm.dat\r\n\r\nMay I delete this file?\r\n\r\n<< Warning >>\r\nA DLL/OCX "
+                "file and so on has the possibility that even other programs are used.\r\n"
+                "Delete it only when you know that it isn't used securely.");
   EXPECT_EQ(run.DeleteLoggedFile(app + "Confirm2.dat", "/C"), 0u);
   EXPECT_TRUE(Exists(app + "Confirm2.dat"));  // No keeps it, without a failure
 
@@ -370,8 +371,9 @@ TEST_F(UninstallRunTest, RunRemovesTheInstallationAndNothingElse) {
   registry().CreateKey(RegRoot::LocalMachine, uninstallKey);
   registry().SetValue(RegRoot::LocalMachine, uninstallKey, "DisplayName",
                       RegValue::String("Viewer"));
-  registry().CreateKey(RegRoot::LocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\"
-                                              "Uninstall\\Other Program");
+  registry().CreateKey(RegRoot::LocalMachine,
+                       "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\"
+                       "Uninstall\\Other Program");
   // A key 99 levels deep.
   std::string deep = "Software\\Deep";
   for (int i = 0; i < 98; ++i) deep += "\\L" + std::to_string(i);
@@ -383,11 +385,19 @@ TEST_F(UninstallRunTest, RunRemovesTheInstallationAndNothingElse) {
       "[DeleteFile]\nFile1=C:\\Program Files\\Viewer\\Viewer.exe\n"
       "File2=C:\\Program Files\\Viewer\\UNSETUP.INI\n"
       "[DeleteShortCut]\n"
-      "File1=" + programs + "Viewer\\Viewer.lnk\n"
-      "File2=" + app_->ctx.DesktopFolder + "Viewer.lnk\n"
+      "File1=" +
+      programs +
+      "Viewer\\Viewer.lnk\n"
+      "File2=" +
+      app_->ctx.DesktopFolder +
+      "Viewer.lnk\n"
       "[DeleteRegistry]\nKey1=(Local)SOFTWARE\\Vendor\\Viewer\\\nKey2=Software\\Vendor\\Viewer\n"
-      "Key3=(Cuser)" + deep + "\n"
-      "[UnSetupRegistryKey]\nKey=" + uninstallKey + "\n"
+      "Key3=(Cuser)" +
+      deep +
+      "\n"
+      "[UnSetupRegistryKey]\nKey=" +
+      uninstallKey +
+      "\n"
       "[ProgramID]\nID=ViewerApp\n");
   Options("1,0,0,0");  // *.INI
   test::MachineSnapshot before = test::MachineSnapshot::Take(*machine_);
@@ -402,14 +412,16 @@ TEST_F(UninstallRunTest, RunRemovesTheInstallationAndNothingElse) {
     return std::find(diff.begin(), diff.end(), line) != diff.end();
   };
   for (const std::string& gone : std::vector<std::string>{
-       "folder removed: C:\\Program Files\\Viewer", "file removed: C:\\Program Files\\Viewer\\Viewer.exe",
-        "folder removed: C:\\Program Files\\Viewer\\Data\\Sub",
-        "folder removed: " + programs.substr(0, programs.size() - 1) + "\\Viewer",
-        "file removed: C:\\Users\\User\\Desktop\\Viewer.lnk",
-        "key removed: [HKEY_LOCAL_MACHINE\\SOFTWARE\\Vendor\\Viewer]",
-        "key removed: [HKEY_CURRENT_USER\\Software\\Vendor\\Viewer]",
-        "key removed: [HKEY_LOCAL_MACHINE\\" + uninstallKey + "]"})
-    EXPECT_TRUE(has(gone)) << gone << "\n" << test::DiffText(before, test::MachineSnapshot::Take(*machine_));
+           "folder removed: C:\\Program Files\\Viewer",
+           "file removed: C:\\Program Files\\Viewer\\Viewer.exe",
+           "folder removed: C:\\Program Files\\Viewer\\Data\\Sub",
+           "folder removed: " + programs.substr(0, programs.size() - 1) + "\\Viewer",
+           "file removed: C:\\Users\\User\\Desktop\\Viewer.lnk",
+           "key removed: [HKEY_LOCAL_MACHINE\\SOFTWARE\\Vendor\\Viewer]",
+           "key removed: [HKEY_CURRENT_USER\\Software\\Vendor\\Viewer]",
+           "key removed: [HKEY_LOCAL_MACHINE\\" + uninstallKey + "]"})
+    EXPECT_TRUE(has(gone)) << gone << "\n"
+                           << test::DiffText(before, test::MachineSnapshot::Take(*machine_));
   // Nothing outside the installation changed: every difference is one of its own.
   for (const std::string& line : diff) {
     bool own = line.find("Viewer") != std::string::npos || line.find("Deep") != std::string::npos ||
@@ -449,17 +461,20 @@ TEST_F(UninstallRunTest, FailuresAreCollectedAndShownOnRequest) {
   Write(app + "Data\\left.txt");
   WriteLog(
       "[DeleteFolder]\nFolder1=C:\\Program Files\\Viewer\\Data\\\n"
-      "[DeleteFile]\nFile1=C:\\Program Files\\Viewer\\Viewer.exe\nFile2=" + app + "Gone.exe\n"
-      "[AddDeleteFile]\nFile1=" + app + "NotThere.tmp\n"
+      "[DeleteFile]\nFile1=C:\\Program Files\\Viewer\\Viewer.exe\nFile2=" +
+      app +
+      "Gone.exe\n"
+      "[AddDeleteFile]\nFile1=" +
+      app +
+      "NotThere.tmp\n"
       "[Extend]\nSetupString=Install\n");
   ui.answer = [](const Box& b) { return b.caption == "Warning" ? IDYES : IDOK; };
   wizard().RunUninstall();
 
   TfrmMain& w = wizard();
   const std::string expected =
-      "<File> " + app + "Gone.exe\r\n" + ErrorTextOf(2) + "\r\n" +
-      "<Folder> " + app + "Data\\\r\n" + ErrorTextOf(145) + "\r\n" +
-      "<SetupFolder> " + app + "\r\n" +
+      "<File> " + app + "Gone.exe\r\n" + ErrorTextOf(2) + "\r\n" + "<Folder> " + app +
+      "Data\\\r\n" + ErrorTextOf(145) + "\r\n" + "<SetupFolder> " + app + "\r\n" +
       "A Install folder couldn't be removed because a file was left in the folder.\r\n"
       "Delete it from Explorer and so on directly.\r\n";
   EXPECT_EQ(w.txtReadme.caption, expected);
@@ -471,7 +486,8 @@ TEST_F(UninstallRunTest, FailuresAreCollectedAndShownOnRequest) {
   EXPECT_TRUE(app_->frmStatus().visible);
   EXPECT_NE(std::find(pauses.begin(), pauses.end(), 500u), pauses.end());
   ASSERT_EQ(ui.boxes.size(), 2u);
-  EXPECT_EQ(ui.boxes[0].text, "Some of the management failed in the UnInstall.\r\nDo you indicate details?");
+  EXPECT_EQ(ui.boxes[0].text,
+            "Some of the management failed in the UnInstall.\r\nDo you indicate details?");
   EXPECT_EQ(ui.boxes[0].flags, 52u);
   EXPECT_EQ(ui.boxes[1].caption, "Complete");
   EXPECT_TRUE(Exists(app + "user.doc"));
@@ -529,8 +545,9 @@ TEST_F(UninstallRunTest, DestinationThatIsNoFolderOfADriveEndsTheRun) {
   Write(std::string(kApp) + "Viewer.exe");
   Write("C:\\WINDOWS\\ORVANEDB.INI", "[ViewerApp]\r\nFolder=x\r\n");
   Write("C:\\Users\\User\\AppData\\Local\\Temp\\OVTMP1\\Viewer.exe");
-  WriteLog("[DeleteFile]\nFile1=C:\\Program Files\\Viewer\\Viewer.exe\nFile2=Viewer.exe\n"
-           "[ProgramID]\nID=ViewerApp\n");
+  WriteLog(
+      "[DeleteFile]\nFile1=C:\\Program Files\\Viewer\\Viewer.exe\nFile2=Viewer.exe\n"
+      "[ProgramID]\nID=ViewerApp\n");
   for (const std::string& destination :
        {"\\", "", "C:", "C:\\", "D:\\", "Viewer\\", "\\Program Files\\Viewer\\",
         "\\\\server\\share\\Viewer\\", "C:\\Program Files\\..\\", "C:\\Program Files\\*\\",
@@ -563,24 +580,31 @@ TEST_F(UninstallRunTest, LogValuesReachingBeyondTheInstallationAreRefused) {
   Write("C:\\Users\\User\\AppData\\Local\\Temp\\OVTMP1\\rel.txt");
   Write(app + "Logs\\a.log");
   Write(app + "Logs\\b.log");
-  registry().CreateKey(RegRoot::LocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\"
-                                              "Uninstall\\Other Program");
+  registry().CreateKey(RegRoot::LocalMachine,
+                       "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\"
+                       "Uninstall\\Other Program");
   registry().CreateKey(RegRoot::ClassesRoot, "CLSID\\{0001}");
   registry().CreateKey(RegRoot::ClassesRoot, ".exe");
   registry().CreateKey(RegRoot::CurrentUser, "Software\\Other");
   registry().CreateKey(RegRoot::Users, ".DEFAULT\\Software\\Other");
-  WriteLog(
-      "[DeleteFolder]\nFolder1=C:\\WINDOWS\\\nFolder2=C:\\\nFolder3=" + app + "*\\\n"
-      "Folder4=Relative\\\nFolder5=C:\\PROGRA~1\\\nFolder6=" + app + "..\\..\\WINDOWS\\\n"
-      "Folder7=" + app + "Logs\\\n"
-      "[DeleteFile]\nFile1=C:\\WINDOWS\\*.*\nFile2=rel.txt\n"
-      "[AddDeleteFile]\nFile1=C:\\*.BAT\nFile2=C:\\WINDOWS\nFile3=C:\\W*\\win.ini\n"
-      "File4=" + app + "Logs\\*.log\n"
-      "[DeleteShortCut]\nFile1=C:\\Users\\User\\Desktop\\*.lnk\n"
-      "[DeleteRegistry]\nKey1=(Local)SOFTWARE\nKey2=(Class)CLSID\nKey3=Software\\\n"
-      "Key4=(Users).DEFAULT\\Software\nKey5=(Local)SOFTWARE\\Classes\\\nKey6=(Local)\\\n"
-      "[RestoreRelate]\nKey1=exe,\n"
-      "[UnSetupRegistryKey]\nKey=SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\\n");
+  WriteLog("[DeleteFolder]\nFolder1=C:\\WINDOWS\\\nFolder2=C:\\\nFolder3=" + app +
+           "*\\\n"
+           "Folder4=Relative\\\nFolder5=C:\\PROGRA~1\\\nFolder6=" +
+           app +
+           "..\\..\\WINDOWS\\\n"
+           "Folder7=" +
+           app +
+           "Logs\\\n"
+           "[DeleteFile]\nFile1=C:\\WINDOWS\\*.*\nFile2=rel.txt\n"
+           "[AddDeleteFile]\nFile1=C:\\*.BAT\nFile2=C:\\WINDOWS\nFile3=C:\\W*\\win.ini\n"
+           "File4=" +
+           app +
+           "Logs\\*.log\n"
+           "[DeleteShortCut]\nFile1=C:\\Users\\User\\Desktop\\*.lnk\n"
+           "[DeleteRegistry]\nKey1=(Local)SOFTWARE\nKey2=(Class)CLSID\nKey3=Software\\\n"
+           "Key4=(Users).DEFAULT\\Software\nKey5=(Local)SOFTWARE\\Classes\\\nKey6=(Local)\\\n"
+           "[RestoreRelate]\nKey1=exe,\n"
+           "[UnSetupRegistryKey]\nKey=SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\\n");
   test::MachineSnapshot before = test::MachineSnapshot::Take(*machine_);
   UninstallRun run(*app_, wizard());
   run.Run();
@@ -596,7 +620,8 @@ TEST_F(UninstallRunTest, LogValuesReachingBeyondTheInstallationAreRefused) {
                      "wasn't deleted.\r\n\r\n"),
             std::string::npos);
   EXPECT_NE(log.find("<Folder> " + app + "*\\\r\nA wildcard here"), std::string::npos);
-  EXPECT_NE(log.find("<Folder> Relative\\\r\nThis isn't a full path on a drive"), std::string::npos);
+  EXPECT_NE(log.find("<Folder> Relative\\\r\nThis isn't a full path on a drive"),
+            std::string::npos);
   EXPECT_NE(log.find("<Folder> C:\\PROGRA~1\\\r\nThis is a drive root"), std::string::npos);
   EXPECT_NE(log.find("<File> C:\\WINDOWS\\*.*\r\nA wildcard here"), std::string::npos);
   EXPECT_NE(log.find("<File> rel.txt\r\nThis isn't a full path"), std::string::npos);
@@ -628,7 +653,9 @@ TEST_F(UninstallRunTest, AssociationsAreRestored) {
   r.CreateKey(RegRoot::ClassesRoot, "abc_auto_file");
   // A previous class but the extension's key is gone: counted as empty.
   r.CreateKey(RegRoot::ClassesRoot, "zzz_auto_file");
-  WriteLog("[RestoreRelate]\nKey1=txt,txtfile\nKey2=vwr,\nKey3=abc,ABC_Auto_File\nKey4=zzz,zzzfile\n");
+  ASSERT_TRUE(ForceFolders(*files_, kApp));
+  WriteLog(
+      "[RestoreRelate]\nKey1=txt,txtfile\nKey2=vwr,\nKey3=abc,ABC_Auto_File\nKey4=zzz,zzzfile\n");
   UninstallRun run(*app_, wizard());
   run.Run();
   EXPECT_EQ(Default(RegRoot::ClassesRoot, ".txt"), "txtfile");
@@ -673,24 +700,35 @@ TEST_F(UninstallRunTest, MissingOrBrokenLogsEndInADefinedWay) {
 TEST(UninstallRunChecks, DriveFolders) {
   for (const char* ok : {"C:\\App\\", "c:\\App", "D:\\a b\\c.d\\", "C:\\\x83\\\\"})
     EXPECT_TRUE(IsAbsoluteDriveFolder(ok)) << ok;
-  for (const char* bad : {"", "\\", "C:", "C:\\", "App\\", "\\\\srv\\share\\", "C:App\\",
-                          "C:\\A\\..\\", "C:\\A\\.\\", "C:\\A\\ . \\", "C:\\A\\\\B\\",
-                          "C:\\A*\\", "C:\\A?", "C:\\A/B\\", "1:\\A\\", "C:\\A:B\\"})
+  for (const char* bad :
+       {"", "\\", "C:", "C:\\", "App\\", "\\\\srv\\share\\", "C:App\\", "C:\\A\\..\\", "C:\\A\\.\\",
+        "C:\\A\\ . \\", "C:\\A\\\\B\\", "C:\\A*\\", "C:\\A?", "C:\\A/B\\", "1:\\A\\", "C:\\A:B\\"})
     EXPECT_FALSE(IsAbsoluteDriveFolder(bad)) << bad;
 }
 
 TEST(UninstallRunChecks, RegistryKeys) {
   for (auto [token, path] : std::vector<std::pair<const char*, const char*>>{
-           {"(Local)", ""}, {"(Local)", "SOFTWARE\\"}, {"(Cuser)", "Software"},
-           {"(Local)", "software\\microsoft"}, {"(Local)", "SOFTWARE\\Classes\\"},
-           {"(Local)", "SOFTWARE\\Classes\\CLSID"}, {"(Class)", "CLSID\\"}, {"(Class)", "*"},
-           {"(Class)", ".EXE"}, {"(Users)", ".DEFAULT"}, {"(Users)", ".DEFAULT\\Software"},
+           {"(Local)", ""},
+           {"(Local)", "SOFTWARE\\"},
+           {"(Cuser)", "Software"},
+           {"(Local)", "software\\microsoft"},
+           {"(Local)", "SOFTWARE\\Classes\\"},
+           {"(Local)", "SOFTWARE\\Classes\\CLSID"},
+           {"(Class)", "CLSID\\"},
+           {"(Class)", "*"},
+           {"(Class)", ".EXE"},
+           {"(Users)", ".DEFAULT"},
+           {"(Users)", ".DEFAULT\\Software"},
            {"(Xyzzy)", "Software\\Microsoft\\Windows\\CurrentVersion\\Run\\"},
-           {"(Local)", "SOFTWARE\\Vendor\\..\\Microsoft"}, {"(Local)", "SOFTWARE\\\\Vendor"}})
+           {"(Local)", "SOFTWARE\\Vendor\\..\\Microsoft"},
+           {"(Local)", "SOFTWARE\\\\Vendor"}})
     EXPECT_TRUE(IsProtectedRegistryKey(token, path)) << token << path;
   for (auto [token, path] : std::vector<std::pair<const char*, const char*>>{
-           {"(Local)", "SOFTWARE\\Vendor\\"}, {"(Cuser)", "Software\\Vendor\\App"},
-           {"(Class)", ".vwr"}, {"(Class)", "vwr_auto_file"}, {"(Local)", "SOFTWARE\\Classes\\.vwr"},
+           {"(Local)", "SOFTWARE\\Vendor\\"},
+           {"(Cuser)", "Software\\Vendor\\App"},
+           {"(Class)", ".vwr"},
+           {"(Class)", "vwr_auto_file"},
+           {"(Local)", "SOFTWARE\\Classes\\.vwr"},
            {"(Users)", ".DEFAULT\\Software\\Vendor"},
            {"(Local)", "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Viewer"}})
     EXPECT_FALSE(IsProtectedRegistryKey(token, path)) << token << path;
