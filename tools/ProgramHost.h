@@ -1,0 +1,75 @@
+// Starting the program on an emulated machine with a chosen user interface: the part that the
+// headless runner and the desktop program share. Decides how the program was started (from a
+// distribution folder, with an uninstall log, or as a program of the machine such as the
+// uninstaller copy), builds the platform, runs the program and turns its outcome into an exit
+// code that follows msiexec's conventions.
+#pragma once
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/Ui.h"
+
+namespace orvane {
+class Application;
+namespace host {
+class Machine;
+}
+}  // namespace orvane
+
+namespace orvane::tools {
+
+// Exit codes.
+enum : int {
+  kExitCompleted = 0,
+  kExitCancelled = 1602,  // the user left the wizard, cancelled or aborted
+  kExitFailed = 1603,     // the error screen, an error that escaped a run, a stuck program
+  kExitAlreadyRunning = 1618,
+  kExitBadCommandLine = 1639,
+  kExitRestartRequired = 3010,
+};
+
+struct StartRequest {
+  std::filesystem::path machineFolder;
+  std::filesystem::path distribution;  // install: the distribution folder
+  char drive = 'D';                    // the drive letter it is reachable under
+  std::string firstArgument;           // code page 932: an uninstall log path, or empty
+  std::string programPath;             // the program's Windows path when it is a machine file
+  std::filesystem::path programHostPath;
+  bool realTime = false;
+  std::string documentOpener;  // host command that opens documents, empty: only report them
+};
+
+// A user interface for one run: made before the program object, attached to it afterwards.
+class ProgramUi {
+ public:
+  virtual ~ProgramUi() = default;
+  virtual IUserInterface& Ui() = 0;
+  virtual void Attach(Application& app, host::Machine& machine) = 0;
+  // One line of the run's record (pauses, program starts, documents opened, notifications).
+  virtual void Record(const std::string& line) = 0;
+  // Exit code adjustments: true when the interface stopped the program itself.
+  virtual bool Stopped() const { return false; }
+  virtual void Finish(int /*exitCode*/) {}
+};
+
+// Runs the program to its end and returns the exit code.
+int RunProgram(const StartRequest& request, ProgramUi& ui);
+
+// The path of the running executable.
+std::filesystem::path SelfExecutable();
+
+// When this executable lies inside the drives of the machine named by $ORVANE_MACHINE, it was
+// started as a program of that machine (for example the uninstaller copy): fills the request.
+bool StartedAsMachineProgram(int argc, char** argv, StartRequest& request);
+
+// Reads the UninstallString of an Add/Remove Programs entry and starts exactly that command in
+// place of this process (the program file of the machine with the quoted log path), as Windows
+// does when the user removes the program. Returns only on failure, with an explanation.
+std::string ExecUninstallCommand(const std::filesystem::path& machineFolder,
+                                 const std::string& entryName,
+                                 const std::function<void(const std::string&)>& record);
+
+}  // namespace orvane::tools

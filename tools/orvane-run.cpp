@@ -1,0 +1,161 @@
+// orvane-run: runs the installer with a scripted user (an answers file) and writes a transcript
+// of everything a user would have seen. The same program code as a desktop start; only the user
+// interface and the clock differ.
+#include <fstream>
+#include <iostream>
+#include <sstream>
+
+#include "app/Application.h"
+#include "platform/host/Machine.h"
+#include "tools/ProgramHost.h"
+#include "tools/ToolSupport.h"
+#include "ui/headless/HeadlessUi.h"
+
+using namespace orvane;
+using namespace orvane::tools;
+
+namespace {
+
+const char kUsage[] =
+    "usage: orvane-run [options] DISTRIBUTION_FOLDER      install from a distribution folder\n"
+    "       orvane-run [options] --log WINDOWS_PATH       start with an uninstall log\n"
+    "       orvane-run [options] --uninstall NAME         run the uninstall command of an\n"
+    "                                                     Add/Remove Programs entry\n"
+    "options:\n"
+    "  --machine DIR       the emulated machine (default $ORVANE_MACHINE or\n"
+    "                      ~/.local/share/orvane/machine); made on first use\n"
+    "  --answers FILE      what the user does (default: every question gets its default)\n"
+    "  --transcript FILE   where the transcript goes (default: standard output)\n"
+    "  --drive LETTER      drive letter of the distribution folder (default D)\n"
+    "  --real-time         honour the installer's pauses instead of recording them\n"
+    "exit codes: 0 completed, 1602 left or cancelled by the user, 1603 failed,\n"
+    "            1618 another instance is running, 1639 bad command line, 3010 completed,\n"
+    "            restart required\n";
+
+class HeadlessProgramUi : public ProgramUi {
+ public:
+  HeadlessProgramUi(headless::Answers answers, std::ostream& out)
+      : transcript_(out), ui_(std::move(answers), transcript_) {}
+  IUserInterface& Ui() override { return ui_; }
+  void Attach(Application& app, host::Machine& machine) override {
+    ui_.Attach(app);
+    ui_.InsertDisk = [&machine, &app](int, const std::string& folder) {
+      // The distribution drive is the drive of the running program.
+      char drive = app.ctx.SourceFolder.empty() ? 'D' : app.ctx.SourceFolder[0];
+      machine.MapDrive(drive, std::filesystem::absolute(folder));
+    };
+  }
+  void Record(const std::string& line) override { transcript_.Line(line); }
+  bool Stopped() const override { return ui_.Stuck(); }
+  void Finish(int code) override {
+    ui_.ReportUnusedRules();
+    transcript_.Line("exit " + std::to_string(code));
+  }
+
+ private:
+  headless::Transcript transcript_;
+  headless::HeadlessUi ui_;
+};
+
+headless::Answers LoadAnswers(const std::string& path) {
+  if (path.empty()) return {};
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw std::runtime_error("cannot read the answers file " + path);
+  std::stringstream text;
+  text << in.rdbuf();
+  std::string base = std::filesystem::absolute(path).parent_path().string();
+  return headless::Answers::Parse(text.str(), path, base);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  StartRequest request;
+  std::string answersPath, transcriptPath, uninstallName;
+  bool appendTranscript = false;
+  bool machineProgram = StartedAsMachineProgram(argc, argv, request);
+  try {
+    if (machineProgram) {
+      // Started as a program of the machine: the options travel in the environment.
+      if (const char* a = std::getenv("ORVANE_ANSWERS")) answersPath = a;
+      if (const char* t = std::getenv("ORVANE_TRANSCRIPT")) transcriptPath = t;
+      appendTranscript = true;
+    } else {
+      request.machineFolder = DefaultMachineFolder();
+      std::vector<std::string> args(argv + 1, argv + argc);
+      for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        auto value = [&]() -> std::string {
+          if (i + 1 >= args.size()) throw std::invalid_argument(a + " needs a value");
+          return args[++i];
+        };
+        if (a == "--help" || a == "-h") {
+          std::cout << kUsage;
+          return 0;
+        } else if (a == "--machine") request.machineFolder = value();
+        else if (a == "--answers") answersPath = value();
+        else if (a == "--transcript") transcriptPath = value();
+        else if (a == "--real-time") request.realTime = true;
+        else if (a == "--drive") {
+          std::string d = value();
+          if (d.size() != 1 || !std::isalpha(static_cast<unsigned char>(d[0])) ||
+              std::toupper(d[0]) == 'C')
+            throw std::invalid_argument("--drive takes one letter other than C");
+          request.drive = static_cast<char>(std::toupper(d[0]));
+        } else if (a == "--log") request.firstArgument = FromTerminal(value());
+        else if (a == "--uninstall") uninstallName = value();
+        else if (!a.empty() && a[0] == '-') throw std::invalid_argument("unknown option " + a);
+        else if (request.distribution.empty()) request.distribution = a;
+        else throw std::invalid_argument("more than one distribution folder");
+      }
+      int modes = !request.distribution.empty() + !request.firstArgument.empty() +
+                  !uninstallName.empty();
+      if (modes != 1)
+        throw std::invalid_argument("give one distribution folder, --log or --uninstall");
+      if (!request.distribution.empty() && !std::filesystem::is_directory(request.distribution))
+        throw std::invalid_argument("no such folder: " + request.distribution.string());
+    }
+  } catch (const std::exception& error) {
+    std::cerr << "orvane-run: " << error.what() << "\n" << kUsage;
+    return kExitBadCommandLine;
+  }
+
+  try {
+    headless::Answers answers = LoadAnswers(answersPath);
+    std::ofstream file;
+    std::ostream* out = &std::cout;
+    if (!transcriptPath.empty() && transcriptPath != "-") {
+      file.open(transcriptPath, appendTranscript ? std::ios::app : std::ios::trunc);
+      if (!file) throw std::runtime_error("cannot write the transcript " + transcriptPath);
+      out = &file;
+    }
+
+    if (!uninstallName.empty()) {
+      // The uninstall command replaces this process; the options go along in the environment.
+      if (!answersPath.empty())
+        setenv("ORVANE_ANSWERS", std::filesystem::absolute(answersPath).c_str(), 1);
+      setenv("ORVANE_TRANSCRIPT",
+             transcriptPath.empty() || transcriptPath == "-"
+                 ? "-"
+                 : std::filesystem::absolute(transcriptPath).c_str(),
+             1);
+      if (request.realTime) setenv("ORVANE_REAL_TIME", "1", 1);
+      std::string problem = ExecUninstallCommand(
+          request.machineFolder, uninstallName, [&](const std::string& line) {
+            *out << line << "\n" << std::flush;
+          });
+      std::cerr << "orvane-run: " << problem << "\n";
+      *out << "exit " << kExitFailed << "\n";
+      return kExitFailed;
+    }
+
+    HeadlessProgramUi ui(std::move(answers), *out);
+    return RunProgram(request, ui);
+  } catch (const headless::AnswersError& error) {
+    std::cerr << "orvane-run: " << error.what() << "\n";
+    return kExitBadCommandLine;
+  } catch (const std::exception& error) {
+    std::cerr << "orvane-run: " << error.what() << "\n";
+    return kExitFailed;
+  }
+}
