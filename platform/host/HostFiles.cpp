@@ -252,7 +252,8 @@ uint32_t HostFiles::Find(const std::string& pattern, std::vector<FindEntry>& ent
     struct stat parent;
     if (MatchesWildcard(name, ".")) entries.push_back({".", InfoOf(st)});
     if (MatchesWildcard(name, ".."))
-      entries.push_back({"..", InfoOf(stat(host.parent_path().c_str(), &parent) == 0 ? parent : st)});
+      entries.push_back(
+          {"..", InfoOf(stat(host.parent_path().c_str(), &parent) == 0 ? parent : st)});
   }
   std::vector<FindEntry> found;
   std::error_code ec;

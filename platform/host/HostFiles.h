@@ -27,8 +27,8 @@ class HostFiles : public IFiles {
   uint32_t WriteFile(const std::string& path, const std::string& bytes) override;
   uint32_t SetCurrentFolder(const std::string& path) override;
   bool DiskFreeSpaceEx(const std::string& root, int64_t& freeBytes) override;
-  bool DiskFreeSpace(const std::string& root, uint32_t& sectorsPerCluster,
-                     uint32_t& bytesPerSector, uint32_t& freeClusters) override;
+  bool DiskFreeSpace(const std::string& root, uint32_t& sectorsPerCluster, uint32_t& bytesPerSector,
+                     uint32_t& freeClusters) override;
   std::string ShortPath(const std::string& path) override;
 
  private:

@@ -29,8 +29,9 @@ HostPlatform::HostPlatform(const std::filesystem::path& machineFolder, HostPlatf
 HostPlatform::~HostPlatform() = default;
 
 Platform HostPlatform::Bundle(IUserInterface& ui) {
-  return Platform{*files_,      *profile_,   machine_->Registry(), *shell_, *lz_,
-                  *components_, *processes_, *system_,             *clock_, ui};
+  return Platform{
+      *files_, *profile_, machine_->Registry(), *shell_, *lz_, *components_, *processes_, *system_,
+      *clock_, ui};
 }
 
 }  // namespace orvane::host

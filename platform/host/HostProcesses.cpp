@@ -113,7 +113,9 @@ bool IsHostExecutable(const std::string& hostPath) {
   if (stat(hostPath.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
   if (st.st_mode & 0111) return true;
   std::string head = FirstBytes(hostPath, 4);
-  return head.rfind("#!", 0) == 0 || head == "\x7F" "ELF";
+  return head.rfind("#!", 0) == 0 || head ==
+                                         "\x7F"
+                                         "ELF";
 }
 
 HostProcesses::~HostProcesses() {

@@ -23,7 +23,8 @@ namespace fs = std::filesystem;
 namespace orvane::host {
 namespace {
 
-const char kShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+const char kShellFolders[] =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 
 void Reap(std::set<int>& pids) {
   for (auto it = pids.begin(); it != pids.end();) {
@@ -37,22 +38,47 @@ void Reap(std::set<int>& pids) {
 HostShell::HostShell(Machine& machine, IFiles& files, IProcesses& processes, ShellOptions options)
     : machine_(machine), files_(files), processes_(processes), options_(std::move(options)) {}
 
-HostShell::~HostShell() { Reap(openers_); }
+HostShell::~HostShell() {
+  Reap(openers_);
+}
 
 std::string HostShell::SpecialFolderPath(int csidl) {
   bool common = false;
   std::string name;
   switch (csidl) {
-    case CSIDL_PROGRAMS: name = "Programs"; break;
-    case CSIDL_STARTUP: name = "Startup"; break;
-    case CSIDL_SENDTO: name = "SendTo"; break;
-    case CSIDL_STARTMENU: name = "Start Menu"; break;
-    case CSIDL_DESKTOPDIRECTORY: name = "Desktop"; break;
-    case CSIDL_COMMON_STARTMENU: name = "Common Start Menu"; common = true; break;
-    case CSIDL_COMMON_PROGRAMS: name = "Common Programs"; common = true; break;
-    case CSIDL_COMMON_STARTUP: name = "Common Startup"; common = true; break;
-    case CSIDL_COMMON_DESKTOPDIRECTORY: name = "Common Desktop"; common = true; break;
-    default: return "";
+    case CSIDL_PROGRAMS:
+      name = "Programs";
+      break;
+    case CSIDL_STARTUP:
+      name = "Startup";
+      break;
+    case CSIDL_SENDTO:
+      name = "SendTo";
+      break;
+    case CSIDL_STARTMENU:
+      name = "Start Menu";
+      break;
+    case CSIDL_DESKTOPDIRECTORY:
+      name = "Desktop";
+      break;
+    case CSIDL_COMMON_STARTMENU:
+      name = "Common Start Menu";
+      common = true;
+      break;
+    case CSIDL_COMMON_PROGRAMS:
+      name = "Common Programs";
+      common = true;
+      break;
+    case CSIDL_COMMON_STARTUP:
+      name = "Common Startup";
+      common = true;
+      break;
+    case CSIDL_COMMON_DESKTOPDIRECTORY:
+      name = "Common Desktop";
+      common = true;
+      break;
+    default:
+      return "";
   }
   // The Windows 95 family has no common folders.
   if (common && machine_.Settings().platformId == 1) return "";

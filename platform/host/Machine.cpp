@@ -26,10 +26,14 @@ const char kSettingsFile[] = "machine.ini";
 const char kRegistryFile[] = "registry.reg";
 const char kSessionManager[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
 const char kPendingRenames[] = "PendingFileRenameOperations";
-const char kUserShellKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
-const char kMachineShellKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+const char kUserShellKey[] =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+const char kMachineShellKey[] =
+    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 
-char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+char AsciiUpper(char c) {
+  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
 
 // ASCII case folding of a UTF-8 name: multi-byte sequences only hold bytes of 0x80 and above.
 std::string UpperUtf8(const std::string& text) {
@@ -289,9 +293,15 @@ void Machine::MakeSkeleton() {
   }
 }
 
-std::string Machine::WindowsFolder() const { return LayoutOf(settings_).windows; }
-std::string Machine::SystemFolder() const { return LayoutOf(settings_).system; }
-std::string Machine::TempFolder() const { return LayoutOf(settings_).temp; }
+std::string Machine::WindowsFolder() const {
+  return LayoutOf(settings_).windows;
+}
+std::string Machine::SystemFolder() const {
+  return LayoutOf(settings_).system;
+}
+std::string Machine::TempFolder() const {
+  return LayoutOf(settings_).temp;
+}
 
 std::optional<std::string> Machine::FreeSpaceSetting(char letter) const {
   auto it = freeSpace_.find(AsciiUpper(letter));
@@ -343,7 +353,8 @@ uint32_t Machine::Parse(const std::string& windowsPath, char& drive,
   if (path.size() >= 2 && path[0] == '\\' && path[1] == '\\') return ERROR_BAD_NETPATH;
   if (path.size() > 259) return ERROR_FILENAME_EXCED_RANGE;
   char letter = path.empty() ? 0 : AsciiUpper(path[0]);
-  if (path.size() < 2 || letter < 'A' || letter > 'Z' || path[1] != ':') return ERROR_PATH_NOT_FOUND;
+  if (path.size() < 2 || letter < 'A' || letter > 'Z' || path[1] != ':')
+    return ERROR_PATH_NOT_FOUND;
   if (path.size() > 2 && path[2] != '\\') return ERROR_PATH_NOT_FOUND;  // "C:dir" is relative
   drive = letter;
   std::string current;
@@ -385,8 +396,7 @@ uint32_t Machine::Normalize(const std::string& windowsPath, std::string& normali
   std::vector<std::string> components;
   if (uint32_t err = Parse(windowsPath, drive, components)) return err;
   normalized = std::string(1, drive) + ":\\";
-  for (size_t i = 0; i < components.size(); ++i)
-    normalized += (i ? "\\" : "") + components[i];
+  for (size_t i = 0; i < components.size(); ++i) normalized += (i ? "\\" : "") + components[i];
   return 0;
 }
 

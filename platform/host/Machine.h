@@ -15,7 +15,7 @@ namespace orvane::host {
 class HostRegistry;
 
 struct MachineSettings {
-  int platformId = 2;            // 2: Windows NT layout; 1: Windows 95 layout
+  int platformId = 2;  // 2: Windows NT layout; 1: Windows 95 layout
   std::string userName = "User";
 };
 
@@ -102,6 +102,8 @@ class Machine {
 // Letter case folding of ASCII letters in a code page 932 text (trail bytes left alone).
 std::string UpperCp932(const std::string& text);
 // True when byte `c` starts a double-byte character of code page 932.
-inline bool IsCp932Lead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+inline bool IsCp932Lead(unsigned char c) {
+  return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
 
 }  // namespace orvane::host

@@ -1,13 +1,12 @@
 // Tests of the emulated machine's file operations: copy semantics, read-only files, files in use,
 // wildcard search, folder removal, error codes, free space, short paths and delayed moves.
-#include "platform/host/HostFiles.h"
-
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <filesystem>
 
 #include "MachineFixture.h"
+#include "platform/host/HostFiles.h"
 #include "platform/host/HostRegistry.h"
 
 namespace orvane::host::testing {
@@ -100,8 +99,8 @@ TEST_F(HostFilesTest, FindMatchesWildcardsWithoutCaseAndListsDotsForFolders) {
   fs::create_directory(d / "sub");
 
   EXPECT_EQ(Names("C:\\data\\*.*"),
-            (std::vector<std::string>{".", "..", "a.txt", "B.TXT", "c.dat", "long.txt.bak",
-                                      "noext", "sub", "\x83\x65\x83\x58\x83\x67.txt"}));
+            (std::vector<std::string>{".", "..", "a.txt", "B.TXT", "c.dat", "long.txt.bak", "noext",
+                                      "sub", "\x83\x65\x83\x58\x83\x67.txt"}));
   EXPECT_EQ(Names("C:\\DATA\\*.TXT"),
             (std::vector<std::string>{"a.txt", "B.TXT", "\x83\x65\x83\x58\x83\x67.txt"}));
   EXPECT_EQ(Names("C:\\data\\?.dat"), std::vector<std::string>{"c.dat"});

@@ -1,7 +1,5 @@
 // Tests of the emulated machine's system services (DOS times, the single-instance mutex, message
 // texts, folders), the clock, processes (argument splitting, start, wait) and the shell.
-#include "platform/host/HostSystem.h"
-
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -18,6 +16,7 @@
 #include "platform/host/HostProcesses.h"
 #include "platform/host/HostRegistry.h"
 #include "platform/host/HostShell.h"
+#include "platform/host/HostSystem.h"
 #include "platform/host/ShellLink.h"
 
 namespace orvane::host::testing {
@@ -49,7 +48,10 @@ int InChild(F body) {
 class HostSystemTest : public MachineFixture {
  protected:
   void TearDown() override {
-    if (savedTz_) setenv("TZ", savedTz_->c_str(), 1); else unsetenv("TZ");
+    if (savedTz_)
+      setenv("TZ", savedTz_->c_str(), 1);
+    else
+      unsetenv("TZ");
     tzset();
     MachineFixture::TearDown();
   }
@@ -70,8 +72,9 @@ TEST_F(HostSystemTest, DosDateTimeIsLocalTimePackedWithTwoSecondSteps) {
   EXPECT_EQ(static_cast<uint32_t>(system.LocalDosDateTime(t + 5000000)), 0x2A4320A3u);
   SetTimeZone("JST-9");
   EXPECT_EQ(static_cast<uint32_t>(system.LocalDosDateTime(t)), 0x2A4368A3u);
-  EXPECT_EQ(static_cast<uint32_t>(system.LocalDosDateTime(FileTimeOfUtc(2030, 12, 31, 23, 59, 59))) >> 16,
-            (51u << 9) | (1u << 5) | 1u);  // already the next year in Japan
+  EXPECT_EQ(
+      static_cast<uint32_t>(system.LocalDosDateTime(FileTimeOfUtc(2030, 12, 31, 23, 59, 59))) >> 16,
+      (51u << 9) | (1u << 5) | 1u);  // already the next year in Japan
   SetTimeZone("UTC");
   EXPECT_EQ(static_cast<uint32_t>(system.LocalDosDateTime(FileTimeOfUtc(1970, 6, 1, 0, 0, 0))),
             0x00210000u);  // before 1980: the earliest DOS date
@@ -177,8 +180,9 @@ TEST_F(HostSystemProcessTest, StartsProgramsWithArgumentsFolderAndMachine) {
   EXPECT_TRUE(processes.Wait(pid, 5000));
   EXPECT_EQ(processes.ExitCode(pid), 3);
   processes.Close(pid);
-  EXPECT_EQ(ReadHostFile(root_ / "machine" / "drive_c" / "args.txt"),
-            "one\ntwo three\nC:\\x\n" + (root_ / "machine" / "drive_c" / "WINDOWS").string() + "\n");
+  EXPECT_EQ(
+      ReadHostFile(root_ / "machine" / "drive_c" / "args.txt"),
+      "one\ntwo three\nC:\\x\n" + (root_ / "machine" / "drive_c" / "WINDOWS").string() + "\n");
 
   // A "#!" script without the execute bit still runs; a plain document or a missing file does not.
   WriteScript("plain.sh", "exit 0\n", false);
@@ -210,9 +214,9 @@ TEST_F(HostSystemProcessTest, ShellFoldersOpenAndLinks) {
 
   EXPECT_EQ(shell.SpecialFolderPath(CSIDL_DESKTOPDIRECTORY), "C:\\Users\\User\\Desktop");
   EXPECT_EQ(shell.SpecialFolderPath(CSIDL_COMMON_DESKTOPDIRECTORY), "C:\\Users\\Public\\Desktop");
-  machine_->Registry().DeleteValue(RegRoot::LocalMachine,
-                                   "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
-                                   "Common Desktop");
+  machine_->Registry().DeleteValue(
+      RegRoot::LocalMachine,
+      "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", "Common Desktop");
   EXPECT_EQ(shell.SpecialFolderPath(CSIDL_COMMON_DESKTOPDIRECTORY), "");
 
   EXPECT_EQ(shell.ShellExecute("open", "C:\\missing.txt", std::nullopt), 2);
@@ -225,13 +229,13 @@ TEST_F(HostSystemProcessTest, ShellFoldersOpenAndLinks) {
   EXPECT_TRUE(Appears(root_ / "machine" / "drive_c" / "ran.txt"));
   EXPECT_EQ(opened.size(), 1u);
 
-  ASSERT_EQ(shell.SaveShellLink("C:\\Users\\User\\Desktop\\App.lnk", "C:\\App\\app.exe", "C:\\App",
-                                "-x"),
-            0u);
+  ASSERT_EQ(
+      shell.SaveShellLink("C:\\Users\\User\\Desktop\\App.lnk", "C:\\App\\app.exe", "C:\\App", "-x"),
+      0u);
   std::string target, folder, arguments;
-  ASSERT_TRUE(ParseShellLink(ReadHostFile(root_ / "machine" / "drive_c" / "Users" / "User" /
-                                          "Desktop" / "App.lnk"),
-                             target, folder, arguments));
+  ASSERT_TRUE(ParseShellLink(
+      ReadHostFile(root_ / "machine" / "drive_c" / "Users" / "User" / "Desktop" / "App.lnk"),
+      target, folder, arguments));
   EXPECT_EQ(target + "|" + folder + "|" + arguments, "C:\\App\\app.exe|C:\\App|-x");
   EXPECT_EQ(shell.SaveShellLink("C:\\NoFolder\\App.lnk", "C:\\App\\app.exe", "", ""), 3u);
 

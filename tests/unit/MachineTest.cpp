@@ -15,7 +15,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const char kShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+const char kShellFolders[] =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 const char kSessionManager[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
 
 std::string RegString(Machine& m, RegRoot root, const std::string& key, const std::string& name) {
@@ -34,8 +35,8 @@ TEST_F(MachineTest, NewNtMachineHasSkeletonFoldersAndShellFolderValues) {
         "Users/User/AppData/Roaming/Microsoft/Windows/SendTo",
         "ProgramData/Microsoft/Windows/Start Menu/Programs/Startup", "Users/Public/Desktop"})
     EXPECT_TRUE(fs::is_directory(c / folder)) << folder;
-  EXPECT_EQ(RegString(*machine_, RegRoot::LocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion",
-                      "ProgramFilesDir"),
+  EXPECT_EQ(RegString(*machine_, RegRoot::LocalMachine,
+                      "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir"),
             "C:\\Program Files");
   EXPECT_EQ(RegString(*machine_, RegRoot::CurrentUser, kShellFolders, "Desktop"),
             "C:\\Users\\User\\Desktop");
@@ -77,9 +78,9 @@ class MachineWin95Test : public MachineFixture {
 
 TEST_F(MachineWin95Test, NewWin95MachineHasItsOwnLayoutAndNoCommonFolders) {
   fs::path c = root_ / "machine" / "drive_c";
-  for (const char* folder : {"WINDOWS/SYSTEM", "WINDOWS/TEMP", "Program Files",
-                             "WINDOWS/Start Menu/Programs/StartUp", "WINDOWS/Desktop",
-                             "WINDOWS/SendTo"})
+  for (const char* folder :
+       {"WINDOWS/SYSTEM", "WINDOWS/TEMP", "Program Files", "WINDOWS/Start Menu/Programs/StartUp",
+        "WINDOWS/Desktop", "WINDOWS/SendTo"})
     EXPECT_TRUE(fs::is_directory(c / folder)) << folder;
   EXPECT_FALSE(fs::exists(c / "Users"));
   EXPECT_EQ(RegString(*machine_, RegRoot::CurrentUser, kShellFolders, "Programs"),
@@ -93,7 +94,8 @@ TEST_F(MachineTest, ResolveMatchesExistingComponentsWithoutCaseAndKeepsNewOnes) 
   fs::path c = root_ / "machine" / "drive_c";
   WriteHostFile(c / "Program Files" / "MyApp" / "Data.TXT", "x");
   EXPECT_EQ(Host("c:/PROGRAM FILES/myapp/data.txt"), c / "Program Files" / "MyApp" / "Data.TXT");
-  EXPECT_EQ(Host("C:\\program files\\NewDir\\File.Txt"), c / "Program Files" / "NewDir" / "File.Txt");
+  EXPECT_EQ(Host("C:\\program files\\NewDir\\File.Txt"),
+            c / "Program Files" / "NewDir" / "File.Txt");
   // Folding: "." vanishes, ".." never climbs above the drive root, doubled separators collapse.
   EXPECT_EQ(Host("C:\\WINDOWS\\..\\..\\..\\x.txt"), c / "x.txt");
   EXPECT_EQ(Host("C:\\a\\.\\b\\..\\\\c"), c / "a" / "c");
@@ -119,8 +121,8 @@ TEST_F(MachineTest, ResolveRejectsBadPathsWithWindowsCodes) {
   EXPECT_EQ(machine_->Resolve("\\dir\\x.txt", host), 3u);
   EXPECT_EQ(machine_->Resolve("C:dir", host), 3u);
   EXPECT_EQ(machine_->Resolve("Q:\\x.txt", host), 3u);
-  for (const char* bad : {"C:\\a<b", "C:\\a>b", "C:\\a|b", "C:\\a\"b", "C:\\a*", "C:\\a?",
-                          "C:\\a:b", "C:\\a\x01"})
+  for (const char* bad :
+       {"C:\\a<b", "C:\\a>b", "C:\\a|b", "C:\\a\"b", "C:\\a*", "C:\\a?", "C:\\a:b", "C:\\a\x01"})
     EXPECT_EQ(machine_->Resolve(bad, host), 123u) << bad;
   std::string longest = "C:\\" + std::string(128, 'a') + "\\" + std::string(127, 'a');  // 259
   EXPECT_EQ(machine_->Resolve(longest, host), 0u);
