@@ -39,7 +39,8 @@ void InstallRun::BuildLog(UninstallLogWriter& log) {
   log.Set("Information", "Message2", "\x81I\x81I\x81I\x81@Warning\x81@\x81I\x81I\x81I");
   log.Set("Information", "Message3",
           "Don't rewrite this file on the editor and so on, and don't delete it.");
-  log.Set("Information", "Message4", "When it is rewritten, an " + u + " movement can't be assured.");
+  log.Set("Information", "Message4",
+          "When it is rewritten, an " + u + " movement can't be assured.");
   log.Set("Title", "UnSetup", ctx_.UnSetupTitle);
   log.Set("SetupFolder", "Folder", ctx_.AppFolder);
 
@@ -171,8 +172,8 @@ void InstallRun::Complete() {
         ShowMessageBox(app_,
                        "It failed in the start of the program after the " + s + "." + "\r\n" +
                            "It has the possibility of the description mistake of the "
-                           "initialization file." + "\r\n" + "Report it to the " + s +
-                           " package donor.",
+                           "initialization file." +
+                           "\r\n" + "Report it to the " + s + " package donor.",
                        "Warning", MB_ICONEXCLAMATION);
       }
     }

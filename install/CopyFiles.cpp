@@ -20,8 +20,8 @@ CopyTarget ResolveCopyTarget(const std::string& filePart) {
   int bar = PosNoCase("|", filePart);
   if (bar > 0) {
     std::string before = StrLeft(filePart, bar - 1);
-    target.destination = DelPathDelim(ExtractFilePath(before), "B") +
-                         AddPathDelim(StrFrom(filePart, bar + 1), "T");
+    target.destination =
+        DelPathDelim(ExtractFilePath(before), "B") + AddPathDelim(StrFrom(filePart, bar + 1), "T");
     target.sourceName = ExtractFileName(before);
   } else if (StrRight(filePart, 1) == "_") {
     target.destination = DelPathDelim(ExtractFilePath(filePart), "B") + "\\AUTO.EXT";
@@ -98,11 +98,10 @@ bool InstallRun::CopyFiles() {
     bool skip = false;
     if (!FileExists(files, source)) {
       // 7: a missing source is skipped and logged.
-      if (!Status("A copy is skipped because a file doesn't exist.\r\nSkipping -> " +
-                  destination))
+      if (!Status("A copy is skipped because a file doesn't exist.\r\nSkipping -> " + destination))
         return false;
-      AddFailure("<File> " + source + "\r\n" + "The file of the copy cause wasn't found." +
-                 "\r\n" + "\r\n");
+      AddFailure("<File> " + source + "\r\n" + "The file of the copy cause wasn't found." + "\r\n" +
+                 "\r\n");
       ++processed;
       skip = true;
     }

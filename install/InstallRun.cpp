@@ -55,8 +55,12 @@ std::unordered_map<const Application*, RestoreTable>& RestoreTables() {
 }
 }  // namespace
 
-RestoreTable& ProcessRestoreTable(Application& app) { return RestoreTables()[&app]; }
-void ForgetRestoreTable(Application& app) { RestoreTables().erase(&app); }
+RestoreTable& ProcessRestoreTable(Application& app) {
+  return RestoreTables()[&app];
+}
+void ForgetRestoreTable(Application& app) {
+  RestoreTables().erase(&app);
+}
 
 // ---- Entry point ---------------------------------------------------------------------------
 
@@ -91,7 +95,9 @@ bool InstallRun::Status(const std::string& text, bool abortTest) {
   return !(abortTest && Aborted());
 }
 
-bool InstallRun::Aborted() const { return main_.AbortRequested(); }
+bool InstallRun::Aborted() const {
+  return main_.AbortRequested();
+}
 
 void InstallRun::Cancel() {
   const std::string& s = ctx_.SetupString;
@@ -107,9 +113,13 @@ void InstallRun::EndRun() {
   main_.SetEndRequested();
 }
 
-void InstallRun::Sleep(uint32_t ms) { app_.platform.clock.Sleep(ms); }
+void InstallRun::Sleep(uint32_t ms) {
+  app_.platform.clock.Sleep(ms);
+}
 
-void InstallRun::Pause() { Sleep(static_cast<uint32_t>(ctx_.SetupSpeed < 1 ? 1 : ctx_.SetupSpeed)); }
+void InstallRun::Pause() {
+  Sleep(static_cast<uint32_t>(ctx_.SetupSpeed < 1 ? 1 : ctx_.SetupSpeed));
+}
 
 std::string InstallRun::Script(const std::string& section, const std::string& key,
                                const std::string& defaultValue) {
@@ -240,14 +250,17 @@ bool InstallRun::CheckFreeSpace() {
   if (freeBytes <= totalSize) {
     std::string text;
     if (freeBytes >= 0) {
-      text = "It has the possibility to become an error because it is short of the free "
-             "capacity of the disk.\r\nDo you continue the " + s + " just like this?";
+      text =
+          "It has the possibility to become an error because it is short of the free "
+          "capacity of the disk.\r\nDo you continue the " +
+          s + " just like this?";
     } else {
-      text = "The free capacity acquisition function of the disk failed.\r\nThe disk capacity "
-             "which is necessary for the " + s + " is " + std::to_string(totalSize) +
-             " Byte." + "\r\n" + "Continue the " + s +
-             " just like this if disk capacity is sufficient." + "\r\n" + "\r\n" +
-             "Do you continue the " + s + " just like this?";
+      text =
+          "The free capacity acquisition function of the disk failed.\r\nThe disk capacity "
+          "which is necessary for the " +
+          s + " is " + std::to_string(totalSize) + " Byte." + "\r\n" + "Continue the " + s +
+          " just like this if disk capacity is sufficient." + "\r\n" + "\r\n" +
+          "Do you continue the " + s + " just like this?";
     }
     if (ShowMessageBox(app_, text, "Shortage of free capacity", MB_YESNO | MB_ICONQUESTION) ==
         IDNO) {

@@ -14,8 +14,7 @@ RegRoot RootFromToken(const std::string& token) {
   return RegRoot::CurrentUser;
 }
 
-void SplitRootToken(const std::string& key, bool needBoth, std::string& token,
-                    std::string& path) {
+void SplitRootToken(const std::string& key, bool needBoth, std::string& token, std::string& path) {
   bool open = !key.empty() && key[0] == '(';
   bool close = key.size() >= 7 && key[6] == ')';
   if (needBoth ? (open && close) : (open || close)) {
@@ -43,8 +42,8 @@ void WriteRegString(IRegistry& registry, RegRoot root, const std::string& path,
   WriteRegValue(registry, root, path, name, RegValue::String(text, type));
 }
 
-std::optional<std::string> ReadRegString(IRegistry& registry, RegRoot root,
-                                         const std::string& path, const std::string& name) {
+std::optional<std::string> ReadRegString(IRegistry& registry, RegRoot root, const std::string& path,
+                                         const std::string& name) {
   RegValue value;
   if (registry.GetValue(root, path, name, value) != 0) return std::nullopt;
   if (value.type != REG_SZ && value.type != REG_EXPAND_SZ)

@@ -30,8 +30,8 @@ void WriteRegString(IRegistry& registry, RegRoot root, const std::string& path,
                     const std::string& name, const std::string& text, uint32_t type = REG_SZ);
 // A string value (REG_SZ or REG_EXPAND_SZ); nothing when the key or value is missing.
 // ProgramError("Invalid data type for '<name>'") for a value of another type.
-std::optional<std::string> ReadRegString(IRegistry& registry, RegRoot root,
-                                         const std::string& path, const std::string& name);
+std::optional<std::string> ReadRegString(IRegistry& registry, RegRoot root, const std::string& path,
+                                         const std::string& name);
 
 // The integer conversion of "(Int)"/"(Dwd)"/"(Bin)" data: optional blanks and sign, then decimal
 // digits or "$" and hexadecimal digits; the value must fit 32 bits (hexadecimal up to FFFFFFFF,

@@ -38,11 +38,11 @@ bool InstallRun::MakeRelations() {
     RelationEntry entry = BuildRelation(ctx_, pair);
     const std::string& e = entry.extension;
 
-    int answer = ShowMessageBox(app_,
-                                "The one with the relation does an extension *." + e + " in" +
-                                    "\r\n" + entry.shownProgram + "." + "\r\n" + "\r\n" +
-                                    "May I put relation?",
-                                "Confirmation with the Relation", MB_YESNO | MB_ICONQUESTION);
+    int answer =
+        ShowMessageBox(app_,
+                       "The one with the relation does an extension *." + e + " in" + "\r\n" +
+                           entry.shownProgram + "." + "\r\n" + "\r\n" + "May I put relation?",
+                       "Confirmation with the Relation", MB_YESNO | MB_ICONQUESTION);
     ctx_.LastAnswer = answer;
     if (answer != IDYES) continue;
 
@@ -59,8 +59,8 @@ bool InstallRun::MakeRelations() {
     WriteRegString(registry, RegRoot::ClassesRoot, extensionKey, "", cls);
     WriteRegString(registry, RegRoot::ClassesRoot, cls, "", entry.description);
     WriteRegString(registry, RegRoot::ClassesRoot, cls + "\\DefaultIcon", "", entry.icon);
-    WriteRegString(registry, RegRoot::ClassesRoot, cls + "\\shell\\" + entry.verb + "\\command",
-                   "", entry.command);
+    WriteRegString(registry, RegRoot::ClassesRoot, cls + "\\shell\\" + entry.verb + "\\command", "",
+                   entry.command);
   }
   return true;
 }

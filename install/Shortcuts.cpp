@@ -29,8 +29,7 @@ bool InstallRun::MakeShortcuts() {
   for (int n = 1;; ++n) {
     std::string make = Script("ShortCut", "Make" + std::to_string(n));
     std::string name = Script("ShortCut", "Name" + std::to_string(n), "Default");
-    if (!make.empty() &&
-        !ShortcutWanted(name, scutDesktop, scutStartMenu, scutStartUp, scutSendTo))
+    if (!make.empty() && !ShortcutWanted(name, scutDesktop, scutStartMenu, scutStartUp, scutSendTo))
       make = kNotSelected;
     if (make.empty()) break;
     if (make == kNotSelected) continue;
@@ -45,8 +44,8 @@ bool InstallRun::MakeShortcuts() {
     std::string workingFolder = GetField(path, ",", 2);
     path = GetField(path, ",", 1);
 
-    if (!Status("A shortcut is being made...\r\nMakingTarget -> " + target + "\r\n" +
-                "Making -> " + DelPathDelim(path, "T")))
+    if (!Status("A shortcut is being made...\r\nMakingTarget -> " + target + "\r\n" + "Making -> " +
+                DelPathDelim(path, "T")))
       return false;
     std::string made = MakeShortcut(target, path, workingFolder, arguments);
     Pause();

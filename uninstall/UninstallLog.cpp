@@ -11,9 +11,13 @@ namespace orvane {
 
 namespace {
 
-std::string Upper(const std::string& s) { return MapString(s, LCMAP_UPPERCASE); }
+std::string Upper(const std::string& s) {
+  return MapString(s, LCMAP_UPPERCASE);
+}
 
-std::string FirstField(const std::string& s) { return GetField(s, ",", 1); }
+std::string FirstField(const std::string& s) {
+  return GetField(s, ",", 1);
+}
 
 // The next "|" at or after `start` that stands as a character of its own (a trail byte of a
 // double-byte character may have the same value).

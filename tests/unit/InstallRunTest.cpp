@@ -127,9 +127,9 @@ class Session {
     };
     shell_ = std::make_unique<host::HostShell>(machine, *files_, *processes_, options);
     registry = std::make_unique<GuardedRegistry>(machine.Registry());
-    platform_ = std::make_unique<Platform>(Platform{*files_, *profile_, *registry, *shell_, *lz_,
-                                                    *components_, *processes_, *system_, *clock_,
-                                                    ui});
+    platform_ =
+        std::make_unique<Platform>(Platform{*files_, *profile_, *registry, *shell_, *lz_,
+                                            *components_, *processes_, *system_, *clock_, ui});
     app = std::make_unique<Application>(*platform_);
     ui.app = app.get();
     (void)dist;
@@ -164,7 +164,9 @@ class Session {
   }
   ~Session() { ForgetRestoreTable(*app); }
 
-  void Script(const std::string& text) { ASSERT_EQ(files_->WriteFile(app->ctx.ScriptPath, text), 0u); }
+  void Script(const std::string& text) {
+    ASSERT_EQ(files_->WriteFile(app->ctx.ScriptPath, text), 0u);
+  }
   std::string Read(const std::string& path) {
     std::string bytes;
     files_->ReadFile(path, bytes);
@@ -272,7 +274,8 @@ TEST_F(InstallRunTest, WholeInstallWritesTheLogAndTheMachineState) {
   EXPECT_EQ(s().Value(RegRoot::ClassesRoot, "vwr_auto_file", ""), "vwr File");
   EXPECT_EQ(s().Value(RegRoot::ClassesRoot, "vwr_auto_file\\shell\\open\\command", ""),
             "\"C:\\Program Files\\Viewer\\Viewer.exe\" %1 ");
-  EXPECT_EQ(s().Read("C:\\WINDOWS\\ORVANEDB.INI"), "[ViewerApp]\r\nFolder=C:\\Program Files\\Viewer\\\r\n");
+  EXPECT_EQ(s().Read("C:\\WINDOWS\\ORVANEDB.INI"),
+            "[ViewerApp]\r\nFolder=C:\\Program Files\\Viewer\\\r\n");
 
   // The user saw the folder question, the relation question and the completion message.
   const Box* folder = s().ui.Find("Folder Preparation");
@@ -280,12 +283,14 @@ TEST_F(InstallRunTest, WholeInstallWritesTheLogAndTheMachineState) {
   EXPECT_EQ(folder->text, std::string(kApp) + "\r\n\r\nThis folder doesn't exist. May I make it?");
   const Box* relation = s().ui.Find("Confirmation with the Relation");
   ASSERT_NE(relation, nullptr);
-  EXPECT_EQ(relation->text, "The one with the relation does an extension *.vwr in\r\n"
-                            "C:\\Program Files\\Viewer\\Viewer.exe.\r\n\r\nMay I put relation?");
+  EXPECT_EQ(relation->text,
+            "The one with the relation does an extension *.vwr in\r\n"
+            "C:\\Program Files\\Viewer\\Viewer.exe.\r\n\r\nMay I put relation?");
   const Box* done = s().ui.Find("Complete");
   ASSERT_NE(done, nullptr);
-  EXPECT_EQ(done->text, "Install is now complete.\r\n\r\nDo the UnInstall of the program from "
-                        "\"Add/Remove Programs Properties\".");
+  EXPECT_EQ(done->text,
+            "Install is now complete.\r\n\r\nDo the UnInstall of the program from "
+            "\"Add/Remove Programs Properties\".");
   EXPECT_EQ(done->flags, MB_ICONINFORMATION);
 
   // End signals, the progress label of two entries by size, the opening pauses.
@@ -315,12 +320,13 @@ TEST_F(InstallRunTest, ReinstallKeepsNumbersSharedMarksAndTheFirstAssociation) {
   s().app->frmMain().chkOverWrite.checked = true;
   s().app->frmMain().RunInstall();
   std::string log = s().Read(kLog);
-  EXPECT_NE(log.find("[DeleteFolder]\r\nFolder1=C:\\Program Files\\Viewer\\Data\\\r\n[DeleteFile]\r\n"
-                     "File1=C:\\Program Files\\Viewer\\Viewer.exe\r\n"
-                     "File2=C:\\WINDOWS\\SYSTEM\\VCTRL.OCX,/S\r\n"
-                     "File3=C:\\Program Files\\Viewer\\UNSETUP.INI\r\n"
-                     "File4=C:\\Program Files\\Viewer\\New.txt\r\n[DeleteShortCut]\r\n"),
-            std::string::npos)
+  EXPECT_NE(
+      log.find("[DeleteFolder]\r\nFolder1=C:\\Program Files\\Viewer\\Data\\\r\n[DeleteFile]\r\n"
+               "File1=C:\\Program Files\\Viewer\\Viewer.exe\r\n"
+               "File2=C:\\WINDOWS\\SYSTEM\\VCTRL.OCX,/S\r\n"
+               "File3=C:\\Program Files\\Viewer\\UNSETUP.INI\r\n"
+               "File4=C:\\Program Files\\Viewer\\New.txt\r\n[DeleteShortCut]\r\n"),
+      std::string::npos)
       << log;
   EXPECT_NE(log.find("[RestoreRelate]\r\nKey1=vwr,\r\n[Extend]"), std::string::npos) << log;
   EXPECT_EQ(s().ui.Find("Overwriting Confirmation"), nullptr);
@@ -372,8 +378,7 @@ TEST_F(InstallRunTest, CopyPhaseDestinationRulesAndBadEntries) {
   EXPECT_EQ(s().Read(app + "B.TXT"), "b");
   EXPECT_EQ(s().Read(app + "TOOL.EXE"), "tool bytes");
   EXPECT_FALSE(s().Exists(app + "NEVER.TXT"));
-  EXPECT_EQ(run.fileList,
-            app + "SUB\\B.TXT,/w|" + app + "B.TXT,/s|" + app + "TOOL.EXE|");
+  EXPECT_EQ(run.fileList, app + "SUB\\B.TXT,/w|" + app + "B.TXT,/s|" + app + "TOOL.EXE|");
   // The liar, the empty file part, the missing source, the drive outside the machine, the
   // missing folder and the lower-case disk prefix each give one failure entry.
   EXPECT_EQ(run.failureCount, 6) << run.failureLog;
@@ -451,7 +456,8 @@ TEST_F(InstallRunTest, OverlongRegistryKeyEndsTheRunWithTheRegistryError) {
 
 TEST_F(InstallRunTest, IniEntriesAndShortValues) {
   s().Script(
-      "[IniFile]\r\nData1=Settings,Path,(App),(App)APP.INI\r\nData2=Settings,Empty,,(App)APP.INI\r\n"
+      "[IniFile]\r\nData1=Settings,Path,(App),(App)APP.INI\r\nData2=Settings,Empty,,(App)APP."
+      "INI\r\n"
       "Data3=OnlyTwo,Fields\r\nData4=Sec,Key,Value,BARE.INI,ignored\r\n");
   InstallRun run(s().app->frmMain());
   ASSERT_TRUE(run.Prepare());
@@ -514,8 +520,10 @@ TEST_F(InstallRunTest, FailureDetailsThenRestartInsteadOfTheProgram) {
     return (box.flags & MB_YESNO) ? IDYES : IDOK;
   };
   s().app->frmMain().RunInstall();
-  EXPECT_EQ(s().ui.details, "<File> D:\\GONE.EXE\r\nThe file of the copy cause wasn't found.\r\n\r\n");
-  EXPECT_EQ(s().app->frmMain().fraReadme.caption, "The details indication of the management failure");
+  EXPECT_EQ(s().ui.details,
+            "<File> D:\\GONE.EXE\r\nThe file of the copy cause wasn't found.\r\n\r\n");
+  EXPECT_EQ(s().app->frmMain().fraReadme.caption,
+            "The details indication of the management failure");
   EXPECT_EQ(s().ui.Find("Complete"), nullptr);
   EXPECT_TRUE(s().app->ctx.RestartRequired);
   EXPECT_TRUE(s().opened.empty());

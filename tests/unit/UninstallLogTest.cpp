@@ -27,9 +27,9 @@ TEST(UninstallLogSlots, IndexAgreesWithRereadingOnMixedSequences) {
   // Re-installs, letter-case variants, empty items, items without a path, blanks and quotes
   // that read back trimmed: the index must give the number a full re-read would give.
   const std::vector<std::string> pool = {
-      "C:\\App\\A.EXE",  "c:\\app\\a.exe,/S", "C:\\App\\B.DLL,/S/R", "", ",/S",
-      "C:\\App\\C.TXT",  " C:\\App\\C.TXT",   "\"C:\\App\\D.TXT\"",   "C:\\App\\D.TXT,/C",
-      "C:\\App\\E.OCX ", "C:\\App\\F.BIN",    "C:\\App\\\x83|.TXT",
+      "C:\\App\\A.EXE", "c:\\app\\a.exe,/S", "C:\\App\\B.DLL,/S/R", "", ",/S", "C:\\App\\C.TXT",
+      " C:\\App\\C.TXT", "\"C:\\App\\D.TXT\"", "C:\\App\\D.TXT,/C", "C:\\App\\E.OCX ",
+      "C:\\App\\F.BIN", "C:\\App\\\x83|.TXT",
       // A quoted path reads back without its quotes, so a slot can change its key.
       "\"C:\\App\\G\",/S", "\"C:\\App\\G\"", "C:\\App\\G"};
   std::mt19937 random(12345);
@@ -49,8 +49,9 @@ TEST(UninstallLogSlots, IndexAgreesWithRereadingOnMixedSequences) {
 TEST(UninstallLogSlots, ReinstallKeepsNumbersAndAppendsNewFiles) {
   UninstallLogWriter writer;
   // The earlier install's entries come first, then this install's.
-  std::string list = "C:\\App\\A.EXE|C:\\App\\B.DLL,/S|C:\\App\\UNSETUP.INI|"
-                     "C:\\App\\B.DLL|c:\\APP\\a.exe|C:\\App\\NEW.TXT|C:\\App\\UNSETUP.INI|";
+  std::string list =
+      "C:\\App\\A.EXE|C:\\App\\B.DLL,/S|C:\\App\\UNSETUP.INI|"
+      "C:\\App\\B.DLL|c:\\APP\\a.exe|C:\\App\\NEW.TXT|C:\\App\\UNSETUP.INI|";
   writer.WriteList("DeleteFile", "File", list, true);
   EXPECT_EQ(list, "");
   EXPECT_EQ(writer.Text(),
@@ -63,7 +64,8 @@ TEST(UninstallLogSlots, ReinstallKeepsNumbersAndAppendsNewFiles) {
 
 TEST(UninstallLogSlots, SharedMarkIsKeptOnlyInDeleteFile) {
   UninstallLogWriter writer;
-  std::string files = "C:\\A.DLL,/S|C:\\A.DLL|C:\\B.DLL,/s/R|C:\\B.DLL,/R|C:\\C.DLL,/S|C:\\C.DLL,/S|";
+  std::string files =
+      "C:\\A.DLL,/S|C:\\A.DLL|C:\\B.DLL,/s/R|C:\\B.DLL,/R|C:\\C.DLL,/S|C:\\C.DLL,/S|";
   writer.WriteList("DeleteFile", "File", files, true);
   std::string folders = "C:\\X\\,/S|C:\\X\\|";
   writer.WriteList("DeleteFolder", "Folder", folders, false);
@@ -119,9 +121,7 @@ class MemoryFiles : public IFiles {
   uint32_t Find(const std::string&, std::vector<FindEntry>&) override { return 2; }
   uint32_t CreateFolder(const std::string&) override { return 0; }
   uint32_t RemoveFolder(const std::string&) override { return 0; }
-  uint32_t DeleteFile(const std::string& path) override {
-    return content.erase(path) ? 0 : 2;
-  }
+  uint32_t DeleteFile(const std::string& path) override { return content.erase(path) ? 0 : 2; }
   uint32_t CopyFile(const std::string& s, const std::string& d, bool) override {
     if (!content.count(s)) return 2;
     content[d] = content[s];
@@ -153,9 +153,7 @@ class MemoryFiles : public IFiles {
   }
   uint32_t SetCurrentFolder(const std::string&) override { return 0; }
   bool DiskFreeSpaceEx(const std::string&, int64_t&) override { return false; }
-  bool DiskFreeSpace(const std::string&, uint32_t&, uint32_t&, uint32_t&) override {
-    return false;
-  }
+  bool DiskFreeSpace(const std::string&, uint32_t&, uint32_t&, uint32_t&) override { return false; }
   std::string ShortPath(const std::string&) override { return ""; }
 };
 
