@@ -224,7 +224,7 @@ std::unique_ptr<Machine> Machine::Open(const fs::path& folder,
   } else {
     m->LoadSettings();
   }
-  fs::create_directories(m->folder_ / "drive_c", ec);
+  if (fresh) fs::create_directories(m->folder_ / "drive_c", ec);
   m->registry_ = std::make_unique<HostRegistry>(m->folder_ / kRegistryFile);
   if (fresh) {
     m->MakeSkeleton();
