@@ -304,7 +304,7 @@ class SharedFileDialogTest : public UninstallRunTest {
  protected:
   void SetUp() override {
     UninstallRunTest::SetUp();
-    for (const std::string& name : {"A.DLL", "B.DLL", "C.DLL"}) {
+    for (const char* name : {"A.DLL", "B.DLL", "C.DLL"}) {
       Write(std::string(kApp) + name);
       SetCount(std::string(kApp) + name, 1);
     }
@@ -312,7 +312,7 @@ class SharedFileDialogTest : public UninstallRunTest {
   std::vector<bool> RunThree() {
     UninstallRun run(*app_, wizard());
     std::vector<bool> kept;
-    for (const std::string& name : {"A.DLL", "B.DLL", "C.DLL"}) {
+    for (const char* name : {"A.DLL", "B.DLL", "C.DLL"}) {
       EXPECT_EQ(run.DeleteLoggedFile(std::string(kApp) + name, ",/S"), 0u);
       EXPECT_EQ(SharedCount(registry(), std::string(kApp) + name), 0);
       kept.push_back(Exists(std::string(kApp) + name));
@@ -529,7 +529,7 @@ TEST_F(UninstallRunTest, FoldersAreRemovedDeepestFirstWithTheMaskList) {
 
 TEST_F(UninstallRunTest, ProtectedDestinationIsLeftAlone) {
   Write("C:\\WINDOWS\\win.ini", "[windows]");
-  for (const std::string& destination : {"C:\\WINDOWS\\", "c:\\program files\\", "C:\\Users\\"}) {
+  for (const char* destination : {"C:\\WINDOWS\\", "c:\\program files\\", "C:\\Users\\"}) {
     wizard().txtFolder.caption = destination;
     Options("DeleteAll");
     test::MachineSnapshot before = test::MachineSnapshot::Take(*machine_);
@@ -548,7 +548,7 @@ TEST_F(UninstallRunTest, DestinationThatIsNoFolderOfADriveEndsTheRun) {
   WriteLog(
       "[DeleteFile]\nFile1=C:\\Program Files\\Viewer\\Viewer.exe\nFile2=Viewer.exe\n"
       "[ProgramID]\nID=ViewerApp\n");
-  for (const std::string& destination :
+  for (const char* destination :
        {"\\", "", "C:", "C:\\", "D:\\", "Viewer\\", "\\Program Files\\Viewer\\",
         "\\\\server\\share\\Viewer\\", "C:\\Program Files\\..\\", "C:\\Program Files\\*\\",
         "C:/Program Files/Viewer/", "C:\\Program Files\\\\Viewer\\"}) {
