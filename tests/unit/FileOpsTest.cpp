@@ -1,0 +1,123 @@
+// The file routines the runs share, on an emulated machine.
+#include <gtest/gtest.h>
+
+#include "install/FileOps.h"
+#include "install/SharedFiles.h"
+#include "platform/host/HostFiles.h"
+#include "support/uStrOp.h"
+#include "tests/unit/AppTestSupport.h"
+
+namespace orvane {
+namespace {
+
+using FileOps = testing::AppTest;
+
+TEST_F(FileOps, CopyOverReadOnlyLeavesArchiveOnly) {
+  IFiles& files = platform().files;
+  WriteHostFile(Host("C:\\A\\SRC.TXT"), "new");
+  WriteHostFile(Host("C:\\A\\DST.TXT"), "old");
+  ASSERT_EQ(files.SetAttributes("C:\\A\\SRC.TXT", FILE_ATTRIBUTE_READONLY), 0u);
+  ASSERT_EQ(files.SetAttributes("C:\\A\\DST.TXT", FILE_ATTRIBUTE_READONLY), 0u);
+  EXPECT_EQ(CopyFileTo(files, "C:\\A\\SRC.TXT", "C:\\A\\DST.TXT"), 0u);
+  EXPECT_EQ(ReadHostFile(Host("C:\\A\\DST.TXT")), "new");
+  FileInfo info;
+  ASSERT_EQ(files.GetInfo("C:\\A\\DST.TXT", info), 0u);
+  EXPECT_EQ(info.attributes & FILE_ATTRIBUTE_READONLY, 0u);
+  EXPECT_EQ(CopyFileTo(files, "C:\\A\\MISSING.TXT", "C:\\A\\X.TXT"), 2u);
+  EXPECT_EQ(CopyFileTo(files, "C:\\A\\SRC.TXT", "C:\\NOFOLDER\\X.TXT"), 3u);
+}
+
+TEST_F(FileOps, DeleteFilesByNameAndPattern) {
+  for (const char* name : {"C:\\APP\\A.TMP", "C:\\APP\\B.TMP", "C:\\APP\\KEEP.TXT",
+                           "C:\\APP\\SUB.TMP\\INNER.TXT"})
+    WriteHostFile(Host(name), "x");
+  EXPECT_EQ(DeleteFiles(*app, "C:\\APP\\NONE.TXT"), 2u);
+  EXPECT_EQ(DeleteFiles(*app, "C:\\APP\\*.TMP"), 0u);
+  EXPECT_FALSE(std::filesystem::exists(Host("C:\\APP\\A.TMP")));
+  EXPECT_FALSE(std::filesystem::exists(Host("C:\\APP\\SUB.TMP")));  // matching folders go too
+  EXPECT_TRUE(std::filesystem::exists(Host("C:\\APP\\KEEP.TXT")));
+  EXPECT_EQ(DeleteFiles(*app, "C:\\APP\\*.NOMATCH"), 0u);
+  platform().files.SetAttributes("C:\\APP\\KEEP.TXT", FILE_ATTRIBUTE_READONLY);
+  EXPECT_EQ(DeleteFiles(*app, "C:\\APP\\KEEP.TXT"), 0u);  // no questions, read-only or not
+}
+
+TEST_F(FileOps, RemoveFolderWithPatternsAndInUse) {
+  WriteHostFile(Host("C:\\APP\\X.INI"), "x");
+  WriteHostFile(Host("C:\\APP\\Y.DAT"), "x");
+  EXPECT_EQ(RemoveFolder(*app, "C:\\APP", "*.INI|"), 145u);  // Y.DAT is left
+  EXPECT_FALSE(std::filesystem::exists(Host("C:\\APP\\X.INI")));
+  host::testing::ChildLock lock(Host("C:\\APP\\Y.DAT"));
+  ASSERT_TRUE(lock.Locked());
+  EXPECT_EQ(RemoveFolder(*app, "C:\\APP\\", "*.*|"), 145u);
+  EXPECT_TRUE(std::filesystem::exists(Host("C:\\APP\\Y.DAT")));
+  lock.Release();
+  EXPECT_EQ(RemoveFolder(*app, "C:\\APP\\", "*.*|"), 0u);
+  EXPECT_FALSE(std::filesystem::exists(Host("C:\\APP")));
+}
+
+TEST_F(FileOps, FoldersExistAndAreMadeLevelByLevel) {
+  IFiles& files = platform().files;
+  EXPECT_TRUE(FolderExists(files, "C:\\WINDOWS"));
+  EXPECT_TRUE(FolderExists(files, "c:\\windows\\"));
+  WriteHostFile(Host("C:\\FILE.TXT"), "x");
+  EXPECT_FALSE(FolderExists(files, "C:\\FILE.TXT"));
+  EXPECT_TRUE(ForceFolders(files, "C:\\A\\B\\C"));
+  EXPECT_TRUE(FolderExists(files, "C:\\A\\B\\C\\"));
+  EXPECT_TRUE(ForceFolders(files, "C:\\A\\B\\C\\"));  // nothing to make
+  EXPECT_FALSE(ForceFolders(files, "C:\\FILE.TXT\\SUB"));
+}
+
+TEST_F(FileOps, ErrorTextIsFullWidthWithLineEnd) {
+  EXPECT_EQ(ErrorText(platform().system, 0), "");
+  std::string text = ErrorText(platform().system, 3);
+  EXPECT_EQ(text, MapString("The system cannot find the path specified", LCMAP_FULLWIDTH) + "\r\n");
+  EXPECT_EQ(text.substr(0, 2), "\x82\x73");  // full-width "T"
+}
+
+TEST_F(FileOps, FreeSpaceFromTheDriveOrItsSetting) {
+  int64_t bytes = 0;
+  EXPECT_TRUE(GetFreeBytesEx(platform().files, "C:", bytes));
+  EXPECT_GT(bytes, 0);
+  EXPECT_TRUE(GetFreeBytes(platform().files, "C:", bytes));
+  EXPECT_GT(bytes, 0);
+  EXPECT_FALSE(GetFreeBytesEx(platform().files, "Q:", bytes));
+  EXPECT_EQ(bytes, -1);
+}
+
+TEST_F(FileOps, SharedCountsFollowTheRules) {
+  const std::string present = "C:\\WINDOWS\\system32\\PRESENT.DLL";
+  const std::string fresh = "C:\\WINDOWS\\system32\\NEW.DLL";
+  WriteHostFile(Host(present), "x");
+  EXPECT_EQ(UpdateSharedCount(*app, fresh, CountChange::Add), 1);
+  EXPECT_EQ(UpdateSharedCount(*app, present, CountChange::Add), 2);
+  EXPECT_EQ(UpdateSharedCount(*app, present, CountChange::Add), 3);
+  EXPECT_EQ(SharedCount(platform().registry, present), 3);
+  EXPECT_EQ(UpdateSharedCount(*app, fresh, CountChange::Remove), 0);
+  EXPECT_EQ(SharedCount(platform().registry, fresh), 0);
+  EXPECT_EQ(UpdateSharedCount(*app, fresh, CountChange::Remove), -1);  // stays absent
+  RegValue value;
+  EXPECT_NE(platform().registry.GetValue(
+                RegRoot::LocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs",
+                fresh, value),
+            0u);
+  EXPECT_TRUE(IsComponentFile("C:\\APP\\OLD.DLL.BAK"));
+  EXPECT_TRUE(IsComponentFile("c:\\app\\x.ocx"));
+  EXPECT_FALSE(IsComponentFile("C:\\APP\\DLL.TXT"));
+}
+
+TEST_F(FileOps, FilesInUseAreReplacedAtRestart) {
+  app->ctx.WindowsFolder = "C:\\WINDOWS\\";
+  app->ctx.PlatformId = 2;
+  WriteHostFile(Host("C:\\SRC\\NEW.DLL"), "new");
+  WriteHostFile(Host("C:\\APP\\USED.DLL"), "old");
+  WriteHostFile(Host("C:\\WINDOWS\\OVTMP1.TMP"), "taken");
+  EXPECT_TRUE(ReplaceAtRestart(*app, "C:\\SRC\\NEW.DLL", "C:\\APP\\USED.DLL"));
+  EXPECT_EQ(ReadHostFile(Host("C:\\WINDOWS\\OVTMP2.TMP")), "new");
+  EXPECT_EQ(ReadHostFile(Host("C:\\APP\\USED.DLL")), "old");
+  platform().system.RestartWindows();
+  EXPECT_EQ(ReadHostFile(Host("C:\\APP\\USED.DLL")), "new");
+  EXPECT_FALSE(std::filesystem::exists(Host("C:\\WINDOWS\\OVTMP2.TMP")));
+}
+
+}  // namespace
+}  // namespace orvane
