@@ -1,0 +1,195 @@
+// orvane-setup: the installer as a desktop program on Linux. The same program code as orvane-run
+// on an emulated machine, shown in FLTK windows and honouring the installer's pauses in real time.
+// As a program of the machine (the uninstaller copy) it runs headless when ORVANE_UI=headless.
+#include <unistd.h>
+
+#include <fstream>
+#include <iostream>
+#include <sstream>
+
+#include "app/Application.h"
+#include "platform/host/Machine.h"
+#include "tools/ProgramHost.h"
+#include "tools/ToolSupport.h"
+#include "ui/fltk/FltkUi.h"
+#include "ui/headless/HeadlessUi.h"
+
+using namespace orvane;
+using namespace orvane::tools;
+
+namespace {
+
+const char kUsage[] =
+    "usage: orvane-setup [options] [DISTRIBUTION_FOLDER]  install from a distribution folder\n"
+    "                                                     (default: this program's folder when\n"
+    "                                                     it holds SETUP.INI)\n"
+    "       orvane-setup [options] --log WINDOWS_PATH     start with an uninstall log\n"
+    "       orvane-setup [options] --uninstall NAME       run the uninstall command of an\n"
+    "                                                     Add/Remove Programs entry\n"
+    "options:\n"
+    "  --machine DIR       the emulated machine (default $ORVANE_MACHINE or\n"
+    "                      ~/.local/share/orvane/machine); made on first use\n"
+    "  --drive LETTER      drive letter of the distribution folder (default D)\n"
+    "  --verbose           print program starts, documents and notifications\n"
+    "exit codes: as orvane-run's (0 completed, 1602 left, 1603 failed, 1618 another\n"
+    "            instance, 1639 bad command line, 3010 completed, restart required)\n";
+
+class DesktopProgramUi : public ProgramUi {
+ public:
+  explicit DesktopProgramUi(bool verbose) : verbose_(verbose) {}
+  IUserInterface& Ui() override { return ui_; }
+  void Attach(Application& app, host::Machine&) override { ui_.Attach(app); }
+  void Record(const std::string& line) override {
+    if (verbose_) std::cerr << "orvane-setup: " << line << "\n";
+  }
+
+ private:
+  fltk::FltkUi ui_;
+  bool verbose_;
+};
+
+class HeadlessProgramUi : public ProgramUi {
+ public:
+  HeadlessProgramUi(headless::Answers answers, std::ostream& out)
+      : transcript_(out), ui_(std::move(answers), transcript_) {}
+  IUserInterface& Ui() override { return ui_; }
+  void Attach(Application& app, host::Machine& machine) override {
+    ui_.Attach(app);
+    ui_.InsertDisk = [&machine, &app](int, const std::string& folder) {
+      char drive = app.ctx.SourceFolder.empty() ? 'D' : app.ctx.SourceFolder[0];
+      machine.MapDrive(drive, std::filesystem::absolute(folder));
+    };
+  }
+  void Record(const std::string& line) override { transcript_.Line(line); }
+  bool Stopped() const override { return ui_.Stuck(); }
+  void Finish(int code) override {
+    ui_.ReportUnusedRules();
+    transcript_.Line("exit " + std::to_string(code));
+  }
+
+ private:
+  headless::Transcript transcript_;
+  headless::HeadlessUi ui_;
+};
+
+// The uninstaller copy run without a screen, as orvane-run runs it (answers and transcript from
+// the environment).
+int RunHeadless(const StartRequest& request) {
+  headless::Answers answers;
+  if (const char* a = std::getenv("ORVANE_ANSWERS"); a && *a) {
+    std::ifstream in(a, std::ios::binary);
+    if (!in) throw std::runtime_error(std::string("cannot read the answers file ") + a);
+    std::stringstream text;
+    text << in.rdbuf();
+    answers = headless::Answers::Parse(text.str(), a,
+                                       std::filesystem::absolute(a).parent_path().string());
+  }
+  std::ofstream file;
+  std::ostream* out = &std::cout;
+  const char* t = std::getenv("ORVANE_TRANSCRIPT");
+  if (t && *t && std::string(t) != "-") {
+    file.open(t, std::ios::app);
+    if (!file) throw std::runtime_error(std::string("cannot write the transcript ") + t);
+    out = &file;
+  }
+  HeadlessProgramUi ui(std::move(answers), *out);
+  return RunProgram(request, ui);
+}
+
+// xdg-open when the desktop has it: documents the program opens go to the desktop's viewer.
+std::string FindDocumentOpener() {
+  const char* path = std::getenv("PATH");
+  std::stringstream folders(path ? path : "/usr/bin:/bin");
+  std::string folder;
+  while (std::getline(folders, folder, ':')) {
+    std::string candidate = folder + "/xdg-open";
+    if (!folder.empty() && access(candidate.c_str(), X_OK) == 0) return candidate;
+  }
+  return "";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  StartRequest request;
+  std::string uninstallName;
+  bool verbose = false;
+  const bool machineProgram = StartedAsMachineProgram(argc, argv, request);
+  if (machineProgram) {
+    const char* mode = std::getenv("ORVANE_UI");
+    if (mode && std::string(mode) == "headless") {
+      try {
+        return RunHeadless(request);
+      } catch (const headless::AnswersError& error) {
+        std::cerr << "orvane-setup: " << error.what() << "\n";
+        return kExitBadCommandLine;
+      } catch (const std::exception& error) {
+        std::cerr << "orvane-setup: " << error.what() << "\n";
+        return kExitFailed;
+      }
+    }
+  } else {
+    try {
+      request.machineFolder = DefaultMachineFolder();
+      std::vector<std::string> args(argv + 1, argv + argc);
+      for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        auto value = [&]() -> std::string {
+          if (i + 1 >= args.size()) throw std::invalid_argument(a + " needs a value");
+          return args[++i];
+        };
+        if (a == "--help" || a == "-h") {
+          std::cout << kUsage;
+          return 0;
+        } else if (a == "--machine") request.machineFolder = value();
+        else if (a == "--verbose") verbose = true;
+        else if (a == "--drive") {
+          std::string d = value();
+          if (d.size() != 1 || !std::isalpha(static_cast<unsigned char>(d[0])) ||
+              std::toupper(d[0]) == 'C')
+            throw std::invalid_argument("--drive takes one letter other than C");
+          request.drive = static_cast<char>(std::toupper(d[0]));
+        } else if (a == "--log") request.firstArgument = FromTerminal(value());
+        else if (a == "--uninstall") uninstallName = value();
+        else if (!a.empty() && a[0] == '-') throw std::invalid_argument("unknown option " + a);
+        else if (request.distribution.empty()) request.distribution = a;
+        else throw std::invalid_argument("more than one distribution folder");
+      }
+      // A copy placed inside a distribution folder installs from that folder.
+      if (request.distribution.empty() && request.firstArgument.empty() &&
+          uninstallName.empty()) {
+        std::filesystem::path own = SelfExecutable().parent_path();
+        if (!own.empty() && std::filesystem::exists(own / "SETUP.INI"))
+          request.distribution = own;
+      }
+      int modes = !request.distribution.empty() + !request.firstArgument.empty() +
+                  !uninstallName.empty();
+      if (modes != 1)
+        throw std::invalid_argument("give one distribution folder, --log or --uninstall");
+      if (!request.distribution.empty() && !std::filesystem::is_directory(request.distribution))
+        throw std::invalid_argument("no such folder: " + request.distribution.string());
+    } catch (const std::exception& error) {
+      std::cerr << "orvane-setup: " << error.what() << "\n" << kUsage;
+      return kExitBadCommandLine;
+    }
+  }
+
+  try {
+    if (!uninstallName.empty()) {
+      // The uninstall command replaces this process, as Add/Remove Programs starts it.
+      std::string problem = ExecUninstallCommand(
+          request.machineFolder, uninstallName, [verbose](const std::string& line) {
+            if (verbose) std::cerr << "orvane-setup: " << line << "\n";
+          });
+      std::cerr << "orvane-setup: " << problem << "\n";
+      return kExitFailed;
+    }
+    request.realTime = true;
+    request.documentOpener = FindDocumentOpener();
+    DesktopProgramUi ui(verbose);
+    return RunProgram(request, ui);
+  } catch (const std::exception& error) {
+    std::cerr << "orvane-setup: " << error.what() << "\n";
+    return kExitFailed;
+  }
+}

@@ -1,0 +1,65 @@
+// The desktop user interface on FLTK 1.3: each form model becomes a window whose widgets are kept
+// in step with the model; clicks and typing reach the program through Application::Click/SetText.
+// Implements message boxes, a folder browser over the emulated machine's drives and the restart
+// question. Differs from Windows: no window manager decorations are assumed (captions are window
+// titles), and the shortcut keys of buttons also work without Alt when no text field has focus.
+#pragma once
+#include <deque>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/Ui.h"
+
+namespace orvane {
+class Application;
+struct TControl;
+}  // namespace orvane
+
+namespace orvane::fltk {
+
+struct FormView;
+
+class FltkUi : public IUserInterface {
+ public:
+  FltkUi();
+  ~FltkUi() override;
+
+  void Attach(Application& app) { app_ = &app; }
+
+  void Realise(TForm& form) override;
+  void ProcessMessages() override;
+  void HandleMessage() override;
+  int MessageBox(const std::string& text, const std::string& caption, uint32_t flags) override;
+  std::optional<std::string> BrowseForFolder(const std::string& title, uint32_t flags) override;
+  int RestartDialog() override;
+
+  // Called by widget callbacks: a button press waiting to be dispatched.
+  void QueueClick(TControl& control) { pending_.push_back(&control); }
+  // Check boxes and radio buttons only change state: their clicks are applied at once.
+  void ClickNow(TControl& control);
+  // Text typed into an edit field (UTF-8).
+  void TypedText(TControl& control, const std::string& utf8);
+  // Test hooks (environment): ORVANE_FLTK_DUMP names a file that receives the visible state of
+  // every window whenever it changes; ORVANE_FLTK_FIRST_PAINT a file that receives the time
+  // (milliseconds since the epoch) at which the first wizard page was painted.
+  void NotePainted(FormView& view);
+  // Records the open message box or folder browser for the state dump (empty: none).
+  void SetDialogDump(std::string lines);
+
+ private:
+  void Sync();
+  void SyncForm(FormView& view);
+  void DispatchPending();
+  void WriteDump();
+  bool TakesInput(const TForm& form) const;
+
+  Application* app_ = nullptr;
+  std::vector<std::unique_ptr<FormView>> views_;
+  std::deque<TControl*> pending_;
+  std::string dumpPath_, firstPaintPath_, lastDump_, dialogDump_;
+  bool firstPaintWritten_ = false;
+  int modalDialogs_ = 0;  // message boxes and browsers open: the forms take no input
+};
+
+}  // namespace orvane::fltk
