@@ -427,7 +427,7 @@ TEST_F(InstallScenario, AbortWhileCopyingKeepsFilesAndWritesNoLog) {
 }
 
 TEST_F(InstallScenario, CancelAtFreeSpaceOrFolderQuestionInstallsNothing) {
-  WriteScript(std::string(kHead) + "[MakeFolder]\nFolder1=(App)SUB\n[CopyFile]\nFile1=(App)BIG.DAT\n");
+  WriteScript(std::string(kHead) + "[MakeFolder]\nFolder1=(App)SUB\n[CopyFile]\nFile1=(App)\\BIG.DAT\n");
   WriteDist("BIG.DAT", std::string(4096, 'x'));
   OpenMachine()->SetFreeSpace('C', "1000");
   RunResult space = Install(std::string(kToApp) + "box no \"Shortage of free capacity\"\n");
@@ -484,11 +484,16 @@ TEST_F(InstallScenario, BadEntriesStayInsideAndDoNotStopTheRun) {
                        "[CopyFile]\nFile1=,/S\nFile2=Z:\\X.DAT\nFile3=" + escape +
                        "\\X.DAT\nFile4=(App)GOOD.TXT\n";
   if (!lz.empty()) {
-    // The size field claims 2 GiB: the data decides the length.
-    lz[10] = lz[11] = lz[12] = '\xff';
-    lz[13] = '\x7f';
-    WriteDist("LIE.TX_", lz);
-    script += "File5=(App)LIE.TX_|LIE.TXT\n";
+    // A size field below the real length is a lower bound only: the data decides the length.
+    // One above it (2 GiB) marks the data as cut short: a failure entry, no file.
+    std::string small = lz, big = lz;
+    small[10] = 1;
+    small[11] = small[12] = small[13] = 0;
+    big[10] = big[11] = big[12] = '\xff';
+    big[13] = '\x7f';
+    WriteDist("SMALL.TX_", small);
+    WriteDist("LIE.TX_", big);
+    script += "File5=(App)SMALL.TX_|SMALL.TXT\nFile6=(App)LIE.TX_|LIE.TXT\n";
   }
   script += "[IniFile]\nData1=Short,Fields\nData2=Sec,Key,Value,(App)OK.INI\n"
             "[Relate]\nName1=ZZQ\nFile1=" + relate + "\n";
@@ -500,8 +505,16 @@ TEST_F(InstallScenario, BadEntriesStayInsideAndDoNotStopTheRun) {
   EXPECT_TRUE(fs::is_empty(sentinel)) << "a file was written outside the machine";
   fs::remove_all(sentinel);
   EXPECT_EQ(ReadFile("C:\\App\\GOOD.TXT"), "good");
-  if (!lz.empty()) EXPECT_EQ(ReadFile("C:\\App\\LIE.TXT"), kLzText);
+  if (!lz.empty()) {
+    EXPECT_EQ(ReadFile("C:\\App\\SMALL.TXT"), kLzText);
+    EXPECT_FALSE(Exists("C:\\App\\LIE.TXT"));
+    EXPECT_GE(r.Find("<File> C:\\\\App\\\\LIE.TXT\\r\\n"), 0) << r.transcript;
+  }
+  // The empty file part is a missing source; the unknown drive and the path climbing out of
+  // drive C: (folded at its root, as Windows folds it) fail with the system text for error 3.
+  EXPECT_GE(r.Find("<File> D:\\\\\\r\\nThe file of the copy cause wasn't found."), 0);
   EXPECT_GE(r.Find("<File> Z:\\\\X.DAT\\r\\n"), 0) << r.transcript;
+  EXPECT_EQ(r.Starting("box \"Warning\"").size(), 1u);
   EXPECT_EQ(ReadFile("C:\\App\\OK.INI"), "[Sec]\r\nKey=Value\r\n");
   // Fields after the fifth are ignored.
   EXPECT_EQ(Reg("HKEY_CLASSES_ROOT\\ZZQ_auto_file\\shell\\open\\command", ""),
