@@ -1,0 +1,205 @@
+// The uninstall as Windows starts it (the Add/Remove Programs entry's command run through
+// orvane-run): machine round trips compared by snapshot, shared files, reinstalls, user files,
+// protected destinations, tampered and broken logs, and the uninstall options.
+#include <algorithm>
+#include <fstream>
+
+#include "platform/host/HostRegistry.h"
+#include "tests/scenarios/Scenario.h"
+#include "tests/unit/MachineSnapshot.h"
+
+namespace orvane::scenario {
+namespace {
+
+namespace fs = std::filesystem;
+using test::Diff;
+using test::DiffText;
+using test::MachineSnapshot;
+
+const char kSharedDlls[] =
+    "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
+const char kDetailsLine[] =
+    "A Install folder couldn't be removed because a file was left in the folder.";
+
+// Answers for an uninstall whose failures are shown and then left behind.
+const char kShowDetails[] = "box yes \"Warning\"\ndetails continue\n";
+
+class UninstallScenario : public Scenario {
+ protected:
+  // The machine's drives and registry, without the drive that maps the distribution folder (it
+  // is the package's medium, not part of the machine).
+  MachineSnapshot Snapshot() const {
+    auto machine = OpenMachine();
+    MachineSnapshot snapshot = MachineSnapshot::Take(*machine);
+    std::error_code ec;
+    for (char letter = 'A'; letter <= 'Z'; ++letter) {
+      fs::path folder = machine->DriveFolder(letter);
+      if (folder.empty() || !fs::equivalent(folder, Dist(), ec)) continue;
+      std::string prefix = std::string(1, letter) + ":\\";
+      std::erase_if(snapshot.files, [&](const auto& e) { return e.first.rfind(prefix, 0) == 0; });
+    }
+    return snapshot;
+  }
+
+  std::string Machine(const std::string& arguments) const {
+    std::string output;
+    Shell(std::string(ORVANE_MACHINE_TOOL) + " --machine '" + MachineFolder().string() + "' " +
+              arguments,
+          &output);
+    return output;
+  }
+
+  // A small package: its files in the distribution folder and a script installing them into
+  // `folder` under the uninstall title `title`. `extra` is appended to the script as it is.
+  void Package(const std::string& title, const std::string& folder,
+               const std::vector<std::string>& files, const std::string& extra = "") {
+    std::string script = "[Title]\nSetup=" + title + " Setup\nUnSetup=" + title +
+                         "\nProgram=" + title + "\n[Extend]\nSetupSpeed=1\n" +
+                         "[DefaultFolder]\nFolder=" + folder + "\n[CopyFile]\n";
+    for (size_t i = 0; i < files.size(); ++i) {
+      script += "File" + std::to_string(i + 1) + "=" + files[i] + "\n";
+      std::string name = files[i].substr(0, files[i].find(','));
+      name = name.substr(name.find_last_of("\\)") + 1);
+      WriteDist(name, "content of " + name + "\r\n");
+    }
+    WriteScript(script + extra);
+  }
+
+  RunResult Uninstall(const std::string& entry, const std::string& answers = "") {
+    return Run({"--uninstall", entry}, answers);
+  }
+
+  // Replaces one value of the installed log (as an editor would, keeping the rest).
+  void EditLog(const std::string& log, const std::string& section, const std::string& key,
+               const std::string& value) {
+    ASSERT_EQ(Shell(std::string(ORVANE_MACHINE_TOOL) + " --machine '" +
+                    MachineFolder().string() + "' ini set '" + log + "' '" + section + "' '" +
+                    key + "' '" + value + "'"),
+              0);
+  }
+
+  std::string Shared(const std::string& path) const { return Reg(kSharedDlls, path); }
+};
+
+// ---------------------------------------------------------------------------------------------
+
+TEST_F(UninstallScenario, DemoRoundTripLeavesOnlyTheUninstallerAndTheProgramDatabase) {
+  fs::copy(fs::path(ORVANE_EXAMPLES) / "demo", Dist(), fs::copy_options::recursive);
+  OpenMachine();  // the machine's skeleton, as a freshly set-up Windows has it
+  MachineSnapshot before = Snapshot();
+
+  std::ifstream in(Dist() / "answers.txt");
+  std::string answers((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  RunResult install = Install(answers);
+  ASSERT_EQ(install.exitCode, 0) << install.transcript;
+  EXPECT_NE(Machine("programs").find("Orvane Demo UnInstall\tOrvane Demo UnInstall\t"
+                                     "C:\\WINDOWS\\UNORVANE.EXE \"C:\\Program Files\\Orvane "
+                                     "Demo\\UNSETUP.INI\""),
+            std::string::npos);
+  EXPECT_EQ(Shared("C:\\WINDOWS\\system32\\DEMOCTL.DLL"), "REG_DWORD 1");
+  // A file the program itself made while it was used: [AddDeleteFile] takes it.
+  WriteFile("C:\\Program Files\\Orvane Demo\\DEMO.INI", "[Settings]\r\nRuns=3\r\n");
+
+  RunResult r = Uninstall("Orvane Demo UnInstall", "shared yes\n");
+  ASSERT_EQ(r.exitCode, 0) << r.transcript;
+  EXPECT_EQ(r.lines.front(),
+            "uninstall \"Orvane Demo UnInstall\" command \"C:\\\\WINDOWS\\\\UNORVANE.EXE "
+            "\\\"C:\\\\Program Files\\\\Orvane Demo\\\\UNSETUP.INI\\\"\"");
+  EXPECT_TRUE(r.Has("page uninstall start=\"Start UnInstall(&S)\" exit=\"Exit UnInstall(&E)\" "
+                    "folder=\"C:\\\\Program Files\\\\Orvane Demo\\\\\" option1=\"*.INI File\":on"))
+      << r.transcript;
+  EXPECT_EQ(r.Starting("shared ").size(), 1u);
+  EXPECT_TRUE(r.Starting("box ").size() == 1 &&
+              r.Has("box \"Complete\" 0x40 \"UnInstall is now complete.\" -> ok"))
+      << "no failures, so no details question\n"
+      << r.transcript;
+  EXPECT_EQ(Machine("programs").find("Orvane Demo"), std::string::npos);
+
+  // What stays by design: the uninstaller shared by every installation, the program database
+  // without the program's section, and the empty parent keys the install made that no log lists
+  // (the classes root view's key, the shared counts, the programs list, the vendor's key).
+  std::vector<std::string> expected = {
+      "file added: C:\\WINDOWS\\ORVANEDB.INI",
+      "file added: C:\\WINDOWS\\UNORVANE.EXE",
+      "key added: [HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes]",
+      "key added: [HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs]",
+      "key added: [HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall]",
+      "key added: [HKEY_LOCAL_MACHINE\\SOFTWARE\\Orvane]",
+  };
+  EXPECT_EQ(Diff(before, Snapshot()), expected) << DiffText(before, Snapshot());
+  // ORVANEDB.INI keeps its file but loses the program's section.
+  std::string db = ReadFile("C:\\WINDOWS\\ORVANEDB.INI");
+  EXPECT_EQ(db.find("OrvaneDemo"), std::string::npos) << db;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Shared files.
+
+TEST_F(UninstallScenario, SharedComponentStaysUntilItsLastUserGoes) {
+  const std::string dll = "C:\\WINDOWS\\system32\\SHARED.DLL";
+  OpenMachine();
+  MachineSnapshot before = Snapshot();
+  Package("First UnInstall", "C:\\First\\", {"(App)\\FIRST.EXE", "(Sys)\\SHARED.DLL,/S"});
+  ASSERT_EQ(Install().exitCode, 0);
+  Package("Second UnInstall", "C:\\Second\\", {"(App)\\SECOND.EXE", "(Sys)\\SHARED.DLL,/S"});
+  ASSERT_EQ(Install().exitCode, 0);
+  ASSERT_EQ(Shared(dll), "REG_DWORD 2");
+
+  RunResult first = Uninstall("First UnInstall", "shared yes\n");
+  EXPECT_EQ(first.exitCode, 0) << first.transcript;
+  EXPECT_TRUE(first.Starting("shared ").empty()) << first.transcript;
+  EXPECT_EQ(Shared(dll), "REG_DWORD 1");
+  EXPECT_TRUE(Exists(dll));
+  EXPECT_FALSE(Exists("C:\\First"));
+  EXPECT_TRUE(Exists("C:\\Second\\SECOND.EXE"));
+
+  RunResult second = Uninstall("Second UnInstall", "shared yes\n");
+  EXPECT_EQ(second.exitCode, 0) << second.transcript;
+  ASSERT_EQ(second.Starting("shared ").size(), 1u) << second.transcript;
+  EXPECT_EQ(second.Starting("shared ")[0],
+            "shared \"C:\\\\WINDOWS\\\\system32\\\\SHARED.DLL\\r\\n\\r\\nI don't have this common "
+            "file used by every program at present.\\r\\nBut, it has the possibility that it will "
+            "be used by the program from now on.\\r\\nMay I delete this file?\" -> yes");
+  EXPECT_FALSE(Exists(dll));
+  EXPECT_EQ(Shared(dll), "");
+  // No program identifier: no program database. The count's key and the list's key stay.
+  std::vector<std::string> expected = {
+      "file added: C:\\WINDOWS\\UNORVANE.EXE",
+      "key added: [HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs]",
+      "key added: [HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall]",
+  };
+  EXPECT_EQ(Diff(before, Snapshot()), expected) << DiffText(before, Snapshot());
+}
+
+TEST_F(UninstallScenario, AllSaveAndAllDeleteAnswerEveryLaterSharedFile) {
+  const std::vector<std::string> names = {"ONE.DLL", "TWO.DLL", "THREE.OCX"};
+  struct Case {
+    const char* answers;
+    size_t dialogs;
+    bool deleted;
+  } cases[] = {{"shared all-save\n", 1, false},
+               {"shared all-delete\n", 1, true},
+               {"shared yes\n", 3, true},
+               {"shared no once\nshared all-delete\n", 2, true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.answers);
+    fs::remove_all(MachineFolder());
+    Package("Trio UnInstall", "C:\\Trio\\",
+            {"(App)\\TRIO.EXE", "(Sys)\\ONE.DLL,/S", "(Sys)\\TWO.DLL,/S/R", "(Sys)\\THREE.OCX,/s"});
+    ASSERT_EQ(Install().exitCode, 0);
+    RunResult r = Uninstall("Trio UnInstall", c.answers);
+    EXPECT_EQ(r.exitCode, 0) << r.transcript;
+    EXPECT_EQ(r.Starting("shared ").size(), c.dialogs) << r.transcript;
+    for (size_t i = 0; i < names.size(); ++i) {
+      std::string path = "C:\\WINDOWS\\system32\\" + names[i];
+      // The first file answered "No" alone stays in the last case.
+      bool kept = !c.deleted || (c.dialogs == 2 && i == 0);
+      EXPECT_EQ(Exists(path), kept) << path;
+      EXPECT_EQ(Shared(path), "") << "the count reached 0: " << path;
+    }
+    EXPECT_FALSE(Exists("C:\\Trio"));
+  }
+}
+
+}  // namespace
+}  // namespace orvane::scenario
