@@ -78,11 +78,11 @@ int main(int argc, char** argv) {
     const std::string compressed = ReadFile(argv[1]);
     produced = 0;
     auto start = Clock::now();
-    SzddStatus status = ExpandSzdd(compressed.data(), compressed.size(),
-                                   [&](const char*, std::size_t n) {
-                                     produced += n;
-                                     return true;
-                                   });
+    SzddStatus status =
+        ExpandSzdd(compressed.data(), compressed.size(), [&](const char*, std::size_t n) {
+          produced += n;
+          return true;
+        });
     bestMemory = std::min(bestMemory, Seconds(start));
     if (status != SzddStatus::Ok) {
       std::fprintf(stderr, "expansion failed (%d)\n", static_cast<int>(status));

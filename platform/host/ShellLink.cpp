@@ -196,8 +196,8 @@ std::string BuildShellLink(const std::string& target, const std::string& working
   PutU32(out, 0);           // file size
   PutU32(out, 0);           // icon index
   PutU32(out, kShowNormal);
-  PutU16(out, 0);           // hot key
-  out.append(10, '\0');     // reserved
+  PutU16(out, 0);        // hot key
+  out.append(10, '\0');  // reserved
 
   // LinkInfo: header, VolumeID, the local base path in both encodings, empty suffixes.
   const std::size_t info = out.size();
@@ -292,8 +292,8 @@ bool ParseShellLink(const std::string& bytes, std::string& target, std::string& 
   at = infoEnd;
 
   // StringData items appear in flag order; only the working folder and arguments are kept.
-  for (uint32_t flag : {kHasName, kHasRelativePath, kHasWorkingDir, kHasArguments,
-                        kHasIconLocation}) {
+  for (uint32_t flag :
+       {kHasName, kHasRelativePath, kHasWorkingDir, kHasArguments, kHasIconLocation}) {
     if (!(flags & flag)) continue;
     uint32_t count;
     if (!r.U16(at, count)) return false;

@@ -14,8 +14,12 @@ constexpr unsigned kFirstPosition = 0xFF0;
 constexpr unsigned kMaxMatch = 18;
 constexpr std::size_t kBlockSize = std::size_t{1} << 18;
 
-bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
-bool IsAsciiLetter(unsigned char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+bool IsLeadByte(unsigned char c) {
+  return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
+bool IsAsciiLetter(unsigned char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
 
 }  // namespace
 
@@ -30,8 +34,8 @@ SzddStatus ReadSzddHeader(const char* data, std::size_t size, SzddHeader& header
   const auto* p = reinterpret_cast<const unsigned char*>(data);
   header.mode = static_cast<char>(p[8]);
   header.lastChar = static_cast<char>(p[9]);
-  header.size = uint32_t{p[10]} | uint32_t{p[11]} << 8 | uint32_t{p[12]} << 16 |
-                uint32_t{p[13]} << 24;
+  header.size =
+      uint32_t{p[10]} | uint32_t{p[11]} << 8 | uint32_t{p[12]} << 16 | uint32_t{p[13]} << 24;
   return SzddStatus::Ok;
 }
 
@@ -119,8 +123,7 @@ std::string ExpandedName(const std::string& fileName, char recordedChar) {
     if (IsAsciiLetter(c)) lastLetterCase = (c >= 'a') ? -1 : 1;
     ++i;
   }
-  if (lastChar == std::string::npos || fileName[lastChar] != '_' ||
-      lastChar != fileName.size() - 1)
+  if (lastChar == std::string::npos || fileName[lastChar] != '_' || lastChar != fileName.size() - 1)
     return fileName;
   std::string name = fileName.substr(0, lastChar);
   if (recordedChar == 0) return name;

@@ -36,7 +36,8 @@ TEST(ShellLink, ReadsBackWhatItWrites) {
       {"C:\\Program Files\\App\\APP.EXE", "C:\\Program Files\\App\\", "/quiet \"a b\""},
       {"C:\\APP.EXE", "", ""},
       {"C:\\APP.EXE", "", "-x"},
-      {Cp932("C:\\日本語 フォルダ\\表示ソフト.EXE"), Cp932("C:\\日本語 フォルダ\\"), Cp932("-表示")},
+      {Cp932("C:\\日本語 フォルダ\\表示ソフト.EXE"), Cp932("C:\\日本語 フォルダ\\"),
+       Cp932("-表示")},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.target + "|" + c.workingFolder + "|" + c.arguments);

@@ -105,10 +105,8 @@ class SzddToolTest : public ::testing::Test {
 
 TEST_F(SzddToolTest, ExpandsFilesMadeByTheCompressionToolExactly) {
   const std::pair<const char*, std::string> cases[] = {
-      {"random.bin", RandomBytes(100000, 1)},
-      {"text.txt", RepetitiveText(300000)},
-      {"window.bin", RepetitiveText(4096)},
-      {"zeros.bin", std::string(70000, '\0')},
+      {"random.bin", RandomBytes(100000, 1)}, {"text.txt", RepetitiveText(300000)},
+      {"window.bin", RepetitiveText(4096)},   {"zeros.bin", std::string(70000, '\0')},
       {"blanks.txt", std::string(5000, ' ')},  // matches the window's initial fill
       {"sixteen.bin", RandomBytes(16, 2)},
   };
@@ -138,8 +136,10 @@ TEST_F(SzddToolTest, TinyFilesExpandLikeThePeerExpander) {
     std::string peer = ReadFile(dir_.path / ("peer" + std::to_string(size) + ".da"));
     std::string out;
     SzddStatus status = ExpandSzdd(compressed, out);
-    if (status == SzddStatus::Ok) EXPECT_EQ(out, peer);
-    else EXPECT_EQ(status, SzddStatus::Truncated);  // the tool's data ended inside a pair
+    if (status == SzddStatus::Ok)
+      EXPECT_EQ(out, peer);
+    else
+      EXPECT_EQ(status, SzddStatus::Truncated);  // the tool's data ended inside a pair
   }
 }
 
@@ -150,9 +150,12 @@ TEST_F(SzddToolTest, EveryCutOfACompressedFileFailsCleanly) {
     SCOPED_TRACE(cut);
     std::string out;
     SzddStatus status = ExpandExact(compressed.substr(0, cut), out);
-    if (cut < 8) EXPECT_EQ(status, SzddStatus::NotCompressed);
-    else if (cut < compressed.size()) EXPECT_EQ(status, SzddStatus::Truncated);
-    else EXPECT_EQ(status, SzddStatus::Ok);
+    if (cut < 8)
+      EXPECT_EQ(status, SzddStatus::NotCompressed);
+    else if (cut < compressed.size())
+      EXPECT_EQ(status, SzddStatus::Truncated);
+    else
+      EXPECT_EQ(status, SzddStatus::Ok);
   }
   // Damaged data still decodes to something without reading out of bounds.
   std::mt19937 rng(5);
@@ -168,6 +171,8 @@ TEST_F(SzddToolTest, EveryCutOfACompressedFileFailsCleanly) {
 }
 
 TEST(SzddDecode, FollowsTheWindowRules) {
+  // The byte streams read best as written, flag byte first.
+  // clang-format off
   std::string out;
   // Header only: empty output.
   EXPECT_EQ(ExpandSzdd(Header('A', 0, 0), out), SzddStatus::Ok);
@@ -190,6 +195,7 @@ TEST(SzddDecode, FollowsTheWindowRules) {
   EXPECT_EQ(ExpandSzdd(Header('A', 0, 3) + std::string("\x03xy", 3), out), SzddStatus::Truncated);
   EXPECT_EQ(ExpandSzdd(Header('B', 0, 2) + std::string("\x03xy", 3), out),
             SzddStatus::UnknownMode);
+  // clang-format on
 }
 
 TEST(SzddDecode, OtherFormatsAreNotCompressed) {
@@ -216,7 +222,9 @@ TEST(SzddName, RestoresTheRecordedLastCharacter) {
   // "\x83\x5F" is one double-byte character whose trail byte is "_": not a trailing "_".
   EXPECT_EQ(ExpandedName("A\x83\x5F", 'x'), "A\x83\x5F");
   // A double-byte character's trail byte "a" is not a letter of the name.
-  EXPECT_EQ(ExpandedName("X\x83\x61.\x83\x61_", 'e'), "X\x83\x61.\x83\x61" "E");
+  EXPECT_EQ(ExpandedName("X\x83\x61.\x83\x61_", 'e'),
+            "X\x83\x61.\x83\x61"
+            "E");
 }
 
 class SzddHostLzTest : public ::testing::Test {
@@ -236,7 +244,9 @@ class SzddHostLzTest : public ::testing::Test {
 };
 
 TEST_F(SzddHostLzTest, ExpandsCompressedAndCopiesPlainFiles) {
-  WriteFile(Host("C:\\SRC.TX_"), Header('A', 't', 5) + std::string("\x1F" "hello", 6));
+  WriteFile(Host("C:\\SRC.TX_"), Header('A', 't', 5) + std::string("\x1F"
+                                                                   "hello",
+                                                                   6));
   WriteFile(Host("C:\\PLAIN.BIN"), std::string("KWAJ\x88\xF0\x27\xD1 as is", 14));
   WriteFile(Host("C:\\OUT.TXT"), "old contents that are longer");
   EXPECT_EQ(lz_->Expand("C:\\src.tx_", "C:\\OUT.TXT"), 0u);
@@ -250,8 +260,12 @@ TEST_F(SzddHostLzTest, ExpandsCompressedAndCopiesPlainFiles) {
 }
 
 TEST_F(SzddHostLzTest, FailuresLeaveTheDestinationAlone) {
-  WriteFile(Host("C:\\CUT.TX_"), Header('A', 't', 50) + std::string("\x1F" "hello", 6));
-  WriteFile(Host("C:\\ODD.TX_"), Header('B', 't', 5) + std::string("\x1F" "hello", 6));
+  WriteFile(Host("C:\\CUT.TX_"), Header('A', 't', 50) + std::string("\x1F"
+                                                                    "hello",
+                                                                    6));
+  WriteFile(Host("C:\\ODD.TX_"), Header('B', 't', 5) + std::string("\x1F"
+                                                                   "hello",
+                                                                   6));
   WriteFile(Host("C:\\OUT.TXT"), "keep me");
   const auto before = std::distance(fs::directory_iterator(Host("C:\\")), {});
   EXPECT_EQ(lz_->Expand("C:\\CUT.TX_", "C:\\OUT.TXT"), ERROR_INVALID_DATA);
