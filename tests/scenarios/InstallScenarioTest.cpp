@@ -416,14 +416,28 @@ TEST_F(InstallScenario, AbortWhileCopyingKeepsFilesAndWritesNoLog) {
   for (const char* name : {"F1.TXT", "F2.TXT", "F3.TXT", "F4.TXT"}) WriteDist(name, name);
   RunResult r = Install(std::string(kToApp) + "abort \"A file is being copied*\" 2\n");
   EXPECT_EQ(r.exitCode, 1602) << r.transcript;
-  // Abort asks for confirmation before it ends the run.
+  // Abort at the second file's status: the confirmation, then the notice; the abort test right
+  // after that status ends the run before the second file is copied.
+  int press = r.Find("action status abort");
+  ASSERT_GT(press, r.Find("Copying -> C:\\\\App\\\\F2.TXT")) << r.transcript;
   std::vector<std::string> boxes = r.Starting("box ");
-  ASSERT_FALSE(boxes.empty()) << r.transcript;
-  EXPECT_TRUE(r.Has("action status abort")) << r.transcript;
+  ASSERT_EQ(boxes.size(), 3u) << r.transcript;  // the folder question, then the two below
+  EXPECT_EQ(boxes[1].rfind("box \"中断の確認\" 0x24 \"ここでセットアップを中断すると", 0), 0u);
+  EXPECT_NE(boxes[1].find("-> yes"), std::string::npos);
+  EXPECT_EQ(boxes[2], "box \"中断\" 0x30 \"セットアップを中断しました．\" -> ok (default)");
   EXPECT_TRUE(Exists("C:\\App\\F1.TXT"));
+  EXPECT_FALSE(Exists("C:\\App\\F2.TXT"));
   EXPECT_FALSE(Exists("C:\\App\\F4.TXT"));
   EXPECT_FALSE(Exists("C:\\App\\UNSETUP.INI"));
   EXPECT_EQ(r.Find("box \"Complete\""), -1);
+
+  // Saying no to the confirmation goes on with the installation.
+  RunResult on = Install(
+      "final folder C:\\Two\\\nabort \"A file is being copied*\" 2\nbox no \"中断の確認\"\n");
+  EXPECT_EQ(on.exitCode, 0) << on.transcript;
+  EXPECT_TRUE(on.Has("box \"中断の確認\""));
+  EXPECT_TRUE(Exists("C:\\Two\\F4.TXT"));
+  EXPECT_TRUE(Exists("C:\\Two\\UNSETUP.INI"));
 }
 
 TEST_F(InstallScenario, CancelAtFreeSpaceOrFolderQuestionInstallsNothing) {
@@ -527,9 +541,13 @@ TEST_F(InstallScenario, OverlongRegistryKeyIsReportedWithoutHanging) {
               std::string(2000, 'K') + "\nName1=V\nValue1=(Str)x\n");
   WriteDist("GOOD.TXT", "good");
   RunResult r = Install(kToApp);
-  // The registry layer refuses the key; the error is shown and the installation ends.
-  EXPECT_NE(r.exitCode, -1) << r.transcript;
-  EXPECT_EQ(r.lines.empty() ? "" : r.lines.back().substr(0, 5), "exit ") << r.transcript;
+  // The registry layer refuses the key: the error is shown, the run stops there and the status
+  // window's Abort (the default action) ends the installation as failed.
+  EXPECT_EQ(r.exitCode, 1603) << r.transcript;
+  int error = r.Find("0x10 \"Failed to create key SOFTWARE\\\\KKKKKKKKKK");
+  EXPECT_GE(error, 0) << r.transcript;
+  EXPECT_GT(r.Find("action status abort"), error);
+  EXPECT_FALSE(Exists("C:\\App\\UNSETUP.INI"));
   EXPECT_EQ(ReadFile("C:\\App\\GOOD.TXT"), "good");
   EXPECT_EQ(MachineTool("reg export 'HKEY_LOCAL_MACHINE\\SOFTWARE'").find("KKKKKKKKKK"),
             std::string::npos);
