@@ -50,11 +50,13 @@ class UninstallScenario : public Scenario {
   }
 
   // A small package: its files in the distribution folder and a script installing them into
-  // `folder` under the uninstall title `title`. `extra` is appended to the script as it is.
+  // `folder` under the uninstall title `title`. `extra` is appended to the script as it is;
+  // `extend` adds lines to its [Extend] section.
   void Package(const std::string& title, const std::string& folder,
-               const std::vector<std::string>& files, const std::string& extra = "") {
+               const std::vector<std::string>& files, const std::string& extra = "",
+               const std::string& extend = "") {
     std::string script = "[Title]\nSetup=" + title + " Setup\nUnSetup=" + title +
-                         "\nProgram=" + title + "\n[Extend]\nSetupSpeed=1\n" +
+                         "\nProgram=" + title + "\n[Extend]\nSetupSpeed=1\n" + extend +
                          "[DefaultFolder]\nFolder=" + folder + "\n[CopyFile]\n";
     for (size_t i = 0; i < files.size(); ++i) {
       script += "File" + std::to_string(i + 1) + "=" + files[i] + "\n";
@@ -198,6 +200,161 @@ TEST_F(UninstallScenario, AllSaveAndAllDeleteAnswerEveryLaterSharedFile) {
       EXPECT_EQ(Shared(path), "") << "the count reached 0: " << path;
     }
     EXPECT_FALSE(Exists("C:\\Trio"));
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Reinstalls, user files and the uninstall options.
+
+TEST_F(UninstallScenario, ReinstallThenOneUninstallRemovesBothAndRestoresTheAssociation) {
+  {
+    auto machine = OpenMachine();
+    ASSERT_EQ(machine->Registry().CreateKey(RegRoot::ClassesRoot, ".txt"), 0u);
+    ASSERT_EQ(machine->Registry().CreateKey(RegRoot::ClassesRoot, "txtfile"), 0u);
+    ASSERT_EQ(machine->Registry().SetValue(RegRoot::ClassesRoot, ".txt", "",
+                                           RegValue::String("txtfile")),
+              0u);
+    ASSERT_EQ(machine->Registry().SetValue(RegRoot::ClassesRoot, "txtfile", "",
+                                           RegValue::String("Text Document")),
+              0u);
+  }
+  MachineSnapshot before = Snapshot();
+  Package("Notes UnInstall", "C:\\Notes\\", {"(App)\\NOTES.EXE"});
+  ASSERT_EQ(Install().exitCode, 0);
+  Package("Notes UnInstall", "C:\\Notes\\", {"(App)\\NOTES.EXE", "(App)\\HELP.TXT"},
+          "[Relate]\nName1=txt,Notes text\nFile1=open,(App)NOTES.EXE,%1\n");
+  RunResult second = Install();
+  ASSERT_EQ(second.exitCode, 0) << second.transcript;
+  EXPECT_EQ(Reg("HKEY_CLASSES_ROOT\\.txt", ""), "REG_SZ txt_auto_file");
+  std::string log = ReadFile("C:\\Notes\\UNSETUP.INI");
+  EXPECT_NE(log.find("File1=C:\\Notes\\NOTES.EXE\r\nFile2=C:\\Notes\\UNSETUP.INI\r\n"
+                     "File3=C:\\Notes\\HELP.TXT\r\n"),
+            std::string::npos)
+      << log;
+  EXPECT_NE(log.find("Key1=txt,txtfile\r\n"), std::string::npos) << log;
+
+  RunResult r = Uninstall("Notes UnInstall");
+  ASSERT_EQ(r.exitCode, 0) << r.transcript;
+  EXPECT_TRUE(r.Starting("box ").size() == 1) << r.transcript;
+  EXPECT_EQ(Reg("HKEY_CLASSES_ROOT\\.txt", ""), "REG_SZ txtfile");
+  EXPECT_EQ(Reg("HKEY_CLASSES_ROOT\\txtfile", ""), "REG_SZ Text Document");
+  std::vector<std::string> expected = {
+      "file added: C:\\WINDOWS\\UNORVANE.EXE",
+      "key added: [HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall]",
+  };
+  EXPECT_EQ(Diff(before, Snapshot()), expected) << DiffText(before, Snapshot());
+}
+
+TEST_F(UninstallScenario, UsersOwnFileKeepsTheFolderUnlessDeleteAllIsTicked) {
+  Package("Tool UnInstall", "C:\\Tool\\", {"(App)\\TOOL.EXE"});
+  ASSERT_EQ(Install().exitCode, 0);
+  WriteFile("C:\\Tool\\MINE.DOC", "my own work");
+  RunResult kept = Uninstall("Tool UnInstall", kShowDetails);
+  EXPECT_EQ(kept.exitCode, 0) << kept.transcript;
+  EXPECT_FALSE(Exists("C:\\Tool\\TOOL.EXE"));
+  EXPECT_FALSE(Exists("C:\\Tool\\UNSETUP.INI"));
+  EXPECT_EQ(ReadFile("C:\\Tool\\MINE.DOC"), "my own work");
+  EXPECT_TRUE(kept.Has("box \"Warning\" 0x34 \"Some of the management failed in the "
+                       "UnInstall.\\r\\nDo you indicate details?\" -> yes"))
+      << kept.transcript;
+  EXPECT_TRUE(kept.Has(std::string("<SetupFolder> C:\\\\Tool\\\\\\r\\n") + kDetailsLine +
+                       "\\r\\nDelete it from Explorer and so on directly.\\r\\n"))
+      << kept.transcript;
+  EXPECT_LT(kept.Find("action details continue"), kept.Find("box \"Complete\""));
+
+  // Answering No to the details question goes straight on to the completion.
+  Install();
+  RunResult quiet = Uninstall("Tool UnInstall", "box no \"Warning\"\n");
+  EXPECT_EQ(quiet.exitCode, 0);
+  EXPECT_FALSE(quiet.Has("<SetupFolder>")) << quiet.transcript;
+  EXPECT_FALSE(quiet.Has("page details")) << quiet.transcript;
+
+  // With DeleteAll every file and folder below the destination goes, without a failure.
+  Package("Tool UnInstall", "C:\\Tool\\", {"(App)\\TOOL.EXE"}, "", "UnSetupOption=DeleteAll\n");
+  ASSERT_EQ(Install().exitCode, 0);
+  WriteFile("C:\\Tool\\Sub\\Deeper\\NOTE.TXT", "more work");
+  RunResult all = Uninstall("Tool UnInstall");
+  EXPECT_EQ(all.exitCode, 0) << all.transcript;
+  EXPECT_TRUE(all.Has("option1=\"All files and folder under Destination Directory\":on"))
+      << all.transcript;
+  EXPECT_FALSE(all.Has("box \"Warning\"")) << all.transcript;
+  EXPECT_FALSE(Exists("C:\\Tool"));
+}
+
+TEST_F(UninstallScenario, IniOptionDecidesOverTheUsersIniFile) {
+  Package("Ini UnInstall", "C:\\IniApp\\", {"(App)\\INIAPP.EXE"}, "", "UnSetupOption=1,0,0,0\n");
+  ASSERT_EQ(Install().exitCode, 0);
+  WriteFile("C:\\IniApp\\USER.INI", "[Window]\r\nLeft=10\r\n");
+  RunResult unticked = Uninstall("Ini UnInstall", std::string("uninstall untick option1\n") + kShowDetails);
+  EXPECT_TRUE(unticked.Has("option1=\"*.INI File\":on")) << unticked.transcript;
+  EXPECT_TRUE(unticked.Has("action uninstall untick option1")) << unticked.transcript;
+  EXPECT_TRUE(Exists("C:\\IniApp\\USER.INI"));
+  EXPECT_FALSE(Exists("C:\\IniApp\\INIAPP.EXE"));
+  EXPECT_TRUE(unticked.Has(kDetailsLine)) << unticked.transcript;
+
+  ASSERT_EQ(Install().exitCode, 0);
+  RunResult ticked = Uninstall("Ini UnInstall");
+  EXPECT_EQ(ticked.exitCode, 0);
+  EXPECT_FALSE(ticked.Has("box \"Warning\"")) << ticked.transcript;
+  EXPECT_FALSE(Exists("C:\\IniApp"));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Destinations that must never be removed.
+
+TEST_F(UninstallScenario, ProtectedDestinationsAreNeverRemoved) {
+  const char* sentinels[] = {"C:\\WINDOWS\\KEEP.INI", "C:\\WINDOWS\\system32\\KEEP.INI",
+                             "C:\\Program Files\\KEEP.INI", "C:\\KEEP.INI",
+                             "C:\\Users\\KEEP.INI"};
+  struct Case {
+    const char* folder;
+    const char* extend;
+    bool fatal;
+  } cases[] = {
+      {"C:\\WINDOWS\\", "", false},
+      {"C:\\WINDOWS\\", "UnSetupOption=DeleteAll\n", false},
+      {"c:\\windows\\system32\\", "UnSetupOption=DeleteAll\n", false},
+      {"C:\\Program Files\\", "UnSetupOption=1,0,0,0\n", false},
+      {"C:\\Program Files", "UnSetupOption=DeleteAll\n", false},
+      {"C:\\Users\\", "UnSetupOption=DeleteAll\n", false},  // holds the temporary folder
+      {"C:\\", "UnSetupOption=DeleteAll\n", true},
+      {"C:", "UnSetupOption=DeleteAll\n", true},
+      {"\\", "UnSetupOption=DeleteAll\n", true},
+      {"", "UnSetupOption=DeleteAll\n", true},
+      {"Guard\\", "UnSetupOption=DeleteAll\n", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string("destination '") + c.folder + "' " + c.extend);
+    Package("Guard UnInstall", "C:\\Guard\\", {"(App)\\GUARD.EXE"}, "", c.extend);
+    ASSERT_EQ(Install().exitCode, 0);
+    for (const char* s : sentinels) WriteFile(s, "keep");
+    EditLog("C:\\Guard\\UNSETUP.INI", "SetupFolder", "Folder", c.folder);
+    MachineSnapshot before = Snapshot();
+    RunResult r = Uninstall("Guard UnInstall");
+    for (const char* s : sentinels) EXPECT_EQ(ReadFile(s), "keep") << s;
+    EXPECT_TRUE(Exists("C:\\WINDOWS\\UNORVANE.EXE"));
+    if (c.fatal) {
+      EXPECT_EQ(r.exitCode, 1603) << r.transcript;
+      EXPECT_TRUE(r.Has("box \"Fatal Error\" 0x10 \"An UnInstall folder isn't clear.\\r\\nThe "
+                        "UnInstall can't be continued.\""))
+          << r.transcript;
+      EXPECT_EQ(DiffText(before, Snapshot()), "") << "nothing removed";
+      // The installation is still whole: clear it for the next case.
+      EditLog("C:\\Guard\\UNSETUP.INI", "SetupFolder", "Folder", "C:\\Guard\\");
+      ASSERT_EQ(Uninstall("Guard UnInstall").exitCode, 0);
+    } else {
+      EXPECT_EQ(r.exitCode, 0) << r.transcript;
+      EXPECT_FALSE(r.Has("<SetupFolder>")) << r.transcript;
+      EXPECT_FALSE(r.Has("box \"Warning\"")) << "no failure entry\n" << r.transcript;
+      EXPECT_FALSE(Exists("C:\\Guard\\GUARD.EXE"));
+      // Every file the machine had stays, apart from what the log lists.
+      for (const std::string& line : Diff(before, Snapshot()))
+        EXPECT_TRUE(line.rfind("file removed: C:\\Guard\\", 0) == 0 ||
+                    line.rfind("key removed: ", 0) == 0 || line.rfind("value removed: ", 0) == 0)
+            << line;
+    }
+    EXPECT_EQ(Machine("programs").find("Guard UnInstall"), std::string::npos);
+    fs::remove_all(HostPath("C:\\Guard"));
   }
 }
 
