@@ -364,7 +364,16 @@ void FltkUi::SyncForm(FormView& view) {
       switch (c.kind) {
         case ControlKind::Label: static_cast<LabelWidget*>(w)->text = PlainText(c.caption); break;
         case ControlKind::GroupBox: static_cast<GroupWidget*>(w)->text = PlainText(c.caption); break;
-        case ControlKind::Memo: cv.buffer->text(Utf8(c.caption).c_str()); break;
+        case ControlKind::Memo: {
+          // The text widget breaks lines at LF only: CR LF and lone CR become LF.
+          std::string text = Utf8(c.caption), lf;
+          for (size_t k = 0; k < text.size(); ++k) {
+            if (text[k] != '\r') lf += text[k];
+            else if (k + 1 >= text.size() || text[k + 1] != '\n') lf += '\n';
+          }
+          cv.buffer->text(lf.c_str());
+          break;
+        }
         case ControlKind::Edit: {
           auto* in = static_cast<Fl_Input*>(w);
           std::string text = Utf8(c.caption);
@@ -603,7 +612,8 @@ int FltkUi::MessageBox(const std::string& text, const std::string& caption, uint
   std::string title = Utf8(caption);
   window.copy_label(title.c_str());
   window.color(FaceColor());
-  new MessageBody(0, 0, width, bodyHeight, icon, lines);
+  window.box(FL_UP_BOX);  // a raised edge, so that the box stands out where no frame is drawn
+  new MessageBody(2, 2, width - 4, bodyHeight - 2, icon, lines);
   std::ostringstream dump;
   dump << "box " << window.x() << " " << window.y() << " " << width << " " << height << " "
        << Quote(title) << " " << Quote(Utf8(text)) << "\n";
@@ -707,6 +717,7 @@ std::optional<std::string> FltkUi::BrowseForFolder(const std::string& title, uin
   Fl_Double_Window window(sx + (sw - width) / 2, sy + (sh - height) / 2, width, height,
                           "Browse for Folder");
   window.color(FaceColor());
+  window.box(FL_UP_BOX);
   std::vector<std::string> titleLines;
   {
     fl_font(FontFor("", false), 12);

@@ -1,0 +1,134 @@
+#!/usr/bin/env bash
+# Desktop walk-through under a virtual X server: installs examples/demo with orvane-setup by
+# mouse clicks, screenshots every page and checks the gradient, the wizard's place, the final
+# page's start button and the installed files. Every wait is bounded.
+# usage: walk_install.sh ORVANE_SETUP ORVANE_MACHINE EXAMPLES_DIR OUTPUT_DIR
+# (run under xvfb-run, or it starts itself under xvfb-run)
+set -u
+SETUP=$1 MACHINE_TOOL=$2 EXAMPLES=$3 OUT=$4
+
+if [ -z "${DISPLAY:-}" ] || [ -z "${ORVANE_GUI_TEST_INNER:-}" ]; then
+  export ORVANE_GUI_TEST_INNER=1
+  exec timeout 300 xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" "$0" "$@"
+fi
+
+rm -rf "$OUT" && mkdir -p "$OUT/shots"
+WORK=$OUT/work
+mkdir -p "$WORK"
+cp -r "$EXAMPLES/demo" "$WORK/dist"
+DUMP=$WORK/dump
+FAILURES=0
+fail() { echo "FAIL: $*"; FAILURES=$((FAILURES + 1)); }
+pass() { echo "ok: $*"; }
+
+# No document viewer during the test: the demo's readme would otherwise open on the display.
+ORVANE_FLTK_DUMP=$DUMP PATH=/usr/bin:/bin:/usr/sbin:/sbin \
+  "$SETUP" --machine "$WORK/machine" "$WORK/dist" >"$WORK/setup.log" 2>&1 &
+PID=$!
+# shellcheck disable=SC2064
+trap "kill $PID 2>/dev/null" EXIT
+
+shot() { import -window root "$OUT/shots/$1.png" 2>/dev/null; }
+# The screen centre of a dumped control or box button: "NAME X Y W H ...".
+click() {
+  local xy
+  xy=$(awk -v n="$1" '($1 == "control" && $2 == n) { print $3 + int($5 / 2), $4 + int($6 / 2); exit }
+                      ($1 == n) { print $2 + int($4 / 2), $3 + int($5 / 2); exit }' "$DUMP")
+  [ -n "$xy" ] || return 1
+  # shellcheck disable=SC2086
+  xdotool mousemove $xy click 1
+}
+pixel() { convert "$1" -format "%[fx:int(255*p{$2,$3}.r)] %[fx:int(255*p{$2,$3}.g)] %[fx:int(255*p{$2,$3}.b)]" info:; }
+
+declare -A SEEN
+last=""
+deadline=$((SECONDS + 240))
+final_seen=0 box_shot=0 status_shot=0
+while kill -0 $PID 2>/dev/null; do
+  if [ $SECONDS -gt $deadline ]; then fail "the walk did not finish in time"; break; fi
+  sleep 0.3
+  [ -f "$DUMP" ] || continue
+  state=$(cat "$DUMP")
+  [ "$state" != "$last" ] || continue
+  last=$state
+  grep -q '^end$' <<<"$state" || continue
+  if grep -q '^control frmStatus.fraStatus ' <<<"$state" && [ $status_shot -eq 0 ]; then
+    sleep 0.1  # the copy is short: catch it while the progress frame shows
+    shot "status-copying"; status_shot=1
+  fi
+  sleep 0.3  # let the window paint what the dump describes
+  if grep -q '^box ' <<<"$state"; then
+    caption=$(grep '^box ' <<<"$state" | head -1 | cut -d'"' -f2)
+    if [ $box_shot -eq 0 ]; then shot "message-box"; box_shot=1; fi
+    echo "box: $caption"
+    if grep -q '^box.yes ' <<<"$state"; then click box.yes; else click box.ok; fi
+    continue
+  fi
+  start=$(grep '^control frmMain.btnEvent ' <<<"$state")
+  [ -n "$start" ] || continue
+  grep -q 'disabled' <<<"$start" && continue
+  page=other
+  if grep -q '^control frmMain.fraTitle ' <<<"$state"; then page=title
+  elif grep -q '"Accept(&A)"' <<<"$start"; then page=licence
+  elif grep -q '^control frmMain.fraReadme ' <<<"$state"; then page=readme
+  elif grep -q '^control frmMain.fraSelectType ' <<<"$state"; then page=select-type
+  elif grep -q '^control frmMain.grpSetupFolder ' <<<"$state"; then page=final
+  fi
+  key="$page:$(cut -d'"' -f2 <<<"$start")"
+  if [ -z "${SEEN[$key]:-}" ]; then
+    SEEN[$key]=1
+    n=${#SEEN[@]}
+    shot "$(printf %02d "$n")-$page"
+    echo "page: $page ($(cut -d'"' -f2 <<<"$start"))"
+  fi
+  if [ $page = final ]; then
+    final_seen=1
+    grep -q '"Start Install(&S)"' <<<"$start" && pass "the final page offers Start Install(&S)" ||
+      fail "final page start button: $start"
+    cp "$DUMP" "$OUT/final-page.dump"
+  fi
+  if [ $page = title ] && [ ! -f "$OUT/title.dump" ]; then cp "$DUMP" "$OUT/title.dump"; fi
+  click frmMain.btnEvent
+done
+wait $PID
+code=$?
+trap - EXIT
+
+[ $code -eq 0 ] && pass "orvane-setup exited 0" || fail "orvane-setup exited $code"
+[ $final_seen -eq 1 ] || fail "the final page never showed"
+[ $box_shot -eq 1 ] || fail "no message box was shown"
+[ $status_shot -eq 1 ] || fail "the status window's copy progress was never seen"
+
+# The background gradient: blue at the top, black at the bottom.
+title=$(ls "$OUT"/shots/*-title.png 2>/dev/null | head -1)
+if [ -n "$title" ]; then
+  read -r r g b <<<"$(pixel "$title" 4 2)"
+  [ "$b" -ge 240 ] && [ "$r" -le 16 ] && [ "$g" -le 16 ] && pass "top of the background is blue" ||
+    fail "top pixel is $r $g $b"
+  read -r r g b <<<"$(pixel "$title" 4 380)"
+  [ "$b" -ge 100 ] && [ "$b" -le 160 ] && pass "the middle is half blue ($b)" || fail "middle pixel is $r $g $b"
+  read -r r g b <<<"$(pixel "$title" 4 765)"
+  [ "$b" -le 12 ] && [ "$r" -le 12 ] && [ "$g" -le 12 ] && pass "bottom of the background is black" ||
+    fail "bottom pixel is $r $g $b"
+  # The wizard's face colour at the centre of the screen shows it is drawn there.
+  read -r r g b <<<"$(pixel "$title" 512 245)"
+  [ "$r" -eq 212 ] && [ "$g" -eq 208 ] && pass "the wizard is drawn at the centre" ||
+    fail "centre pixel is $r $g $b"
+else
+  fail "no title page screenshot"
+fi
+if [ -f "$OUT/title.dump" ]; then
+  read -r x y w h <<<"$(awk '$1 == "form" && $2 == "frmMain" { print $3, $4, $5, $6 }' "$OUT/title.dump")"
+  [ "$x" -eq $(((1024 - w) / 2)) ] && [ "$y" -eq $(((768 - h) / 2)) ] &&
+    pass "the wizard ($w x $h) sits centred at $x,$y" || fail "wizard at $x,$y size $w x $h"
+fi
+
+# The machine holds the installed files.
+tree=$("$MACHINE_TOOL" --machine "$WORK/machine" tree 'C:\Program Files\Orvane Demo' 2>&1)
+for f in DEMO.EXE README.TXT MANUAL.TXT; do
+  grep -qi "$f" <<<"$tree" && pass "installed $f" || fail "missing $f in: $tree"
+done
+
+echo "screenshots in $OUT/shots"
+[ $FAILURES -eq 0 ] || { echo "$FAILURES check(s) failed"; exit 1; }
+echo "all checks passed"
