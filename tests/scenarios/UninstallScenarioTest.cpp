@@ -2,6 +2,8 @@
 // orvane-run): machine round trips compared by snapshot, shared files, reinstalls, user files,
 // protected destinations, tampered and broken logs, and the uninstall options.
 #include <algorithm>
+#include <unistd.h>
+
 #include <fstream>
 
 #include "platform/host/HostRegistry.h"
@@ -355,6 +357,142 @@ TEST_F(UninstallScenario, ProtectedDestinationsAreNeverRemoved) {
     }
     EXPECT_EQ(Machine("programs").find("Guard UnInstall"), std::string::npos);
     fs::remove_all(HostPath("C:\\Guard"));
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Tampered and broken logs.
+
+// Host files outside the machine folder that no log value may reach.
+class Outside {
+ public:
+  explicit Outside(const fs::path& root)
+      : folder_(root / "outside"),
+        tmpFile_(fs::temp_directory_path() /
+                 ("orvane-sentinel-" + std::to_string(::getpid()) + ".txt")) {
+    fs::create_directories(folder_ / "sub");
+    for (const fs::path& f : Files()) std::ofstream(f) << "sentinel";
+  }
+  ~Outside() { fs::remove(tmpFile_); }
+  std::vector<fs::path> Files() const {
+    return {folder_ / "SENT.TXT", folder_ / "SENT.INI", folder_ / "sub" / "SENT2.TXT", tmpFile_};
+  }
+  std::string TmpName() const { return tmpFile_.filename().string(); }
+  std::string TmpHostPath() const { return tmpFile_.string(); }
+  std::string HostFolder() const { return folder_.string(); }
+  // Every sentinel still there with its content.
+  std::string Damage() const {
+    std::string text;
+    for (const fs::path& f : Files()) {
+      std::ifstream in(f);
+      std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+      if (content != "sentinel") text += f.string() + " was touched\n";
+    }
+    return text;
+  }
+
+ private:
+  fs::path folder_, tmpFile_;
+};
+
+TEST_F(UninstallScenario, TamperedLogTouchesNothingOutsideTheMachine) {
+  Outside outside(Root());
+  Package("Tamper UnInstall", "C:\\Tamper\\", {"(App)\\TAMPER.EXE"}, "",
+          "UnSetupOption=1,1,0,0\n");
+  ASSERT_EQ(Install().exitCode, 0);
+  {
+    auto machine = OpenMachine();
+    machine->Registry().CreateKey(RegRoot::ClassesRoot, ".exe");
+    machine->Registry().SetValue(RegRoot::ClassesRoot, ".exe", "", RegValue::String("exefile"));
+    machine->Registry().CreateKey(RegRoot::LocalMachine, "SOFTWARE\\Tamper\\Data");
+  }
+  // Values reaching out: "..", other drives, network paths, host paths, wildcards; then keys
+  // that name roots or the system's own keys, and lines that are no INI lines at all.
+  std::string up;
+  std::vector<std::string> outsidePaths;
+  for (int depth = 1; depth <= 6; ++depth) {
+    up += "..\\";
+    outsidePaths.push_back("C:\\" + up + outside.TmpName());
+    outsidePaths.push_back("C:\\" + up + "tmp\\" + outside.TmpName());
+    outsidePaths.push_back("C:\\" + up + "outside\\SENT.TXT");
+    outsidePaths.push_back("C:\\Tamper\\" + up + "outside\\*.*");
+  }
+  outsidePaths.insert(outsidePaths.end(),
+                      {outside.TmpHostPath(), outside.HostFolder() + "/SENT.TXT",
+                       outside.HostFolder() + "/*", "Z:\\x", "\\\\server\\share\\x",
+                       "\\\\?\\" + outside.TmpHostPath(), "C:" + outside.TmpHostPath()});
+  std::string log =
+      "garbage before any section\r\n[Title]\r\nUnSetup=Tamper UnInstall\r\n"
+      "[SetupFolder]\r\nFolder=C:\\Tamper\\\r\n[DeleteFolder]\r\n";
+  std::vector<std::string> folders = {"C:\\..\\..\\outside\\sub\\", "C:\\..\\..\\outside\\",
+                                      outside.HostFolder() + "/", "Z:\\x\\",
+                                      "\\\\server\\share\\x\\", "C:\\*\\"};
+  for (size_t i = 0; i < folders.size(); ++i)
+    log += "Folder" + std::to_string(i + 1) + "=" + folders[i] + "\r\n";
+  log += "[DeleteFile]\r\nFile1=C:\\Tamper\\TAMPER.EXE\r\n";
+  int n = 2;
+  for (const std::string& path : outsidePaths)
+    log += "File" + std::to_string(n++) + "=" + path + ",/F\r\n";
+  log += "File" + std::to_string(n++) + "=C:\\Tamper\\UNSETUP.INI\r\n";
+  log += "this line has no equals sign\r\n\x01\x02\xff\xfe=\x80\r\n[unclosed section\r\n";
+  log += "[AddDeleteFile]\r\n";
+  n = 1;
+  for (const std::string& path : outsidePaths)
+    log += "File" + std::to_string(n++) + "=" + path + "\r\n";
+  log += "[DeleteShortCut]\r\nFile1=C:\\..\\..\\outside\\SENT.TXT\r\nFile2=" +
+         outside.HostFolder() + "/SENT.INI\r\nFile3=C:\\..\\..\\outside\\*.INI\r\n";
+  log +=
+      "[DeleteRegistry]\r\nKey1=(Local)\r\nKey2=(Class)\r\nKey3=(Local)SOFTWARE\r\n"
+      "Key4=(Local)SOFTWARE\\Microsoft\r\nKey5=(Cuser)..\\..\\Software\r\nKey6=\\\\\\\r\n"
+      "Key7=(Class).exe\r\nKey8=(Local)SOFTWARE\\Classes\\CLSID\r\nKey9=(Users)\r\n"
+      "Key10=(Local)SOFTWARE\\Tamper\r\n"
+      "[RestoreRelate]\r\nKey1=..\\..\\SOFTWARE,x\r\nKey2=exe,\r\nKey3=,\r\n"
+      "[UnSetupRegistryKey]\r\n"
+      "Key=SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tamper UnInstall\r\n";
+  WriteFile("C:\\Tamper\\UNSETUP.INI", log);
+  MachineSnapshot before = Snapshot();
+
+  RunResult r = Uninstall("Tamper UnInstall", kShowDetails);
+  EXPECT_EQ(outside.Damage(), "");
+  EXPECT_EQ(r.exitCode, 0) << r.transcript;
+  EXPECT_TRUE(r.Has("<File> C:\\\\..\\\\..\\\\outside\\\\SENT.TXT\\r\\nThis isn't a full path on "
+                    "a drive, so it wasn't deleted."))
+      << r.transcript;
+  EXPECT_TRUE(r.Has("<Folder> \\\\\\\\server")) << r.transcript;
+  EXPECT_TRUE(r.Has("<Registry> HKEY_LOCAL_MACHINE\\\\SOFTWARE\\r\\n")) << r.transcript;
+  EXPECT_TRUE(r.Has("<Registry> HKEY_CLASSES_ROOT\\\\.exe")) << r.transcript;
+  EXPECT_EQ(Reg("HKEY_CLASSES_ROOT\\.exe", ""), "REG_SZ exefile");
+  // Only the installation's own file, log, folder and keys went.
+  std::vector<std::string> expected = {
+      "folder removed: C:\\Tamper",
+      "file removed: C:\\Tamper\\TAMPER.EXE",
+      "file removed: C:\\Tamper\\UNSETUP.INI",
+      "key removed: [HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
+      "Tamper UnInstall]",
+      "key removed: [HKEY_LOCAL_MACHINE\\SOFTWARE\\Tamper\\Data]",
+      "key removed: [HKEY_LOCAL_MACHINE\\SOFTWARE\\Tamper]",
+  };
+  std::vector<std::string> diff = Diff(before, Snapshot());
+  std::erase_if(diff, [](const std::string& l) { return l.find("DisplayName") != std::string::npos ||
+                                                        l.find("UninstallString") != std::string::npos; });
+  EXPECT_EQ(diff, expected) << DiffText(before, Snapshot());
+
+  // Destinations outside the machine end the run at once.
+  for (const std::string& folder :
+       {std::string("C:\\..\\..\\outside\\"), outside.HostFolder() + "/",
+        std::string("\\\\server\\share\\"), std::string("C:\\Tamper\\..\\..\\..\\outside\\")}) {
+    SCOPED_TRACE(folder);
+    ASSERT_EQ(Install().exitCode, 0);
+    EditLog("C:\\Tamper\\UNSETUP.INI", "SetupFolder", "Folder", folder);
+    EditLog("C:\\Tamper\\UNSETUP.INI", "UnSetupOption", "CheckBox", "DeleteAll");
+    MachineSnapshot kept = Snapshot();
+    RunResult fatal = Uninstall("Tamper UnInstall");
+    EXPECT_EQ(fatal.exitCode, 1603) << fatal.transcript;
+    EXPECT_TRUE(fatal.Has("box \"Fatal Error\" 0x10")) << fatal.transcript;
+    EXPECT_EQ(DiffText(kept, Snapshot()), "");
+    EXPECT_EQ(outside.Damage(), "");
+    EditLog("C:\\Tamper\\UNSETUP.INI", "SetupFolder", "Folder", "C:\\Tamper\\");
+    ASSERT_EQ(Uninstall("Tamper UnInstall").exitCode, 0);
   }
 }
 
