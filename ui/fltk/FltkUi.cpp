@@ -355,8 +355,10 @@ void FltkUi::SyncForm(FormView& view) {
       if (height <= 0) height = th + 2;
     }
     if (cv.first || x != cv.x || y != cv.y || width != cv.w || height != cv.h) {
+      if (!cv.first) window->damage(FL_DAMAGE_ALL, cv.x, cv.y, std::max(cv.w, 1), std::max(cv.h, 1));
       cv.x = x, cv.y = y, cv.w = width, cv.h = height;
       w->resize(x, y, std::max(width, 1), std::max(height, 1));
+      window->damage(FL_DAMAGE_ALL, x, y, std::max(width, 1), std::max(height, 1));
       changed = true;
     }
     if (cv.first || c.caption != cv.caption) {
@@ -382,7 +384,9 @@ void FltkUi::SyncForm(FormView& view) {
         }
         default: w->copy_label(ButtonLabel(c.caption).c_str()); break;
       }
-      w->redraw();
+      // Repaint the area rather than the widget alone: overlapping controls (the copy progress
+      // frame over the status text) are then drawn again in their order.
+      window->damage(FL_DAMAGE_ALL, cv.x, cv.y, std::max(cv.w, 1), std::max(cv.h, 1));
       changed = true;
     }
     if (c.kind == ControlKind::Memo &&
@@ -419,6 +423,7 @@ void FltkUi::SyncForm(FormView& view) {
       progress->minimum(static_cast<float>(c.minimum));
       progress->maximum(static_cast<float>(c.maximum));
       progress->value(static_cast<float>(c.position));
+      window->damage(FL_DAMAGE_ALL, cv.x, cv.y, std::max(cv.w, 1), std::max(cv.h, 1));
       changed = true;
     }
     const bool takesInput = c.kind == ControlKind::Button || c.kind == ControlKind::CheckBox ||
@@ -434,7 +439,7 @@ void FltkUi::SyncForm(FormView& view) {
     }
     if (!takesInput && c.enabled != cv.enabledLook) {
       cv.enabledLook = c.enabled;
-      w->redraw();
+      window->damage(FL_DAMAGE_ALL, cv.x, cv.y, std::max(cv.w, 1), std::max(cv.h, 1));
     }
     const bool shown = c.Showing();
     if (cv.first || shown != cv.shown) {
