@@ -3,6 +3,8 @@
 #pragma once
 #include <string>
 
+#include "install/RestoreTable.h"
+
 namespace orvane {
 
 struct SetupContext {
@@ -45,6 +47,10 @@ struct SetupContext {
   // Set by the runs, read after the wizard has closed.
   bool RestartRequired = false;
   bool LockedFilesPending = false;
+
+  // The associations the install runs changed, with their earlier classes (lives for the
+  // process: an earlier log's entries are merged into it at the start of an install run).
+  RestoreTable Restore;
 
   // The latest message-box answer a caller chose to keep.
   int LastAnswer = 0;

@@ -4,7 +4,6 @@
 #include "install/InstallRun.h"
 
 #include <memory>
-#include <unordered_map>
 
 #include "app/Application.h"
 #include "app/Main.h"
@@ -48,20 +47,6 @@ bool RestoreTable::Add(const std::string& value) {
   return false;
 }
 
-namespace {
-std::unordered_map<const Application*, RestoreTable>& RestoreTables() {
-  static std::unordered_map<const Application*, RestoreTable> tables;
-  return tables;
-}
-}  // namespace
-
-RestoreTable& ProcessRestoreTable(Application& app) {
-  return RestoreTables()[&app];
-}
-void ForgetRestoreTable(Application& app) {
-  RestoreTables().erase(&app);
-}
-
 // ---- Entry point ---------------------------------------------------------------------------
 
 void TfrmMain::RunInstall() {
@@ -70,7 +55,7 @@ void TfrmMain::RunInstall() {
 }
 
 InstallRun::InstallRun(TfrmMain& main)
-    : restore(ProcessRestoreTable(main.app)), main_(main), app_(main.app), ctx_(main.app.ctx) {}
+    : restore(main.app.ctx.Restore), main_(main), app_(main.app), ctx_(main.app.ctx) {}
 
 void InstallRun::Run() {
   if (!Prepare()) return;

@@ -2,6 +2,8 @@
 // the preparation through copying, shortcuts, registry, relations and the uninstall log.
 #pragma once
 #include <array>
+
+#include "install/RestoreTable.h"
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -16,23 +18,6 @@ class IFiles;
 
 // The size of a file found by a search (every attribute); false when nothing is found.
 bool FindFileSize(IFiles& files, const std::string& path, int64_t& size);
-
-// The extensions whose association an install changed, with their earlier class
-// ("TXT,txtfile"); 20 slots filled from the front. Lives for the whole program run.
-struct RestoreTable {
-  std::array<std::string, 20> slots;
-  // Adds a value unless a slot already contains it (letter case ignored); false when dropped.
-  bool Merge(const std::string& value);
-  // True when the first field of some slot contains the extension (letter case ignored).
-  bool Covers(const std::string& extension) const;
-  // Stores a value in the first empty slot; false when all are taken.
-  bool Add(const std::string& value);
-};
-
-// The restore table of this program run (one per Application).
-RestoreTable& ProcessRestoreTable(Application& app);
-// Forgets the table of an Application that is going away (tests build many).
-void ForgetRestoreTable(Application& app);
 
 struct RelationPair {
   std::string name;  // "EXT" or "EXT,Description"

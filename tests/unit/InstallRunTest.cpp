@@ -162,7 +162,6 @@ class Session {
     w.visible = true;
     app->frmBack().enabled = false;
   }
-  ~Session() { ForgetRestoreTable(*app); }
 
   void Script(const std::string& text) {
     ASSERT_EQ(files_->WriteFile(app->ctx.ScriptPath, text), 0u);
