@@ -1,9 +1,9 @@
 // The uninstall as Windows starts it (the Add/Remove Programs entry's command run through
 // orvane-run): machine round trips compared by snapshot, shared files, reinstalls, user files,
 // protected destinations, tampered and broken logs, and the uninstall options.
-#include <algorithm>
 #include <unistd.h>
 
+#include <algorithm>
 #include <fstream>
 
 #include "platform/host/HostRegistry.h"
@@ -76,9 +76,8 @@ class UninstallScenario : public Scenario {
   // Replaces one value of the installed log (as an editor would, keeping the rest).
   void EditLog(const std::string& log, const std::string& section, const std::string& key,
                const std::string& value) {
-    ASSERT_EQ(Shell(std::string(ORVANE_MACHINE_TOOL) + " --machine '" +
-                    MachineFolder().string() + "' ini set '" + log + "' '" + section + "' '" +
-                    key + "' '" + value + "'"),
+    ASSERT_EQ(Shell(std::string(ORVANE_MACHINE_TOOL) + " --machine '" + MachineFolder().string() +
+                    "' ini set '" + log + "' '" + section + "' '" + key + "' '" + value + "'"),
               0);
   }
 
@@ -96,9 +95,10 @@ TEST_F(UninstallScenario, DemoRoundTripLeavesOnlyTheUninstallerAndTheProgramData
   std::string answers((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   RunResult install = Install(answers);
   ASSERT_EQ(install.exitCode, 0) << install.transcript;
-  EXPECT_NE(Machine("programs").find("Orvane Demo UnInstall\tOrvane Demo UnInstall\t"
-                                     "C:\\WINDOWS\\UNORVANE.EXE \"C:\\Program Files\\Orvane "
-                                     "Demo\\UNSETUP.INI\""),
+  EXPECT_NE(Machine("programs")
+                .find("Orvane Demo UnInstall\tOrvane Demo UnInstall\t"
+                      "C:\\WINDOWS\\UNORVANE.EXE \"C:\\Program Files\\Orvane "
+                      "Demo\\UNSETUP.INI\""),
             std::string::npos);
   EXPECT_EQ(Shared("C:\\WINDOWS\\system32\\DEMOCTL.DLL"), "REG_DWORD 1");
   // A file the program itself made while it was used: [AddDeleteFile] takes it.
@@ -109,8 +109,9 @@ TEST_F(UninstallScenario, DemoRoundTripLeavesOnlyTheUninstallerAndTheProgramData
   EXPECT_EQ(r.lines.front(),
             "uninstall \"Orvane Demo UnInstall\" command \"C:\\\\WINDOWS\\\\UNORVANE.EXE "
             "\\\"C:\\\\Program Files\\\\Orvane Demo\\\\UNSETUP.INI\\\"\"");
-  EXPECT_TRUE(r.Has("page uninstall start=\"Start UnInstall(&S)\" exit=\"Exit UnInstall(&E)\" "
-                    "folder=\"C:\\\\Program Files\\\\Orvane Demo\\\\\" option1=\"*.INI File\":on"))
+  EXPECT_TRUE(
+      r.Has("page uninstall start=\"Start UnInstall(&S)\" exit=\"Exit UnInstall(&E)\" "
+            "folder=\"C:\\\\Program Files\\\\Orvane Demo\\\\\" option1=\"*.INI File\":on"))
       << r.transcript;
   EXPECT_EQ(r.Starting("shared ").size(), 1u);
   EXPECT_TRUE(r.Starting("box ").size() == 1 &&
@@ -213,9 +214,9 @@ TEST_F(UninstallScenario, ReinstallThenOneUninstallRemovesBothAndRestoresTheAsso
     auto machine = OpenMachine();
     ASSERT_EQ(machine->Registry().CreateKey(RegRoot::ClassesRoot, ".txt"), 0u);
     ASSERT_EQ(machine->Registry().CreateKey(RegRoot::ClassesRoot, "txtfile"), 0u);
-    ASSERT_EQ(machine->Registry().SetValue(RegRoot::ClassesRoot, ".txt", "",
-                                           RegValue::String("txtfile")),
-              0u);
+    ASSERT_EQ(
+        machine->Registry().SetValue(RegRoot::ClassesRoot, ".txt", "", RegValue::String("txtfile")),
+        0u);
     ASSERT_EQ(machine->Registry().SetValue(RegRoot::ClassesRoot, "txtfile", "",
                                            RegValue::String("Text Document")),
               0u);
@@ -256,8 +257,9 @@ TEST_F(UninstallScenario, UsersOwnFileKeepsTheFolderUnlessDeleteAllIsTicked) {
   EXPECT_FALSE(Exists("C:\\Tool\\TOOL.EXE"));
   EXPECT_FALSE(Exists("C:\\Tool\\UNSETUP.INI"));
   EXPECT_EQ(ReadFile("C:\\Tool\\MINE.DOC"), "my own work");
-  EXPECT_TRUE(kept.Has("box \"Warning\" 0x34 \"Some of the management failed in the "
-                       "UnInstall.\\r\\nDo you indicate details?\" -> yes"))
+  EXPECT_TRUE(
+      kept.Has("box \"Warning\" 0x34 \"Some of the management failed in the "
+               "UnInstall.\\r\\nDo you indicate details?\" -> yes"))
       << kept.transcript;
   EXPECT_TRUE(kept.Has(std::string("<SetupFolder> C:\\\\Tool\\\\\\r\\n") + kDetailsLine +
                        "\\r\\nDelete it from Explorer and so on directly.\\r\\n"))
@@ -287,7 +289,8 @@ TEST_F(UninstallScenario, IniOptionDecidesOverTheUsersIniFile) {
   Package("Ini UnInstall", "C:\\IniApp\\", {"(App)\\INIAPP.EXE"}, "", "UnSetupOption=1,0,0,0\n");
   ASSERT_EQ(Install().exitCode, 0);
   WriteFile("C:\\IniApp\\USER.INI", "[Window]\r\nLeft=10\r\n");
-  RunResult unticked = Uninstall("Ini UnInstall", std::string("uninstall untick option1\n") + kShowDetails);
+  RunResult unticked =
+      Uninstall("Ini UnInstall", std::string("uninstall untick option1\n") + kShowDetails);
   EXPECT_TRUE(unticked.Has("option1=\"*.INI File\":on")) << unticked.transcript;
   EXPECT_TRUE(unticked.Has("action uninstall untick option1")) << unticked.transcript;
   EXPECT_TRUE(Exists("C:\\IniApp\\USER.INI"));
@@ -306,8 +309,7 @@ TEST_F(UninstallScenario, IniOptionDecidesOverTheUsersIniFile) {
 
 TEST_F(UninstallScenario, ProtectedDestinationsAreNeverRemoved) {
   const char* sentinels[] = {"C:\\WINDOWS\\KEEP.INI", "C:\\WINDOWS\\system32\\KEEP.INI",
-                             "C:\\Program Files\\KEEP.INI", "C:\\KEEP.INI",
-                             "C:\\Users\\KEEP.INI"};
+                             "C:\\Program Files\\KEEP.INI", "C:\\KEEP.INI", "C:\\Users\\KEEP.INI"};
   struct Case {
     const char* folder;
     const char* extend;
@@ -337,8 +339,9 @@ TEST_F(UninstallScenario, ProtectedDestinationsAreNeverRemoved) {
     EXPECT_TRUE(Exists("C:\\WINDOWS\\UNORVANE.EXE"));
     if (c.fatal) {
       EXPECT_EQ(r.exitCode, 1603) << r.transcript;
-      EXPECT_TRUE(r.Has("box \"Fatal Error\" 0x10 \"An UnInstall folder isn't clear.\\r\\nThe "
-                        "UnInstall can't be continued.\""))
+      EXPECT_TRUE(
+          r.Has("box \"Fatal Error\" 0x10 \"An UnInstall folder isn't clear.\\r\\nThe "
+                "UnInstall can't be continued.\""))
           << r.transcript;
       EXPECT_EQ(DiffText(before, Snapshot()), "") << "nothing removed";
       // The installation is still whole: clear it for the next case.
@@ -397,8 +400,7 @@ class Outside {
 
 TEST_F(UninstallScenario, TamperedLogTouchesNothingOutsideTheMachine) {
   Outside outside(Root());
-  Package("Tamper UnInstall", "C:\\Tamper\\", {"(App)\\TAMPER.EXE"}, "",
-          "UnSetupOption=1,1,0,0\n");
+  Package("Tamper UnInstall", "C:\\Tamper\\", {"(App)\\TAMPER.EXE"}, "", "UnSetupOption=1,1,0,0\n");
   ASSERT_EQ(Install().exitCode, 0);
   {
     auto machine = OpenMachine();
@@ -425,8 +427,8 @@ TEST_F(UninstallScenario, TamperedLogTouchesNothingOutsideTheMachine) {
       "garbage before any section\r\n[Title]\r\nUnSetup=Tamper UnInstall\r\n"
       "[SetupFolder]\r\nFolder=C:\\Tamper\\\r\n[DeleteFolder]\r\n";
   std::vector<std::string> folders = {"C:\\..\\..\\outside\\sub\\", "C:\\..\\..\\outside\\",
-                                      outside.HostFolder() + "/", "Z:\\x\\",
-                                      "\\\\server\\share\\x\\", "C:\\*\\"};
+                                      outside.HostFolder() + "/",   "Z:\\x\\",
+                                      "\\\\server\\share\\x\\",     "C:\\*\\"};
   for (size_t i = 0; i < folders.size(); ++i)
     log += "Folder" + std::to_string(i + 1) + "=" + folders[i] + "\r\n";
   log += "[DeleteFile]\r\nFile1=C:\\Tamper\\TAMPER.EXE\r\n";
@@ -439,8 +441,9 @@ TEST_F(UninstallScenario, TamperedLogTouchesNothingOutsideTheMachine) {
   n = 1;
   for (const std::string& path : outsidePaths)
     log += "File" + std::to_string(n++) + "=" + path + "\r\n";
-  log += "[DeleteShortCut]\r\nFile1=C:\\..\\..\\outside\\SENT.TXT\r\nFile2=" +
-         outside.HostFolder() + "/SENT.INI\r\nFile3=C:\\..\\..\\outside\\*.INI\r\n";
+  log +=
+      "[DeleteShortCut]\r\nFile1=C:\\..\\..\\outside\\SENT.TXT\r\nFile2=" + outside.HostFolder() +
+      "/SENT.INI\r\nFile3=C:\\..\\..\\outside\\*.INI\r\n";
   log +=
       "[DeleteRegistry]\r\nKey1=(Local)\r\nKey2=(Class)\r\nKey3=(Local)SOFTWARE\r\n"
       "Key4=(Local)SOFTWARE\\Microsoft\r\nKey5=(Cuser)..\\..\\Software\r\nKey6=\\\\\\\r\n"
@@ -455,8 +458,9 @@ TEST_F(UninstallScenario, TamperedLogTouchesNothingOutsideTheMachine) {
   RunResult r = Uninstall("Tamper UnInstall", kShowDetails);
   EXPECT_EQ(outside.Damage(), "");
   EXPECT_EQ(r.exitCode, 0) << r.transcript;
-  EXPECT_TRUE(r.Has("<File> C:\\\\..\\\\..\\\\outside\\\\SENT.TXT\\r\\nThis isn't a full path on "
-                    "a drive, so it wasn't deleted."))
+  EXPECT_TRUE(
+      r.Has("<File> C:\\\\..\\\\..\\\\outside\\\\SENT.TXT\\r\\nThis isn't a full path on "
+            "a drive, so it wasn't deleted."))
       << r.transcript;
   EXPECT_TRUE(r.Has("<Folder> \\\\\\\\server")) << r.transcript;
   EXPECT_TRUE(r.Has("<Registry> HKEY_LOCAL_MACHINE\\\\SOFTWARE\\r\\n")) << r.transcript;
@@ -473,8 +477,10 @@ TEST_F(UninstallScenario, TamperedLogTouchesNothingOutsideTheMachine) {
       "key removed: [HKEY_LOCAL_MACHINE\\SOFTWARE\\Tamper]",
   };
   std::vector<std::string> diff = Diff(before, Snapshot());
-  std::erase_if(diff, [](const std::string& l) { return l.find("DisplayName") != std::string::npos ||
-                                                        l.find("UninstallString") != std::string::npos; });
+  std::erase_if(diff, [](const std::string& l) {
+    return l.find("DisplayName") != std::string::npos ||
+           l.find("UninstallString") != std::string::npos;
+  });
   EXPECT_EQ(diff, expected) << DiffText(before, Snapshot());
 
   // Destinations outside the machine end the run at once.
@@ -494,6 +500,76 @@ TEST_F(UninstallScenario, TamperedLogTouchesNothingOutsideTheMachine) {
     EditLog("C:\\Tamper\\UNSETUP.INI", "SetupFolder", "Folder", "C:\\Tamper\\");
     ASSERT_EQ(Uninstall("Tamper UnInstall").exitCode, 0);
   }
+}
+
+TEST_F(UninstallScenario, BrokenLogsGiveDefinedResults) {
+  OpenMachine();
+  // A log that is not there: the error screen.
+  RunResult missing = Run({"--log", "C:\\Nowhere\\UNSETUP.INI"}, "error exit\nbox yes *\n");
+  EXPECT_TRUE(missing.Has("page error")) << missing.transcript;
+  EXPECT_EQ(missing.exitCode, 1603);
+
+  // A log without a destination, and one of binary garbage: the run stops at the destination.
+  WriteFile("C:\\Empty\\UNSETUP.INI",
+            "[SetupFolder]\r\nFolder=\r\n[DeleteFile]\r\n"
+            "File1=C:\\Empty\\UNSETUP.INI\r\n");
+  std::string garbage;
+  for (int i = 0; i < 4096; ++i) garbage.push_back(static_cast<char>((i * 37 + i / 7) & 0xFF));
+  WriteFile("C:\\Junk\\UNSETUP.INI", garbage);
+  for (const char* log : {"C:\\Empty\\UNSETUP.INI", "C:\\Junk\\UNSETUP.INI"}) {
+    SCOPED_TRACE(log);
+    RunResult r = Run({"--log", log});
+    EXPECT_EQ(r.exitCode, 1603) << r.transcript;
+    EXPECT_TRUE(r.Has("box \"Fatal Error\" 0x10")) << r.transcript;
+    EXPECT_TRUE(Exists(log));
+  }
+
+  // Odd option letters: only /C, /L, /F and /S mean anything, in any letter case.
+  WriteFile("C:\\Odd\\A.TXT", "a");
+  WriteFile("C:\\Odd\\B.TXT", "b");
+  WriteFile("C:\\Odd\\C.TXT", "c");
+  WriteFile("C:\\Odd\\D.TXT", "d");
+  WriteFile("C:\\Odd\\E.DLL", "e");
+  // 100 nested keys; the log names the 99th, which goes with its one subkey.
+  std::string deep = "Software\\Deep";
+  {
+    auto machine = OpenMachine();
+    std::string key = deep;
+    for (int i = 1; i <= 100; ++i) key += "\\L" + std::to_string(i);
+    ASSERT_EQ(machine->Registry().CreateKey(RegRoot::CurrentUser, key), 0u);
+  }
+  std::string key99 = deep;
+  for (int i = 1; i <= 99; ++i) key99 += "\\L" + std::to_string(i);
+  WriteFile("C:\\Odd\\UNSETUP.INI",
+            "[SetupFolder]\r\nFolder=C:\\Odd\\\r\n[DeleteFile]\r\nFile1=C:\\Odd\\A.TXT,/Z/Q/\r\n"
+            "File2=C:\\Odd\\B.TXT,,,,/S\r\nFile3=C:\\Odd\\C.TXT,/r/l\r\n"
+            "File4=C:\\Odd\\D.TXT,/f/c\r\nFile5=C:\\Odd\\E.DLL,/s/S\r\n"
+            "File6=C:\\Odd\\GONE.TXT,/\r\nFile7=C:\\Odd\\UNSETUP.INI\r\n"
+            "[DeleteRegistry]\r\nKey1=(Cuser)" +
+                key99 + "\r\nKey2=(Cuser)" + key99 + "\\NotThere\\" + "\r\n");
+  RunResult odd =
+      Run({"--log", "C:\\Odd\\UNSETUP.INI"},
+          std::string("box no \"The confirmation of the file deletion\"\n") + kShowDetails);
+  EXPECT_EQ(odd.exitCode, 0) << odd.transcript;
+  EXPECT_FALSE(Exists("C:\\Odd\\A.TXT"));
+  EXPECT_FALSE(Exists("C:\\Odd\\B.TXT"));
+  EXPECT_TRUE(Exists("C:\\Odd\\C.TXT")) << "/l leaves the file";
+  EXPECT_TRUE(Exists("C:\\Odd\\D.TXT")) << "/c asks first; the answer was No";
+  EXPECT_FALSE(Exists("C:\\Odd\\E.DLL")) << "a DLL outside Windows goes without a question";
+  EXPECT_EQ(odd.Starting("box \"The confirmation of the file deletion\"").size(), 1u)
+      << odd.transcript;
+  // A file already gone is reported with the system's text in full-width characters.
+  EXPECT_TRUE(
+      odd.Has("<File> C:\\\\Odd\\\\GONE.TXT\\r\\nＴｈｅ　ｓｙｓｔｅｍ　ｃａｎｎｏｔ　ｆｉｎｄ　"
+              "ｔｈｅ　ｆｉｌｅ　ｓｐｅｃｉｆｉｅｄ\\r\\n"))
+      << odd.transcript;
+  EXPECT_TRUE(odd.Has(kDetailsLine)) << odd.transcript;
+  EXPECT_TRUE(Exists("C:\\Odd"));
+  auto machine = OpenMachine();
+  EXPECT_FALSE(machine->Registry().KeyExists(RegRoot::CurrentUser, key99));
+  EXPECT_TRUE(machine->Registry().KeyExists(RegRoot::CurrentUser, deep + "\\L1\\L2\\L3"));
+  std::string key98 = key99.substr(0, key99.rfind('\\'));
+  EXPECT_TRUE(machine->Registry().KeyExists(RegRoot::CurrentUser, key98));
 }
 
 }  // namespace
