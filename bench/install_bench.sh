@@ -28,7 +28,7 @@ for n in range(1, count + 1):
 with open(os.path.join(dist, "SETUP.INI"), "wb") as f:
     f.write(("\r\n".join(lines) + "\r\n").encode("ascii"))
 PY
-printf 'final folder "C:\\Bench\\"\n' > "$work/answers.txt"
+printf 'final folder C:\\Bench\\\n' > "$work/answers.txt"
 
 now() { date +%s.%N; }
 elapsed() { echo "$1 $2" | awk '{printf "%.3f", $2 - $1}'; }
