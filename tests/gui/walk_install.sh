@@ -40,10 +40,40 @@ click() {
 }
 pixel() { convert "$1" -format "%[fx:int(255*p{$2,$3}.r)] %[fx:int(255*p{$2,$3}.g)] %[fx:int(255*p{$2,$3}.b)]" info:; }
 
+# Waits (at most 10 s) until the dump has a line matching the pattern.
+wait_for() {
+  for _ in $(seq 1 50); do grep -q "$1" "$DUMP" 2>/dev/null && return 0; sleep 0.2; done
+  return 1
+}
+# The browser picks C:\Program Files, then the field is typed over: the install goes there.
+choose_folder() {
+  click frmMain.btnRefer
+  if wait_for '^browser.item .*"C:\\Program Files"'; then
+    shot "browse-for-folder"
+    xy=$(awk '$1 == "browser.item" && $6 == "\"C:\\Program" { print $2 + 5, $3 + int($5 / 2); exit }' "$DUMP")
+    # shellcheck disable=SC2086
+    xdotool mousemove $xy click 1
+    sleep 0.3
+    click browser.ok
+    wait_for '^control frmMain.txtFolder .*"C:\\Program Files\\"$' &&
+      pass "the folder browser put C:\\Program Files\\ into the field" ||
+      fail "browser result: $(grep frmMain.txtFolder "$DUMP")"
+  else
+    fail "the folder browser did not show C:\\Program Files"
+    click browser.cancel
+  fi
+  click frmMain.txtFolder
+  xdotool key ctrl+a
+  xdotool type --delay 20 'C:\Orvane Typed\'
+  wait_for '^control frmMain.txtFolder .*"C:\\Orvane Typed\\"$' &&
+    pass "typed text reaches the destination field" ||
+    fail "typed folder: $(grep frmMain.txtFolder "$DUMP")"
+}
+
 declare -A SEEN
 last=""
 deadline=$((SECONDS + 240))
-final_seen=0 box_shot=0 status_shot=0
+final_seen=0 final_done=0 box_shot=0 status_shot=0
 while kill -0 $PID 2>/dev/null; do
   if [ $SECONDS -gt $deadline ]; then fail "the walk did not finish in time"; break; fi
   sleep 0.3
@@ -86,6 +116,11 @@ while kill -0 $PID 2>/dev/null; do
     grep -q '"Start Install(&S)"' <<<"$start" && pass "the final page offers Start Install(&S)" ||
       fail "final page start button: $start"
     cp "$DUMP" "$OUT/final-page.dump"
+    if [ $final_done -eq 0 ]; then
+      final_done=1
+      choose_folder
+      continue
+    fi
   fi
   if [ $page = title ] && [ ! -f "$OUT/title.dump" ]; then cp "$DUMP" "$OUT/title.dump"; fi
   click frmMain.btnEvent
@@ -124,7 +159,7 @@ if [ -f "$OUT/title.dump" ]; then
 fi
 
 # The machine holds the installed files.
-tree=$("$MACHINE_TOOL" --machine "$WORK/machine" tree 'C:\Program Files\Orvane Demo' 2>&1)
+tree=$("$MACHINE_TOOL" --machine "$WORK/machine" tree 'C:\Orvane Typed' 2>&1)
 for f in DEMO.EXE README.TXT MANUAL.TXT; do
   grep -qi "$f" <<<"$tree" && pass "installed $f" || fail "missing $f in: $tree"
 done

@@ -39,7 +39,7 @@ std::string Quote(const std::string& utf8) {
   for (char c : utf8) {
     if (c == '\r') out += "\\r";
     else if (c == '\n') out += "\\n";
-    else if (c == '"' || c == '\\') out += std::string("\\") + c;
+    else if (c == '"') out += "\\\"";
     else out += c;
   }
   return out + "\"";
@@ -780,6 +780,18 @@ std::optional<std::string> FltkUi::BrowseForFolder(const std::string& title, uin
   std::optional<std::string> result;
   while (state.answer == 0) {
     Fl::wait(0.5);
+    if (!dumpPath_.empty()) {
+      // The folders on view with their places, for tests that pick one by a click.
+      std::ostringstream items;
+      for (Fl_Tree_Item* item = tree->first(); item; item = tree->next(item)) {
+        if (!item->user_data() || !item->visible_r() || item->y() < tree->y() || item->y() + item->h() > tree->y() + tree->h())
+          continue;
+        items << "browser.item " << window.x() + item->label_x() << " "
+              << window.y() + item->label_y() << " " << item->label_w() << " " << item->label_h()
+              << " " << Quote(Utf8(*static_cast<std::string*>(item->user_data()))) << "\n";
+      }
+      SetDialogDump(dump.str() + items.str());
+    }
     Sync();
     if (state.answer == IDOK) {
       Fl_Tree_Item* item = tree->first_selected_item();
