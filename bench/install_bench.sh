@@ -24,7 +24,7 @@ for n in range(1, count + 1):
     name = "F%05d.DAT" % n
     with open(os.path.join(dist, name), "wb") as f:
         f.write(rnd.randbytes(rnd.randint(1024, 4096)))
-    lines.append("File%d=(App)%s" % (n, name))
+    lines.append("File%d=(App)\\%s" % (n, name))
 with open(os.path.join(dist, "SETUP.INI"), "wb") as f:
     f.write(("\r\n".join(lines) + "\r\n").encode("ascii"))
 PY
