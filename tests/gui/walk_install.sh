@@ -164,6 +164,47 @@ for f in DEMO.EXE README.TXT MANUAL.TXT; do
   grep -qi "$f" <<<"$tree" && pass "installed $f" || fail "missing $f in: $tree"
 done
 
+# Removal through the Add/Remove Programs command: the uninstaller copy is an orvane-setup copy
+# and shows its own windows; the shared component's question is answered "No" (keep it).
+rm -f "$DUMP"
+ORVANE_FLTK_DUMP=$DUMP PATH=/usr/bin:/bin:/usr/sbin:/sbin \
+  "$SETUP" --machine "$WORK/machine" --uninstall "Orvane Demo UnInstall" >"$WORK/uninstall.log" 2>&1 &
+PID=$!
+trap "kill $PID 2>/dev/null" EXIT
+deadline=$((SECONDS + 120))
+last="" asked=0 uninstall_page=0
+while kill -0 $PID 2>/dev/null; do
+  if [ $SECONDS -gt $deadline ]; then fail "the removal did not finish in time"; break; fi
+  sleep 0.3
+  state=$(cat "$DUMP" 2>/dev/null)
+  [ "$state" != "$last" ] && grep -q '^end$' <<<"$state" || continue
+  last=$state
+  sleep 0.3
+  if grep -q '^box ' <<<"$state"; then
+    echo "box: $(grep '^box ' <<<"$state" | head -1 | cut -d'"' -f2)"
+    if grep -q '^box.yes ' <<<"$state"; then click box.yes; else click box.ok; fi
+  elif grep -q '^control frmCustomDlg.btnNo ' <<<"$state"; then
+    [ $asked -eq 0 ] && shot "shared-file-question"
+    asked=$((asked + 1))
+    click frmCustomDlg.btnNo
+  elif grep -q '^control frmMain.btnEvent .*"Start [^"]*UnInstall(&S)"' <<<"$state"; then
+    [ $uninstall_page -eq 0 ] && shot "uninstall-page"
+    uninstall_page=1
+    click frmMain.btnEvent
+  fi
+done
+wait $PID
+code=$?
+trap - EXIT
+[ $code -eq 0 ] && pass "the uninstaller exited 0" || fail "the uninstaller exited $code"
+[ $uninstall_page -eq 1 ] || fail "the uninstall screen never showed"
+[ $asked -ge 1 ] && pass "the shared-file question was asked and answered with its No button" ||
+  fail "the shared-file question never showed"
+"$MACHINE_TOOL" --machine "$WORK/machine" tree 'C:\Orvane Typed' >/dev/null 2>&1 &&
+  fail "the installation folder is still there" || pass "the installation folder is removed"
+"$MACHINE_TOOL" --machine "$WORK/machine" tree 'C:\WINDOWS\system32' 2>&1 | grep -qi DEMOCTL.DLL &&
+  pass "the kept shared component stays" || fail "the shared component was deleted despite No"
+
 echo "screenshots in $OUT/shots"
 [ $FAILURES -eq 0 ] || { echo "$FAILURES check(s) failed"; exit 1; }
 echo "all checks passed"

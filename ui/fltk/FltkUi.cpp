@@ -224,6 +224,8 @@ void FltkUi::Realise(TForm& form) {
   auto* window = new FormWindow(*view, form.clientWidth, form.clientHeight);
   view->window = window;
   window->color(dynamic_cast<TfrmBack*>(&form) ? FL_BLACK : FaceColor());
+  // A raised edge inside the client area keeps dialogs apart where no window frame is drawn.
+  if (!dynamic_cast<TfrmBack*>(&form)) window->box(FL_UP_BOX);
   window->callback(WindowCallback, view.get());
   view->controls.resize(form.Controls().size());
   size_t i = 0;
