@@ -141,29 +141,34 @@ int main(int argc, char** argv) {
         if (a == "--help" || a == "-h") {
           std::cout << kUsage;
           return 0;
-        } else if (a == "--machine") request.machineFolder = value();
-        else if (a == "--verbose") verbose = true;
+        } else if (a == "--machine")
+          request.machineFolder = value();
+        else if (a == "--verbose")
+          verbose = true;
         else if (a == "--drive") {
           std::string d = value();
           if (d.size() != 1 || !std::isalpha(static_cast<unsigned char>(d[0])) ||
               std::toupper(d[0]) == 'C')
             throw std::invalid_argument("--drive takes one letter other than C");
           request.drive = static_cast<char>(std::toupper(d[0]));
-        } else if (a == "--log") request.firstArgument = FromTerminal(value());
-        else if (a == "--uninstall") uninstallName = value();
-        else if (!a.empty() && a[0] == '-') throw std::invalid_argument("unknown option " + a);
-        else if (request.distribution.empty()) request.distribution = a;
-        else throw std::invalid_argument("more than one distribution folder");
+        } else if (a == "--log")
+          request.firstArgument = FromTerminal(value());
+        else if (a == "--uninstall")
+          uninstallName = value();
+        else if (!a.empty() && a[0] == '-')
+          throw std::invalid_argument("unknown option " + a);
+        else if (request.distribution.empty())
+          request.distribution = a;
+        else
+          throw std::invalid_argument("more than one distribution folder");
       }
       // A copy placed inside a distribution folder installs from that folder.
-      if (request.distribution.empty() && request.firstArgument.empty() &&
-          uninstallName.empty()) {
+      if (request.distribution.empty() && request.firstArgument.empty() && uninstallName.empty()) {
         std::filesystem::path own = SelfExecutable().parent_path();
-        if (!own.empty() && std::filesystem::exists(own / "SETUP.INI"))
-          request.distribution = own;
+        if (!own.empty() && std::filesystem::exists(own / "SETUP.INI")) request.distribution = own;
       }
-      int modes = !request.distribution.empty() + !request.firstArgument.empty() +
-                  !uninstallName.empty();
+      int modes =
+          !request.distribution.empty() + !request.firstArgument.empty() + !uninstallName.empty();
       if (modes != 1)
         throw std::invalid_argument("give one distribution folder, --log or --uninstall");
       if (!request.distribution.empty() && !std::filesystem::is_directory(request.distribution))
@@ -177,10 +182,11 @@ int main(int argc, char** argv) {
   try {
     if (!uninstallName.empty()) {
       // The uninstall command replaces this process, as Add/Remove Programs starts it.
-      std::string problem = ExecUninstallCommand(
-          request.machineFolder, uninstallName, [verbose](const std::string& line) {
-            if (verbose) std::cerr << "orvane-setup: " << line << "\n";
-          });
+      std::string problem = ExecUninstallCommand(request.machineFolder, uninstallName,
+                                                 [verbose](const std::string& line) {
+                                                   if (verbose)
+                                                     std::cerr << "orvane-setup: " << line << "\n";
+                                                 });
       std::cerr << "orvane-setup: " << problem << "\n";
       return kExitFailed;
     }

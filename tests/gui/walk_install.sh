@@ -123,6 +123,14 @@ while kill -0 $PID 2>/dev/null; do
     fi
   fi
   if [ $page = title ] && [ ! -f "$OUT/title.dump" ]; then cp "$DUMP" "$OUT/title.dump"; fi
+  if [ $page = licence ]; then
+    # The underlined letter works as the button: Alt+A accepts.
+    click frmMain.fraReadme
+    xdotool key alt+a
+    wait_for '^control frmMain.btnEvent [^d]*"Continue' && pass "Alt+A pressed Accept(&A)" ||
+      fail "Alt+A did not accept the licence"
+    continue
+  fi
   click frmMain.btnEvent
 done
 wait $PID

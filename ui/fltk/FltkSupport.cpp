@@ -20,9 +20,12 @@ Fl_Font FontFor(const std::string& face, bool italic) {
   static std::map<std::pair<std::string, bool>, Fl_Font> fonts;
   static int next = FL_FREE_FONT;
   std::string family = "IPAPGothic";
-  if (face == texts::kFontGothic) family = "IPAGothic";
-  else if (face == texts::kFontPMincho) family = "IPAPMincho";
-  else if (face == "Times New Roman") family = "Liberation Serif";
+  if (face == texts::kFontGothic)
+    family = "IPAGothic";
+  else if (face == texts::kFontPMincho)
+    family = "IPAPMincho";
+  else if (face == "Times New Roman")
+    family = "Liberation Serif";
   auto key = std::make_pair(family, italic);
   auto found = fonts.find(key);
   if (found != fonts.end()) return found->second;
@@ -36,7 +39,9 @@ Fl_Font FontFor(const std::string& face, bool italic) {
   return font;
 }
 
-Fl_Color FaceColor() { return fl_rgb_color(212, 208, 200); }
+Fl_Color FaceColor() {
+  return fl_rgb_color(212, 208, 200);
+}
 
 Fl_Color ColorOf(uint32_t c) {
   if (c == 0x8000000F) return FaceColor();  // clBtnFace
@@ -44,7 +49,9 @@ Fl_Color ColorOf(uint32_t c) {
   return fl_rgb_color(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
 }
 
-std::string Utf8(const std::string& cp932) { return host::DisplayUtf8(cp932); }
+std::string Utf8(const std::string& cp932) {
+  return host::DisplayUtf8(cp932);
+}
 
 std::string Cp932(const std::string& utf8) {
   std::string out;
@@ -67,8 +74,10 @@ std::string Cp932(const std::string& utf8) {
 std::string ButtonLabel(const std::string& cp932) {
   std::string text = Utf8(cp932), out;
   for (char c : text) {
-    if (c == '@') out += "@@";
-    else out += c;
+    if (c == '@')
+      out += "@@";
+    else
+      out += c;
   }
   return out;
 }
@@ -88,7 +97,9 @@ std::string PlainText(const std::string& cp932) {
 namespace {
 
 // True for characters after which a Japanese line may break (ideographs, kana, full-width forms).
-bool BreaksAnywhere(unsigned code) { return code >= 0x2E80; }
+bool BreaksAnywhere(unsigned code) {
+  return code >= 0x2E80;
+}
 
 }  // namespace
 

@@ -37,10 +37,14 @@ namespace {
 std::string Quote(const std::string& utf8) {
   std::string out = "\"";
   for (char c : utf8) {
-    if (c == '\r') out += "\\r";
-    else if (c == '\n') out += "\\n";
-    else if (c == '"') out += "\\\"";
-    else out += c;
+    if (c == '\r')
+      out += "\\r";
+    else if (c == '\n')
+      out += "\\n";
+    else if (c == '"')
+      out += "\\\"";
+    else
+      out += c;
   }
   return out + "\"";
 }
@@ -141,7 +145,18 @@ struct ControlView {
 
 }  // namespace
 
+// What a widget callback needs to reach the program.
+struct ClickTarget {
+  FltkUi* ui;
+  TControl* control;
+};
+
 struct FormView {
+  std::vector<std::unique_ptr<ClickTarget>> targets;
+  ClickTarget* Target(TControl* c) {
+    targets.push_back(std::make_unique<ClickTarget>(ClickTarget{ui, c}));
+    return targets.back().get();
+  }
   FltkUi* ui = nullptr;
   TForm* form = nullptr;
   Fl_Double_Window* window = nullptr;
@@ -209,14 +224,6 @@ FltkUi::~FltkUi() {
   }
 }
 
-namespace {
-struct ClickTarget {
-  FltkUi* ui;
-  Application* app;
-  TControl* control;
-};
-}  // namespace
-
 void FltkUi::Realise(TForm& form) {
   auto view = std::make_unique<FormView>();
   view->ui = this;
@@ -234,16 +241,24 @@ void FltkUi::Realise(TForm& form) {
     cv.control = c;
     Fl_Widget* w = nullptr;
     switch (c->kind) {
-      case ControlKind::Label: w = new LabelWidget(*c, 0, 0, 1, 1); break;
-      case ControlKind::GroupBox: w = new GroupWidget(*c, 0, 0, 1, 1); break;
-      case ControlKind::Image: w = new ImageWidget(0, 0, 32, 32); break;
+      case ControlKind::Label:
+        w = new LabelWidget(*c, 0, 0, 1, 1);
+        break;
+      case ControlKind::GroupBox:
+        w = new GroupWidget(*c, 0, 0, 1, 1);
+        break;
+      case ControlKind::Image:
+        w = new ImageWidget(0, 0, 32, 32);
+        break;
       case ControlKind::Button: {
         auto* b = new PushButton(0, 0, 1, 1);
-        auto* target = new ClickTarget{this, nullptr, c};
-        b->callback([](Fl_Widget*, void* d) {
-          auto* t = static_cast<ClickTarget*>(d);
-          t->ui->QueueClick(*t->control);
-        }, target);
+        ClickTarget* target = view->Target(c);
+        b->callback(
+            [](Fl_Widget*, void* d) {
+              auto* t = static_cast<ClickTarget*>(d);
+              t->ui->QueueClick(*t->control);
+            },
+            target);
         w = b;
         break;
       }
@@ -258,21 +273,25 @@ void FltkUi::Realise(TForm& form) {
         b->selection_color(FL_BLACK);
         // Ticking only changes the model's state; it runs no handler, so it is applied at once
         // and the widget never disagrees with the model for longer than one callback.
-        b->callback([](Fl_Widget*, void* d) {
-          auto* t = static_cast<ClickTarget*>(d);
-          t->ui->ClickNow(*t->control);
-        }, new ClickTarget{this, nullptr, c});
+        b->callback(
+            [](Fl_Widget*, void* d) {
+              auto* t = static_cast<ClickTarget*>(d);
+              t->ui->ClickNow(*t->control);
+            },
+            view->Target(c));
         w = b;
         break;
       }
       case ControlKind::Edit: {
         auto* input = new Fl_Input(0, 0, 1, 1);
         input->when(FL_WHEN_CHANGED);
-        input->callback([](Fl_Widget* widget, void* d) {
-          auto* t = static_cast<ClickTarget*>(d);
-          auto* in = static_cast<Fl_Input*>(widget);
-          t->ui->TypedText(*t->control, in->value());
-        }, new ClickTarget{this, nullptr, c});
+        input->callback(
+            [](Fl_Widget* widget, void* d) {
+              auto* t = static_cast<ClickTarget*>(d);
+              auto* in = static_cast<Fl_Input*>(widget);
+              t->ui->TypedText(*t->control, in->value());
+            },
+            view->Target(c));
         w = input;
         break;
       }
@@ -357,7 +376,8 @@ void FltkUi::SyncForm(FormView& view) {
       if (height <= 0) height = th + 2;
     }
     if (cv.first || x != cv.x || y != cv.y || width != cv.w || height != cv.h) {
-      if (!cv.first) window->damage(FL_DAMAGE_ALL, cv.x, cv.y, std::max(cv.w, 1), std::max(cv.h, 1));
+      if (!cv.first)
+        window->damage(FL_DAMAGE_ALL, cv.x, cv.y, std::max(cv.w, 1), std::max(cv.h, 1));
       cv.x = x, cv.y = y, cv.w = width, cv.h = height;
       w->resize(x, y, std::max(width, 1), std::max(height, 1));
       window->damage(FL_DAMAGE_ALL, x, y, std::max(width, 1), std::max(height, 1));
@@ -366,14 +386,20 @@ void FltkUi::SyncForm(FormView& view) {
     if (cv.first || c.caption != cv.caption) {
       cv.caption = c.caption;
       switch (c.kind) {
-        case ControlKind::Label: static_cast<LabelWidget*>(w)->text = PlainText(c.caption); break;
-        case ControlKind::GroupBox: static_cast<GroupWidget*>(w)->text = PlainText(c.caption); break;
+        case ControlKind::Label:
+          static_cast<LabelWidget*>(w)->text = PlainText(c.caption);
+          break;
+        case ControlKind::GroupBox:
+          static_cast<GroupWidget*>(w)->text = PlainText(c.caption);
+          break;
         case ControlKind::Memo: {
           // The text widget breaks lines at LF only: CR LF and lone CR become LF.
           std::string text = Utf8(c.caption), lf;
           for (size_t k = 0; k < text.size(); ++k) {
-            if (text[k] != '\r') lf += text[k];
-            else if (k + 1 >= text.size() || text[k + 1] != '\n') lf += '\n';
+            if (text[k] != '\r')
+              lf += text[k];
+            else if (k + 1 >= text.size() || text[k + 1] != '\n')
+              lf += '\n';
           }
           cv.buffer->text(lf.c_str());
           break;
@@ -384,7 +410,9 @@ void FltkUi::SyncForm(FormView& view) {
           if (text != in->value()) in->value(text.c_str());
           break;
         }
-        default: w->copy_label(ButtonLabel(c.caption).c_str()); break;
+        default:
+          w->copy_label(ButtonLabel(c.caption).c_str());
+          break;
       }
       // Repaint the area rather than the widget alone: overlapping controls (the copy progress
       // frame over the status text) are then drawn again in their order.
@@ -401,8 +429,8 @@ void FltkUi::SyncForm(FormView& view) {
       display->textsize(c.font.height);
       bool horizontal = c.scrollBars == ScrollBars::Horizontal || c.scrollBars == ScrollBars::Both;
       bool vertical = c.scrollBars == ScrollBars::Vertical || c.scrollBars == ScrollBars::Both;
-      display->wrap_mode(horizontal ? Fl_Text_Display::WRAP_NONE
-                                    : Fl_Text_Display::WRAP_AT_BOUNDS, 0);
+      display->wrap_mode(horizontal ? Fl_Text_Display::WRAP_NONE : Fl_Text_Display::WRAP_AT_BOUNDS,
+                         0);
       display->scrollbar_align((vertical ? FL_ALIGN_RIGHT : 0) |
                                (horizontal ? FL_ALIGN_BOTTOM : 0));
       display->redraw();
@@ -431,12 +459,13 @@ void FltkUi::SyncForm(FormView& view) {
     const bool takesInput = c.kind == ControlKind::Button || c.kind == ControlKind::CheckBox ||
                             c.kind == ControlKind::RadioButton || c.kind == ControlKind::Edit ||
                             c.kind == ControlKind::Memo;
-    const bool active = takesInput ? c.enabled && (input || c.kind == ControlKind::Memo)
-                                   : true;
+    const bool active = takesInput ? c.enabled && (input || c.kind == ControlKind::Memo) : true;
     if (cv.first || active != cv.active) {
       cv.active = active;
-      if (active) w->activate();
-      else w->deactivate();
+      if (active)
+        w->activate();
+      else
+        w->deactivate();
       changed = true;
     }
     if (!takesInput && c.enabled != cv.enabledLook) {
@@ -446,8 +475,10 @@ void FltkUi::SyncForm(FormView& view) {
     const bool shown = c.Showing();
     if (cv.first || shown != cv.shown) {
       cv.shown = shown;
-      if (shown) w->show();
-      else w->hide();
+      if (shown)
+        w->show();
+      else
+        w->hide();
       changed = true;
     }
     cv.first = false;
@@ -521,8 +552,8 @@ void FltkUi::WriteDump() {
     TForm& form = *view->form;
     if (!form.visible || !view->window->shown()) continue;
     out << "form " << form.name << " " << view->window->x() << " " << view->window->y() << " "
-        << view->window->w() << " " << view->window->h() << (form.enabled ? "" : " disabled")
-        << " " << Quote(Utf8(form.caption)) << "\n";
+        << view->window->w() << " " << view->window->h() << (form.enabled ? "" : " disabled") << " "
+        << Quote(Utf8(form.caption)) << "\n";
     for (ControlView& cv : view->controls) {
       TControl& c = *cv.control;
       if (!c.Showing() || c.kind == ControlKind::Memo) continue;
@@ -580,10 +611,18 @@ struct BoxState {
 int FltkUi::MessageBox(const std::string& text, const std::string& caption, uint32_t flags) {
   IconKind icon = IconKind::NoIcon;
   switch (flags & 0xF0) {
-    case MB_ICONSTOP: icon = IconKind::Stop; break;
-    case MB_ICONQUESTION: icon = IconKind::Question; break;
-    case MB_ICONWARNING: icon = IconKind::Warning; break;
-    case MB_ICONINFORMATION: icon = IconKind::Information; break;
+    case MB_ICONSTOP:
+      icon = IconKind::Stop;
+      break;
+    case MB_ICONQUESTION:
+      icon = IconKind::Question;
+      break;
+    case MB_ICONWARNING:
+      icon = IconKind::Warning;
+      break;
+    case MB_ICONINFORMATION:
+      icon = IconKind::Information;
+      break;
   }
   struct ButtonSpec {
     const char* label;
@@ -592,9 +631,15 @@ int FltkUi::MessageBox(const std::string& text, const std::string& caption, uint
   };
   std::vector<ButtonSpec> buttons;
   switch (flags & 0x0F) {
-    case MB_OKCANCEL: buttons = {{"OK", "ok", IDOK}, {"Cancel", "cancel", IDCANCEL}}; break;
-    case MB_YESNO: buttons = {{"&Yes", "yes", IDYES}, {"&No", "no", IDNO}}; break;
-    default: buttons = {{"OK", "ok", IDOK}}; break;
+    case MB_OKCANCEL:
+      buttons = {{"OK", "ok", IDOK}, {"Cancel", "cancel", IDCANCEL}};
+      break;
+    case MB_YESNO:
+      buttons = {{"&Yes", "yes", IDYES}, {"&No", "no", IDNO}};
+      break;
+    default:
+      buttons = {{"OK", "ok", IDOK}};
+      break;
   }
   BoxState state;
   state.escapeAnswer = buttons.back().answer;
@@ -606,8 +651,8 @@ int FltkUi::MessageBox(const std::string& text, const std::string& caption, uint
   for (const std::string& line : lines)
     textWidth = std::max(textWidth, static_cast<int>(fl_width(line.c_str())));
   const int textLeft = icon == IconKind::NoIcon ? 12 : 60;
-  const int bodyHeight =
-      std::max(icon == IconKind::NoIcon ? 0 : 56, 28 + fl_height() * static_cast<int>(lines.size()));
+  const int bodyHeight = std::max(icon == IconKind::NoIcon ? 0 : 56,
+                                  28 + fl_height() * static_cast<int>(lines.size()));
   const int buttonWidth = 75, buttonGap = 8;
   const int buttonsWidth = static_cast<int>(buttons.size()) * (buttonWidth + buttonGap) - buttonGap;
   const int width = std::max({textLeft + textWidth + 24, buttonsWidth + 24, 160});
@@ -637,10 +682,12 @@ int FltkUi::MessageBox(const std::string& text, const std::string& caption, uint
     b->labelfont(FontFor("", false));
     b->labelsize(12);
     targets.push_back(std::make_unique<Target>(Target{&state, spec.answer}));
-    b->callback([](Fl_Widget*, void* d) {
-      auto* t = static_cast<Target*>(d);
-      t->state->answer = t->answer;
-    }, targets.back().get());
+    b->callback(
+        [](Fl_Widget*, void* d) {
+          auto* t = static_cast<Target*>(d);
+          t->state->answer = t->answer;
+        },
+        targets.back().get());
     dump << "box." << spec.name << " " << window.x() + bx << " " << window.y() + bodyHeight + 8
          << " " << buttonWidth << " 23\n";
     if (!first) first = b;
@@ -649,10 +696,12 @@ int FltkUi::MessageBox(const std::string& text, const std::string& caption, uint
   first->isDefault = true;
   window.end();
   window.set_modal();
-  window.callback([](Fl_Widget*, void* d) {
-    auto* s = static_cast<BoxState*>(d);
-    s->answer = s->escapeAnswer;  // Escape or the close box: Cancel, No, or OK when alone
-  }, &state);
+  window.callback(
+      [](Fl_Widget*, void* d) {
+        auto* s = static_cast<BoxState*>(d);
+        s->answer = s->escapeAnswer;  // Escape or the close box: Cancel, No, or OK when alone
+      },
+      &state);
 
   ++modalDialogs_;
   Sync();
@@ -747,12 +796,14 @@ std::optional<std::string> FltkUi::BrowseForFolder(const std::string& title, uin
     tree->add(item, "...");
     item->close();
   }
-  tree->callback([](Fl_Widget* w, void* d) {
-    auto* tree = static_cast<Fl_Tree*>(w);
-    auto* s = static_cast<BrowserState*>(d);
-    if (tree->callback_reason() == FL_TREE_REASON_OPENED)
-      FillFolder(*s, tree, tree->callback_item());
-  }, &state);
+  tree->callback(
+      [](Fl_Widget* w, void* d) {
+        auto* tree = static_cast<Fl_Tree*>(w);
+        auto* s = static_cast<BrowserState*>(d);
+        if (tree->callback_reason() == FL_TREE_REASON_OPENED)
+          FillFolder(*s, tree, tree->callback_item());
+      },
+      &state);
   tree->when(FL_WHEN_CHANGED);
   if (Fl_Tree_Item* c = tree->find_item("C:")) {
     FillFolder(state, tree, c);
@@ -786,7 +837,8 @@ std::optional<std::string> FltkUi::BrowseForFolder(const std::string& title, uin
       // The folders on view with their places, for tests that pick one by a click.
       std::ostringstream items;
       for (Fl_Tree_Item* item = tree->first(); item; item = tree->next(item)) {
-        if (!item->user_data() || !item->visible_r() || item->y() < tree->y() || item->y() + item->h() > tree->y() + tree->h())
+        if (!item->user_data() || !item->visible_r() || item->y() < tree->y() ||
+            item->y() + item->h() > tree->y() + tree->h())
           continue;
         items << "browser.item " << window.x() + item->label_x() << " "
               << window.y() + item->label_y() << " " << item->label_w() << " " << item->label_h()
