@@ -73,7 +73,7 @@ choose_folder() {
 declare -A SEEN
 last=""
 deadline=$((SECONDS + 240))
-final_seen=0 final_done=0 box_shot=0 status_shot=0
+keyed=0 final_seen=0 final_done=0 box_shot=0 status_shot=0
 while kill -0 $PID 2>/dev/null; do
   if [ $SECONDS -gt $deadline ]; then fail "the walk did not finish in time"; break; fi
   sleep 0.3
@@ -123,6 +123,18 @@ while kill -0 $PID 2>/dev/null; do
     fi
   fi
   if [ $page = title ] && [ ! -f "$OUT/title.dump" ]; then cp "$DUMP" "$OUT/title.dump"; fi
+  if [ $page = title ] && [ $keyed -eq 0 ]; then
+    # Keyboard: Escape does not close the wizard; Enter presses the focused start button.
+    keyed=1
+    xdotool mousemove 512 300 key Escape
+    sleep 0.5
+    grep -q '^box ' "$DUMP" && fail "Escape on the title page asked a question" ||
+      pass "Escape leaves the title page alone"
+    xdotool key Return
+    wait_for '^control frmMain.btnEnd .*"Compulsory Exit\|^control frmMain.lblTitleMessage .*Check is now' &&
+      pass "Enter pressed the focused Continue button" || fail "Enter did not continue"
+    continue
+  fi
   if [ $page = licence ]; then
     # The underlined letter works as the button: Alt+A accepts.
     click frmMain.fraReadme
