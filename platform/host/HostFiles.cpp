@@ -285,6 +285,7 @@ uint32_t HostFiles::CreateFolder(const std::string& path) {
     if (errno == ENOENT || errno == ENOTDIR) return ERROR_PATH_NOT_FOUND;
     return MapErrno(errno, host);
   }
+  machine_.NoteCreated(host);
   return 0;
 }
 
@@ -325,7 +326,9 @@ uint32_t HostFiles::CopyFile(const std::string& source, const std::string& desti
     if (ss.st_dev == ds.st_dev && ss.st_ino == ds.st_ino) return ERROR_SHARING_VIOLATION;
     if (uint32_t err = CheckWritable(ds, to)) return err;
   }
-  return CopyHostFile(from, ss, to, exists);
+  uint32_t err = CopyHostFile(from, ss, to, exists);
+  if (err == 0 && !exists) machine_.NoteCreated(to);
+  return err;
 }
 
 uint32_t HostFiles::MoveFile(const std::string& source, const std::string& destination,
@@ -350,7 +353,10 @@ uint32_t HostFiles::MoveFile(const std::string& source, const std::string& desti
         if (uint32_t err = CheckWritable(target, to)) return err;
     }
   }
-  if (rename(from.c_str(), to.c_str()) == 0) return 0;
+  if (rename(from.c_str(), to.c_str()) == 0) {
+    machine_.NoteCreated(to);
+    return 0;
+  }
   if (errno != EXDEV) return MapErrno(errno, to);
   if (S_ISDIR(ss.st_mode)) return ERROR_NOT_SAME_DEVICE;
   struct stat existing;
@@ -448,6 +454,7 @@ uint32_t HostFiles::WriteFile(const std::string& path, const std::string& bytes)
     if (!exists) unlink(host.c_str());
     return MapErrno(err, host);
   }
+  if (!exists) machine_.NoteCreated(host);
   return 0;
 }
 

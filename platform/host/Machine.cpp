@@ -429,12 +429,9 @@ uint32_t Machine::Resolve(const std::string& windowsPath, fs::path& hostPath) co
       if (!fs::exists(fs::symlink_status(current / utf8, ec))) {
         bool found = false;
         if (fs::is_directory(current, ec)) {
-          std::string wanted = UpperUtf8(utf8);
           std::vector<std::string> matches;
-          for (const auto& entry : fs::directory_iterator(current, ec)) {
-            std::string name = entry.path().filename().string();
-            if (UpperUtf8(name) == wanted) matches.push_back(name);
-          }
+          std::string match = FindNameNoCase(current, utf8);
+          if (!match.empty()) matches.push_back(match);
           // An 8.3 alias names the entry it was made for.
           if (matches.empty() && component.find('~') != std::string::npos) {
             std::string upper = UpperCp932(component);
@@ -463,6 +460,62 @@ uint32_t Machine::Resolve(const std::string& windowsPath, fs::path& hostPath) co
   if (!IsInside(current)) return ERROR_ACCESS_DENIED;
   hostPath = current;
   return 0;
+}
+
+namespace {
+
+// A folder's change time in nanoseconds and its inode; false when it cannot be examined.
+bool FolderStamp(const fs::path& folder, int64_t& changed, uint64_t& inode) {
+  struct stat st;
+  if (stat(folder.c_str(), &st) != 0) return false;
+  changed = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+  inode = st.st_ino;
+  return true;
+}
+
+}  // namespace
+
+std::string Machine::FindNameNoCase(const fs::path& folder, const std::string& utf8) const {
+  int64_t changed = 0;
+  uint64_t inode = 0;
+  if (!FolderStamp(folder, changed, inode)) return "";
+  const std::string wanted = UpperUtf8(utf8);
+  auto cached = folderNames_.find(folder.string());
+  if (cached != folderNames_.end() && cached->second.changed == changed &&
+      cached->second.inode == inode) {
+    auto it = cached->second.byUpper.find(wanted);
+    if (it == cached->second.byUpper.end()) return "";
+    std::error_code ec;
+    if (fs::exists(fs::symlink_status(folder / it->second, ec))) return it->second;
+    // Gone behind the listing's back within the same clock tick: list the folder again.
+  }
+  if (folderNames_.size() > 4096) folderNames_.clear();
+  FolderNames names{changed, inode, {}};
+  std::error_code ec;
+  for (const auto& entry : fs::directory_iterator(folder, ec)) {
+    std::string name = entry.path().filename().string();
+    auto [it, added] = names.byUpper.emplace(UpperUtf8(name), name);
+    if (!added && name < it->second) it->second = name;
+  }
+  auto it = names.byUpper.find(wanted);
+  std::string found = it == names.byUpper.end() ? "" : it->second;
+  folderNames_[folder.string()] = std::move(names);
+  return found;
+}
+
+void Machine::NoteCreated(const fs::path& hostPath) const {
+  auto cached = folderNames_.find(hostPath.parent_path().string());
+  if (cached == folderNames_.end()) return;
+  int64_t changed = 0;
+  uint64_t inode = 0;
+  if (!FolderStamp(hostPath.parent_path(), changed, inode) || inode != cached->second.inode) {
+    folderNames_.erase(cached);
+    return;
+  }
+  std::string name = hostPath.filename().string();
+  auto [it, added] = cached->second.byUpper.emplace(UpperUtf8(name), name);
+  if (!added && name < it->second) it->second = name;
+  cached->second.changed = changed;
 }
 
 bool Machine::IsInside(const fs::path& hostPath) const {

@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace orvane::host {
@@ -54,6 +55,9 @@ class Machine {
   // separators, "." and ".." folded, no trailing separator except at a drive root), with the
   // same checks and error codes as Resolve except those that need the disk.
   uint32_t Normalize(const std::string& windowsPath, std::string& normalized) const;
+  // Tells the resolver that this process made an entry (file or folder) at `hostPath`, so that
+  // the cached names of its folder stay valid without listing the folder again.
+  void NoteCreated(const std::filesystem::path& hostPath) const;
   // True when the real location of a host path (symbolic links followed) lies inside the machine
   // folder, a mapped drive or a virtual file.
   bool IsInside(const std::filesystem::path& hostPath) const;
@@ -97,6 +101,19 @@ class Machine {
   std::map<std::string, std::filesystem::path> virtualFiles_;  // upper-cased Windows path
   std::unique_ptr<HostRegistry> registry_;
   std::string currentFolder_ = "C:\\";
+
+  // The upper-cased names of a folder's entries, valid while the folder's change time and inode
+  // stay as they were when it was listed. A lookup of a name that does not exist otherwise lists
+  // the whole folder, which makes filling one folder with n new files cost n^2.
+  struct FolderNames {
+    int64_t changed = 0;
+    uint64_t inode = 0;
+    std::unordered_map<std::string, std::string> byUpper;
+  };
+  // The entry of `folder` whose name equals `utf8` without regard to ASCII letter case (the first
+  // in byte order when several do), or empty.
+  std::string FindNameNoCase(const std::filesystem::path& folder, const std::string& utf8) const;
+  mutable std::unordered_map<std::string, FolderNames> folderNames_;
 };
 
 // Letter case folding of ASCII letters in a code page 932 text (trail bytes left alone).

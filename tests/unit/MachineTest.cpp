@@ -2,7 +2,9 @@
 // 932 names, folding, bad paths), confinement to the machine, 8.3 aliases and restart renames.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
+#include <thread>
 #include <fstream>
 
 #include "MachineFixture.h"
@@ -230,6 +232,31 @@ TEST_F(MachineWin95Test, RestartCarriesOutWininitRenamesAndKeepsOtherSections) {
   EXPECT_FALSE(fs::exists(c / "WINDOWS" / "OVTMP1.TMP"));
   EXPECT_FALSE(fs::exists(c / "WINDOWS" / "OVTMP2.TMP"));
   EXPECT_EQ(ReadHostFile(c / "WINDOWS" / "WININIT.INI"), "[Other]\r\nkeep=1\r\n");
+}
+
+}  // namespace
+}  // namespace orvane::host::testing
+
+namespace orvane::host::testing {
+namespace {
+
+// The resolver caches a folder's names; entries made by this process and by others must both be
+// found without regard to letter case.
+TEST_F(MachineTest, CachedFolderNamesFollowNewEntries) {
+  HostFiles files(*machine_);
+  WriteHostFile(Host("C:\\DATA\\First.TXT"), "1");
+  EXPECT_EQ(Host("C:\\data\\FIRST.txt").filename(), "First.TXT");  // lists and caches DATA
+  ASSERT_EQ(files.CopyFile("C:\\DATA\\First.TXT", "C:\\DATA\\Second.Txt", false), 0u);
+  EXPECT_EQ(Host("C:\\DATA\\SECOND.TXT").filename(), "Second.Txt");
+  ASSERT_EQ(files.CreateFolder("C:\\DATA\\Sub"), 0u);
+  EXPECT_EQ(Host("C:\\DATA\\SUB\\X").parent_path().filename(), "Sub");
+  // Made behind the resolver's back, a little later: the folder's change time tells.
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  WriteHostFile(root_ / "machine" / "drive_c" / "DATA" / "Third.TXT", "3");
+  EXPECT_EQ(Host("C:\\DATA\\third.txt").filename(), "Third.TXT");
+  // A cached name that disappeared is not handed out.
+  std::filesystem::remove(root_ / "machine" / "drive_c" / "DATA" / "Third.TXT");
+  EXPECT_EQ(Host("C:\\DATA\\third.txt").filename(), "third.txt");
 }
 
 }  // namespace
