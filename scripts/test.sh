@@ -13,6 +13,7 @@ echo "== build and test"
 echo "== build and test with AddressSanitizer and UndefinedBehaviorSanitizer"
 "$top/scripts/build.sh" "$top/build-asan" -DORVANE_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
 (cd "$top/build-asan" && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+   LSAN_OPTIONS=suppressions="$top/tests/lsan.supp":print_suppressions=0 \
    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j2)
 
 echo "== core library with mingw-w64"
