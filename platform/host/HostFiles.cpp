@@ -248,6 +248,24 @@ uint32_t HostFiles::Find(const std::string& pattern, std::vector<FindEntry>& ent
   machine_.Normalize(folder, normalized);
   bool driveRoot = normalized.size() == 3;
 
+  // A name without wildcards is looked up directly instead of matched against every entry, so
+  // that asking for one file's size does not cost a listing of its whole folder.
+  if (name.find_first_of("*?") == std::string::npos && name != "." && name != "..") {
+    fs::path entry;
+    if (machine_.Resolve(pattern, entry) != 0) return ERROR_FILE_NOT_FOUND;
+    struct stat es;
+    std::string cp932;
+    if (lstat(entry.c_str(), &es) != 0 || !Utf8ToCp932(entry.filename().string(), cp932))
+      return ERROR_FILE_NOT_FOUND;
+    if (!machine_.IsInside(entry)) {
+      es.st_size = 0;
+    } else if (stat(entry.c_str(), &es) != 0) {
+      return ERROR_FILE_NOT_FOUND;
+    }
+    entries.push_back({cp932, InfoOf(es)});
+    return 0;
+  }
+
   if (!driveRoot) {
     struct stat parent;
     if (MatchesWildcard(name, ".")) entries.push_back({".", InfoOf(st)});

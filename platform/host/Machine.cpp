@@ -417,6 +417,10 @@ uint32_t Machine::Resolve(const std::string& windowsPath, fs::path& hostPath) co
 
   fs::path current = DriveFolder(drive);
   if (current.empty()) return ERROR_PATH_NOT_FOUND;
+  // The real location is checked against the machine's roots only when a symbolic link lies on
+  // the way (or the drive folder is one): without links the path stays where it is written.
+  struct stat st;
+  bool followLinks = lstat(current.c_str(), &st) != 0 || S_ISLNK(st.st_mode);
   bool existing = true;
   std::error_code ec;
   for (const std::string& component : components) {
@@ -424,40 +428,42 @@ uint32_t Machine::Resolve(const std::string& windowsPath, fs::path& hostPath) co
     if (!Cp932ToUtf8(component, utf8) || utf8.find('/') != std::string::npos)
       return ERROR_INVALID_NAME;
     if (utf8.size() > 255) return ERROR_FILENAME_EXCED_RANGE;  // longer than the host allows
+    if (utf8.empty() || utf8 == "." || utf8 == "..") followLinks = true;
     std::string onDisk = utf8;
     if (existing) {
-      if (!fs::exists(fs::symlink_status(current / utf8, ec))) {
-        bool found = false;
-        if (fs::is_directory(current, ec)) {
-          std::vector<std::string> matches;
-          std::string match = FindNameNoCase(current, utf8);
-          if (!match.empty()) matches.push_back(match);
-          // An 8.3 alias names the entry it was made for.
-          if (matches.empty() && component.find('~') != std::string::npos) {
-            std::string upper = UpperCp932(component);
-            for (const auto& entry : fs::directory_iterator(current, ec)) {
-              std::string name = entry.path().filename().string();
-              if (UpperCp932(ShortName(current, name)) == upper) matches.push_back(name);
-            }
-          }
-          if (!matches.empty()) {
-            std::sort(matches.begin(), matches.end());
-            onDisk = matches.front();
-            found = true;
+      bool found = lstat((current / utf8).c_str(), &st) == 0;
+      if (!found) {
+        std::vector<std::string> matches;
+        std::string match = FindNameNoCase(current, utf8);
+        if (!match.empty()) matches.push_back(match);
+        // An 8.3 alias names the entry it was made for.
+        if (matches.empty() && component.find('~') != std::string::npos &&
+            fs::is_directory(current, ec)) {
+          std::string upper = UpperCp932(component);
+          for (const auto& entry : fs::directory_iterator(current, ec)) {
+            std::string name = entry.path().filename().string();
+            if (UpperCp932(ShortName(current, name)) == upper) matches.push_back(name);
           }
         }
-        if (!found) existing = false;
+        if (!matches.empty()) {
+          std::sort(matches.begin(), matches.end());
+          onDisk = matches.front();
+          found = lstat((current / onDisk).c_str(), &st) == 0;
+        }
+      }
+      if (!found) {
+        existing = false;
+      } else if (S_ISLNK(st.st_mode)) {
+        followLinks = true;
+        // A link whose target is missing cannot be checked: creating through it could land
+        // anywhere, so it is refused.
+        struct stat target;
+        if (stat((current / onDisk).c_str(), &target) != 0) return ERROR_ACCESS_DENIED;
       }
     }
     current /= onDisk;
-    if (existing) {
-      // A link whose target is missing cannot be checked: creating through it could land
-      // anywhere, so it is refused.
-      if (fs::is_symlink(fs::symlink_status(current, ec)) && !fs::exists(current, ec))
-        return ERROR_ACCESS_DENIED;
-    }
   }
-  if (!IsInside(current)) return ERROR_ACCESS_DENIED;
+  if (followLinks && !IsInside(current)) return ERROR_ACCESS_DENIED;
   hostPath = current;
   return 0;
 }
