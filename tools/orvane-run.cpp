@@ -7,9 +7,9 @@
 
 #include "app/Application.h"
 #include "platform/host/Machine.h"
+#include "tools/HeadlessProgram.h"
 #include "tools/ProgramHost.h"
 #include "tools/ToolSupport.h"
-#include "ui/headless/HeadlessUi.h"
 
 using namespace orvane;
 using namespace orvane::tools;
@@ -31,41 +31,6 @@ const char kUsage[] =
     "exit codes: 0 completed, 1602 left or cancelled by the user, 1603 failed,\n"
     "            1618 another instance is running, 1639 bad command line, 3010 completed,\n"
     "            restart required\n";
-
-class HeadlessProgramUi : public ProgramUi {
- public:
-  HeadlessProgramUi(headless::Answers answers, std::ostream& out)
-      : transcript_(out), ui_(std::move(answers), transcript_) {}
-  IUserInterface& Ui() override { return ui_; }
-  void Attach(Application& app, host::Machine& machine) override {
-    ui_.Attach(app);
-    ui_.InsertDisk = [&machine, &app](int, const std::string& folder) {
-      // The distribution drive is the drive of the running program.
-      char drive = app.ctx.SourceFolder.empty() ? 'D' : app.ctx.SourceFolder[0];
-      machine.MapDrive(drive, std::filesystem::absolute(folder));
-    };
-  }
-  void Record(const std::string& line) override { transcript_.Line(line); }
-  bool Stopped() const override { return ui_.Stuck(); }
-  void Finish(int code) override {
-    ui_.ReportUnusedRules();
-    transcript_.Line("exit " + std::to_string(code));
-  }
-
- private:
-  headless::Transcript transcript_;
-  headless::HeadlessUi ui_;
-};
-
-headless::Answers LoadAnswers(const std::string& path) {
-  if (path.empty()) return {};
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw std::runtime_error("cannot read the answers file " + path);
-  std::stringstream text;
-  text << in.rdbuf();
-  std::string base = std::filesystem::absolute(path).parent_path().string();
-  return headless::Answers::Parse(text.str(), path, base);
-}
 
 }  // namespace
 
@@ -123,12 +88,7 @@ int main(int argc, char** argv) {
   try {
     headless::Answers answers = LoadAnswers(answersPath);
     std::ofstream file;
-    std::ostream* out = &std::cout;
-    if (!transcriptPath.empty() && transcriptPath != "-") {
-      file.open(transcriptPath, appendTranscript ? std::ios::app : std::ios::trunc);
-      if (!file) throw std::runtime_error("cannot write the transcript " + transcriptPath);
-      out = &file;
-    }
+    std::ostream* out = &OpenTranscript(transcriptPath, appendTranscript, file);
 
     if (!uninstallName.empty()) {
       // The uninstall command replaces this process; the options go along in the environment.
@@ -140,6 +100,8 @@ int main(int argc, char** argv) {
                  : std::filesystem::absolute(transcriptPath).c_str(),
              1);
       if (request.realTime) setenv("ORVANE_REAL_TIME", "1", 1);
+      // The uninstaller copy may be the desktop program: it runs headless too.
+      setenv("ORVANE_UI", "headless", 1);
       std::string problem = ExecUninstallCommand(
           request.machineFolder, uninstallName, [&](const std::string& line) {
             *out << line << "\n" << std::flush;

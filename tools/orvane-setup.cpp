@@ -9,6 +9,7 @@
 
 #include "app/Application.h"
 #include "platform/host/Machine.h"
+#include "tools/HeadlessProgram.h"
 #include "tools/ProgramHost.h"
 #include "tools/ToolSupport.h"
 #include "ui/fltk/FltkUi.h"
@@ -48,54 +49,6 @@ class DesktopProgramUi : public ProgramUi {
   bool verbose_;
 };
 
-class HeadlessProgramUi : public ProgramUi {
- public:
-  HeadlessProgramUi(headless::Answers answers, std::ostream& out)
-      : transcript_(out), ui_(std::move(answers), transcript_) {}
-  IUserInterface& Ui() override { return ui_; }
-  void Attach(Application& app, host::Machine& machine) override {
-    ui_.Attach(app);
-    ui_.InsertDisk = [&machine, &app](int, const std::string& folder) {
-      char drive = app.ctx.SourceFolder.empty() ? 'D' : app.ctx.SourceFolder[0];
-      machine.MapDrive(drive, std::filesystem::absolute(folder));
-    };
-  }
-  void Record(const std::string& line) override { transcript_.Line(line); }
-  bool Stopped() const override { return ui_.Stuck(); }
-  void Finish(int code) override {
-    ui_.ReportUnusedRules();
-    transcript_.Line("exit " + std::to_string(code));
-  }
-
- private:
-  headless::Transcript transcript_;
-  headless::HeadlessUi ui_;
-};
-
-// The uninstaller copy run without a screen, as orvane-run runs it (answers and transcript from
-// the environment).
-int RunHeadless(const StartRequest& request) {
-  headless::Answers answers;
-  if (const char* a = std::getenv("ORVANE_ANSWERS"); a && *a) {
-    std::ifstream in(a, std::ios::binary);
-    if (!in) throw std::runtime_error(std::string("cannot read the answers file ") + a);
-    std::stringstream text;
-    text << in.rdbuf();
-    answers = headless::Answers::Parse(text.str(), a,
-                                       std::filesystem::absolute(a).parent_path().string());
-  }
-  std::ofstream file;
-  std::ostream* out = &std::cout;
-  const char* t = std::getenv("ORVANE_TRANSCRIPT");
-  if (t && *t && std::string(t) != "-") {
-    file.open(t, std::ios::app);
-    if (!file) throw std::runtime_error(std::string("cannot write the transcript ") + t);
-    out = &file;
-  }
-  HeadlessProgramUi ui(std::move(answers), *out);
-  return RunProgram(request, ui);
-}
-
 // xdg-open when the desktop has it: documents the program opens go to the desktop's viewer.
 std::string FindDocumentOpener() {
   const char* path = std::getenv("PATH");
@@ -119,7 +72,7 @@ int main(int argc, char** argv) {
     const char* mode = std::getenv("ORVANE_UI");
     if (mode && std::string(mode) == "headless") {
       try {
-        return RunHeadless(request);
+        return RunHeadlessFromEnvironment(request);
       } catch (const headless::AnswersError& error) {
         std::cerr << "orvane-setup: " << error.what() << "\n";
         return kExitBadCommandLine;
