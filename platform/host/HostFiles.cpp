@@ -257,10 +257,12 @@ uint32_t HostFiles::Find(const std::string& pattern, std::vector<FindEntry>& ent
     std::string cp932;
     if (lstat(entry.c_str(), &es) != 0 || !Utf8ToCp932(entry.filename().string(), cp932))
       return ERROR_FILE_NOT_FOUND;
-    if (!machine_.IsInside(entry)) {
-      es.st_size = 0;
-    } else if (stat(entry.c_str(), &es) != 0) {
-      return ERROR_FILE_NOT_FOUND;
+    // A link leading out of the machine is listed, but nothing is read through it.
+    if (S_ISLNK(es.st_mode)) {
+      if (!machine_.IsInside(entry))
+        es.st_size = 0;
+      else if (stat(entry.c_str(), &es) != 0)
+        return ERROR_FILE_NOT_FOUND;
     }
     entries.push_back({cp932, InfoOf(es)});
     return 0;
@@ -281,11 +283,12 @@ uint32_t HostFiles::Find(const std::string& pattern, std::vector<FindEntry>& ent
     if (!MatchesWildcard(name, cp932)) continue;
     struct stat es;
     // A link leading out of the machine is listed, but nothing is read through it.
-    if (!machine_.IsInside(entry.path())) {
-      if (lstat(entry.path().c_str(), &es) != 0) continue;
-      es.st_size = 0;
-    } else if (stat(entry.path().c_str(), &es) != 0) {
-      continue;
+    if (lstat(entry.path().c_str(), &es) != 0) continue;
+    if (S_ISLNK(es.st_mode)) {
+      if (!machine_.IsInside(entry.path()))
+        es.st_size = 0;
+      else if (stat(entry.path().c_str(), &es) != 0)
+        continue;
     }
     found.push_back({cp932, InfoOf(es)});
   }
