@@ -3,6 +3,7 @@
 # with orvane-run on a fresh machine (virtual clock), compared with cp -r of the same files; then the
 # uninstall through its Add/Remove Programs entry, compared with rm -r; then log_bench's figures.
 # Usage: bench/install_bench.sh BUILD_FOLDER [FILES]   (builds orvane-run and log_bench there)
+# Every timed step starts after a sync, so that neither pays for the other's pending writes.
 set -eu
 build=${1:?usage: install_bench.sh BUILD_FOLDER [FILES]}
 count=${2:-10000}
@@ -33,7 +34,7 @@ printf 'final folder C:\\Bench\\\n' > "$work/answers.txt"
 now() { date +%s.%N; }
 elapsed() { echo "$1 $2" | awk '{printf "%.3f", $2 - $1}'; }
 
-start=$(now)
+sync; start=$(now)
 "$run" --machine "$work/machine" --answers "$work/answers.txt" --transcript "$work/install.txt" \
   "$dist" || true
 end=$(now)
@@ -42,19 +43,19 @@ tail -n 1 "$work/install.txt" | grep -qx 'exit 0' || { echo "install failed:"; t
 copied=$(find "$work/machine" -path '*Bench*' -name 'F*.DAT' | wc -l)
 [ "$copied" -eq "$count" ] || { echo "only $copied of $count files installed"; exit 1; }
 
-start=$(now)
+sync; start=$(now)
 cp -r "$dist" "$work/cp-copy"
 end=$(now)
 cp_time=$(elapsed "$start" "$end")
 
-start=$(now)
+sync; start=$(now)
 "$run" --machine "$work/machine" --transcript "$work/uninstall.txt" --uninstall "Bench UnInstall" || true
 end=$(now)
 uninstall=$(elapsed "$start" "$end")
 left=$(find "$work/machine" -path '*Bench*' -name 'F*.DAT' | wc -l)
 tail -n 1 "$work/uninstall.txt"
 
-start=$(now)
+sync; start=$(now)
 rm -r "$work/cp-copy"
 end=$(now)
 rm_time=$(elapsed "$start" "$end")

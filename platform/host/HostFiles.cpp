@@ -167,6 +167,16 @@ uint32_t CheckWritable(const struct stat& st, const fs::path& host) {
 }
 
 // Copies `source` over `destination` in place, with the source's mode and modification time.
+// The process's file-creation mask (read once; the program never changes it).
+mode_t CurrentUmask() {
+  static const mode_t mask = [] {
+    mode_t m = umask(0);
+    umask(m);
+    return m;
+  }();
+  return mask;
+}
+
 uint32_t CopyHostFile(const fs::path& source, const struct stat& st, const fs::path& destination,
                       bool destinationExisted) {
   int in = open(source.c_str(), O_RDONLY | O_CLOEXEC);
@@ -178,7 +188,10 @@ uint32_t CopyHostFile(const fs::path& source, const struct stat& st, const fs::p
     return err;
   }
   int err = CopyBytes(in, out);
-  if (!err && fchmod(out, st.st_mode & 07777) != 0) err = errno;
+  // A new file already has the usual permissions; only a different mode needs setting.
+  if (!err && (destinationExisted || (st.st_mode & 07777) != (0644 & ~CurrentUmask())) &&
+      fchmod(out, st.st_mode & 07777) != 0)
+    err = errno;
   struct timespec times[2] = {st.st_atim, st.st_mtim};
   if (!err && futimens(out, times) != 0) err = errno;
   if (close(out) != 0 && !err) err = errno;
@@ -420,7 +433,7 @@ uint32_t HostFiles::SetAttributes(const std::string& path, uint32_t attributes) 
   if (S_ISDIR(st.st_mode)) return 0;
   mode_t mode = st.st_mode & 07777;
   mode = (attributes & FILE_ATTRIBUTE_READONLY) ? (mode & ~0222) : (mode | S_IWUSR);
-  if (chmod(host.c_str(), mode) != 0) return MapErrno(errno, host);
+  if (mode != (st.st_mode & 07777) && chmod(host.c_str(), mode) != 0) return MapErrno(errno, host);
   return 0;
 }
 

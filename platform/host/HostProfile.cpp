@@ -98,6 +98,7 @@ struct HostProfile::Impl {
   Machine& machine;
   std::string windowsFolder;
   std::unordered_map<std::string, Entry> cache;  // host path -> parsed file
+  mutable std::unordered_map<std::string, std::string> resolvedFiles;  // Windows -> host path
 
   Impl(Machine& m, std::string w) : machine(m), windowsFolder(std::move(w)) {}
 
@@ -119,9 +120,24 @@ struct HostProfile::Impl {
         windows = current + (endsWithSep ? "" : "\\") + windows;
       }
     }
+    // Scripts are read key by key: an existing file's resolution is kept while the file is there.
+    auto known = resolvedFiles.find(windows);
+    if (known != resolvedFiles.end()) {
+      struct stat st;
+      if (::stat(known->second.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+        host = known->second;
+        return true;
+      }
+      resolvedFiles.erase(known);
+    }
     std::filesystem::path resolved;
     if (machine.Resolve(windows, resolved) != 0) return false;
     host = resolved.string();
+    struct stat st;
+    if (::stat(host.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+      if (resolvedFiles.size() > 1024) resolvedFiles.clear();
+      resolvedFiles[windows] = host;
+    }
     return true;
   }
 
