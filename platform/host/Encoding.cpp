@@ -20,6 +20,12 @@ bool Convert(const char* to, const char* from, const std::string& text, std::str
     out = text;
     return true;
   }
+  return ConvertEncoding(to, from, text, out);
+}
+
+}  // namespace
+
+bool ConvertEncoding(const char* to, const char* from, const std::string& text, std::string& out) {
   iconv_t cd = iconv_open(to, from);
   if (cd == reinterpret_cast<iconv_t>(-1)) return false;
   out.assign(text.size() * 4 + 8, '\0');
@@ -32,8 +38,6 @@ bool Convert(const char* to, const char* from, const std::string& text, std::str
   out.resize(out.size() - outLeft);
   return ok;
 }
-
-}  // namespace
 
 bool Cp932ToUtf8(const std::string& text, std::string& out) {
   return Convert("UTF-8", "CP932", text, out);

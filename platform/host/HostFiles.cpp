@@ -205,6 +205,10 @@ uint32_t CopyHostFile(const fs::path& source, const struct stat& st, const fs::p
 
 }  // namespace
 
+uint32_t Win32ErrorOf(int error, const std::filesystem::path& hostPath) {
+  return MapErrno(error, hostPath);
+}
+
 bool MatchesWildcard(const std::string& pattern, const std::string& name) {
   if (pattern == "*" || pattern == "*.*") return true;
   if (Glob(pattern, name)) return true;

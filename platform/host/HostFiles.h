@@ -2,6 +2,7 @@
 // with Windows error codes, the read-only attribute as the owner write bit, and "in use" as a
 // lock that another process holds on the file.
 #pragma once
+#include <filesystem>
 #include "platform/Files.h"
 
 namespace orvane::host {
@@ -35,6 +36,9 @@ class HostFiles : public IFiles {
   Machine& machine_;
 };
 
+// The Win32 error code for a host errno met on `hostPath` (ENOENT gives 2, or 3 when the folder
+// is missing too).
+uint32_t Win32ErrorOf(int error, const std::filesystem::path& hostPath);
 // Windows wildcard match of one name ("*", "?", "*.*" matching every name), letter case ignored.
 bool MatchesWildcard(const std::string& pattern, const std::string& name);
 // True when another process (or another open file of this one) holds a lock on the host file.

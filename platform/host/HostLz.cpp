@@ -12,41 +12,17 @@
 
 #include "platform/WinTypes.h"
 #include "platform/host/Machine.h"
+#include "platform/host/HostFiles.h"
 #include "platform/host/Szdd.h"
 
 namespace orvane::host {
 namespace {
 
-uint32_t ErrnoToWin32(int error, bool isSource) {
-  switch (error) {
-    case ENOENT:
-      return isSource ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND;
-    case ENOTDIR:
-      return ERROR_PATH_NOT_FOUND;
-    case EACCES:
-    case EPERM:
-    case EISDIR:
-      return ERROR_ACCESS_DENIED;
-    case EROFS:
-      return ERROR_WRITE_PROTECT;
-    case ENOSPC:
-    case EDQUOT:
-    case EFBIG:
-      return ERROR_DISK_FULL;
-    case ENAMETOOLONG:
-      return ERROR_FILENAME_EXCED_RANGE;
-    case EBUSY:
-    case ETXTBSY:
-      return ERROR_SHARING_VIOLATION;
-    default:
-      return ERROR_ACCESS_DENIED;
-  }
-}
 
 // Reads a whole host file; `headOnly` stops after the SZDD header. 0 or a Win32 code.
 uint32_t ReadHostFile(const std::filesystem::path& path, std::string& bytes, bool headOnly) {
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return ErrnoToWin32(errno, true);
+  if (fd < 0) return Win32ErrorOf(errno, path);
   struct stat st;
   if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
     ::close(fd);
@@ -66,7 +42,7 @@ uint32_t ReadHostFile(const std::filesystem::path& path, std::string& bytes, boo
     if (n < 0) {
       int error = errno;
       ::close(fd);
-      return ErrnoToWin32(error, true);
+      return Win32ErrorOf(error, path);
     }
     if (n == 0) break;
     got += static_cast<std::size_t>(n);
@@ -132,7 +108,7 @@ uint32_t HostLz::Expand(const std::string& source, const std::string& destinatio
   // The temporary file lives in the destination's folder so that the rename cannot cross devices.
   std::string temporary = destinationPath.string() + ".lzXXXXXX";
   int fd = ::mkstemp(temporary.data());
-  if (fd < 0) return ErrnoToWin32(errno, false);
+  if (fd < 0) return Win32ErrorOf(errno, destinationPath);
   ::fchmod(fd, 0644);
 
   uint32_t result = ERROR_SUCCESS;
@@ -146,19 +122,19 @@ uint32_t HostLz::Expand(const std::string& source, const std::string& destinatio
     case SzddStatus::Ok:
       break;
     case SzddStatus::NotCompressed:
-      if (!sink(bytes.data(), bytes.size())) result = ErrnoToWin32(writeErrno, false);
+      if (!sink(bytes.data(), bytes.size())) result = Win32ErrorOf(writeErrno, destinationPath);
       break;
     case SzddStatus::Truncated:
     case SzddStatus::UnknownMode:
       result = ERROR_INVALID_DATA;
       break;
     case SzddStatus::WriteFailed:
-      result = ErrnoToWin32(writeErrno, false);
+      result = Win32ErrorOf(writeErrno, destinationPath);
       break;
   }
-  if (::close(fd) != 0 && result == ERROR_SUCCESS) result = ErrnoToWin32(errno, false);
+  if (::close(fd) != 0 && result == ERROR_SUCCESS) result = Win32ErrorOf(errno, destinationPath);
   if (result == ERROR_SUCCESS && ::rename(temporary.c_str(), destinationPath.c_str()) != 0)
-    result = ErrnoToWin32(errno, false);
+    result = Win32ErrorOf(errno, destinationPath);
   if (result != ERROR_SUCCESS) ::unlink(temporary.c_str());
   return result;
 }

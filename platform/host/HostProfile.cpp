@@ -11,33 +11,12 @@
 #include <unordered_map>
 
 #include "platform/host/Machine.h"
+#include "platform/host/FileStamp.h"
 #include "support/IniDocument.h"
 
 namespace orvane::host {
 namespace {
 
-// What a file looked like when it was parsed; two equal stamps mean an unchanged file.
-struct Stamp {
-  bool exists = false;
-  off_t size = 0;
-  int64_t mtimeNs = 0;
-  ino_t inode = 0;
-  mode_t mode = 0;
-  bool operator==(const Stamp&) const = default;
-};
-
-Stamp StatFile(const std::string& path) {
-  Stamp s;
-  struct stat st;
-  if (::stat(path.c_str(), &st) == 0) {
-    s.exists = true;
-    s.size = st.st_size;
-    s.mtimeNs = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-    s.inode = st.st_ino;
-    s.mode = st.st_mode;
-  }
-  return s;
-}
 
 bool ReadAll(const std::string& path, std::string& text) {
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -91,7 +70,7 @@ std::string StripTrailingSpaces(std::string s) {
 
 struct HostProfile::Impl {
   struct Entry {
-    Stamp stamp;
+    FileStamp stamp;
     IniDocument doc;
   };
 
@@ -143,7 +122,7 @@ struct HostProfile::Impl {
 
   // The parsed file, read again when it changed on disk since it was parsed.
   Entry& Load(const std::string& host) {
-    Stamp now = StatFile(host);
+    FileStamp now = StampOf(host);
     auto it = cache.find(host);
     if (it != cache.end() && it->second.stamp == now) return it->second;
     Entry& entry = cache[host];
@@ -204,7 +183,7 @@ bool HostProfile::WriteString(const std::optional<std::string>& section,
   bool ok = !(entry.stamp.exists && (!S_ISREG(entry.stamp.mode) || !(entry.stamp.mode & S_IWUSR)));
   if (ok) ok = ReplaceFile(host, doc.Text(), entry.stamp.exists ? entry.stamp.mode : 0);
   if (ok) {
-    entry.stamp = StatFile(host);
+    entry.stamp = StampOf(host);
   } else {
     impl_->cache.erase(host);  // the document holds a change that is not on disk
   }

@@ -4,7 +4,6 @@
 #include "platform/host/HostRegistry.h"
 
 #include <fcntl.h>
-#include <iconv.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -17,6 +16,7 @@
 #include <stdexcept>
 
 #include "platform/host/Encoding.h"
+#include "platform/host/FileStamp.h"
 
 namespace orvane::host {
 namespace {
@@ -61,32 +61,19 @@ bool Writable(const std::string& name) {
   return Cp932ToUtf8(name, utf8);
 }
 
-bool IconvConvert(const char* to, const char* from, const std::string& text, std::string& out) {
-  iconv_t cd = iconv_open(to, from);
-  if (cd == reinterpret_cast<iconv_t>(-1)) return false;
-  out.assign(text.size() * 4 + 8, '\0');
-  char* in = const_cast<char*>(text.data());
-  size_t inLeft = text.size();
-  char* dst = out.data();
-  size_t outLeft = out.size();
-  bool ok = iconv(cd, &in, &inLeft, &dst, &outLeft) != static_cast<size_t>(-1) && inLeft == 0;
-  iconv_close(cd);
-  out.resize(out.size() - outLeft);
-  return ok;
-}
 
 // REG_EXPAND_SZ and REG_MULTI_SZ are written as REGEDIT writes them: UTF-16LE with the
 // terminating NULs. `data` holds the code page 932 text (REG_EXPAND_SZ without its NUL).
 bool ToUtf16Form(const RegValue& v, std::string& out) {
   std::string text = v.data;
   if (v.type == REG_EXPAND_SZ) text.push_back('\0');
-  return IconvConvert("UTF-16LE", "CP932", text, out);
+  return ConvertEncoding("UTF-16LE", "CP932", text, out);
 }
 
 bool FromUtf16Form(uint32_t type, const std::string& bytes, std::string& out) {
   if (bytes.size() < 2 || bytes.size() % 2 != 0) return false;
   if (bytes[bytes.size() - 1] != '\0' || bytes[bytes.size() - 2] != '\0') return false;
-  if (!IconvConvert("CP932", "UTF-16LE", bytes, out)) return false;
+  if (!ConvertEncoding("CP932", "UTF-16LE", bytes, out)) return false;
   if (type == REG_EXPAND_SZ) out.pop_back();
   return true;
 }
@@ -463,26 +450,6 @@ class Parser {
   size_t lineNo_ = 0;
 };
 
-// The identity of the file on disk, to notice when another process replaced it.
-struct Stamp {
-  bool exists = false;
-  off_t size = 0;
-  int64_t mtimeNs = 0;
-  ino_t inode = 0;
-  bool operator==(const Stamp&) const = default;
-};
-
-Stamp StatFile(const std::string& path) {
-  Stamp s;
-  struct stat st;
-  if (::stat(path.c_str(), &st) == 0) {
-    s.exists = true;
-    s.size = st.st_size;
-    s.mtimeNs = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-    s.inode = st.st_ino;
-  }
-  return s;
-}
 
 uint32_t ErrnoToWin(int e) {
   switch (e) {
@@ -506,14 +473,14 @@ struct HostRegistry::Impl {
   std::string lockFile;
   std::string tempFile;
   Tree tree;
-  Stamp loaded;        // the file as we last read or wrote it
+  FileStamp loaded;        // the file as we last read or wrote it
   bool valid = false;  // false when the last load failed
   std::string loadError;
   std::mutex mutex;
 
   // Reads the file into a fresh tree; throws with "<file>:<line>: ..." when it is broken.
   void Load() {
-    Stamp now = StatFile(file);
+    FileStamp now = StampOf(file);
     Tree fresh;
     if (now.exists) {
       std::ifstream in(file, std::ios::binary);
@@ -523,7 +490,7 @@ struct HostRegistry::Impl {
           static_cast<unsigned char>(text[1]) == 0xFE) {
         // REGEDIT's own exports are UTF-16LE with a byte order mark.
         std::string utf8;
-        if (!IconvConvert("UTF-8", "UTF-16LE", text.substr(2), utf8))
+        if (!ConvertEncoding("UTF-8", "UTF-16LE", text.substr(2), utf8))
           throw std::runtime_error(file + ":1: not valid UTF-16 text");
         text = "\xEF\xBB\xBF" + utf8;
       }
@@ -535,7 +502,7 @@ struct HostRegistry::Impl {
 
   // Brings the tree up to date with the file; 0, or kErrorBadDb when the file cannot be read.
   uint32_t Refresh() {
-    if (valid && StatFile(file) == loaded) return ERROR_SUCCESS;
+    if (valid && StampOf(file) == loaded) return ERROR_SUCCESS;
     try {
       Load();
       valid = true;
@@ -572,7 +539,7 @@ struct HostRegistry::Impl {
       ::unlink(tempFile.c_str());
       return ErrnoToWin(e);
     }
-    loaded = StatFile(file);
+    loaded = StampOf(file);
     return ERROR_SUCCESS;
   }
 
