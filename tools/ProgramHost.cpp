@@ -3,6 +3,7 @@
 
 #include <unistd.h>
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
@@ -102,6 +103,56 @@ bool StartedAsMachineProgram(int argc, char** argv, StartRequest& request) {
   const char* realTime = std::getenv("ORVANE_REAL_TIME");
   request.realTime = realTime && std::string(realTime) == "1";
   return true;
+}
+
+CommandLine ParseCommandLine(const std::vector<std::string>& args,
+                             const std::set<std::string>& valued,
+                             const std::set<std::string>& flags,
+                             const std::filesystem::path& defaultFolder) {
+  CommandLine line;
+  line.request.machineFolder = DefaultMachineFolder();
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    auto value = [&]() -> std::string {
+      if (i + 1 >= args.size()) throw std::invalid_argument(a + " needs a value");
+      return args[++i];
+    };
+    if (a == "--help" || a == "-h") {
+      line.help = true;
+      return line;
+    } else if (a == "--machine") {
+      line.request.machineFolder = value();
+    } else if (a == "--drive") {
+      std::string d = value();
+      if (d.size() != 1 || !std::isalpha(static_cast<unsigned char>(d[0])) ||
+          std::toupper(static_cast<unsigned char>(d[0])) == 'C')
+        throw std::invalid_argument("--drive takes one letter other than C");
+      line.request.drive = static_cast<char>(std::toupper(static_cast<unsigned char>(d[0])));
+    } else if (a == "--log") {
+      line.request.firstArgument = FromTerminal(value());
+    } else if (a == "--uninstall") {
+      line.uninstallName = value();
+    } else if (valued.count(a)) {
+      line.values[a] = value();
+    } else if (flags.count(a)) {
+      line.switches.insert(a);
+    } else if (!a.empty() && a[0] == '-') {
+      throw std::invalid_argument("unknown option " + a);
+    } else if (line.request.distribution.empty()) {
+      line.request.distribution = a;
+    } else {
+      throw std::invalid_argument("more than one distribution folder");
+    }
+  }
+  StartRequest& r = line.request;
+  if (r.distribution.empty() && r.firstArgument.empty() && line.uninstallName.empty() &&
+      !defaultFolder.empty() && std::filesystem::exists(defaultFolder / "SETUP.INI"))
+    r.distribution = defaultFolder;
+  int modes = !r.distribution.empty() + !r.firstArgument.empty() + !line.uninstallName.empty();
+  if (modes != 1) throw std::invalid_argument("give one distribution folder, --log or --uninstall");
+  if (!r.distribution.empty() && !std::filesystem::is_directory(r.distribution))
+    throw std::invalid_argument("no such folder: " + r.distribution.string());
+  return line;
 }
 
 int RunProgram(const StartRequest& request, ProgramUi& ui) {

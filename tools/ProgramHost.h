@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -54,6 +56,24 @@ class ProgramUi {
   virtual bool Stopped() const { return false; }
   virtual void Finish(int /*exitCode*/) {}
 };
+
+// A tool's command line: what starts the program, and the tool's own options.
+struct CommandLine {
+  StartRequest request;
+  std::string uninstallName;
+  std::map<std::string, std::string> values;  // the tool's own options that take a value
+  std::set<std::string> switches;             // the tool's own options without a value
+  bool help = false;
+};
+
+// Parses the options the tools share (--machine, --drive, --log, --uninstall, one distribution
+// folder, --help) and the tool's own (`valued` take a value, `flags` do not). Exactly one way to
+// start must be given unless `defaultFolder` (a distribution folder to use when none is named)
+// exists. Throws std::invalid_argument with a one-line message.
+CommandLine ParseCommandLine(const std::vector<std::string>& arguments,
+                             const std::set<std::string>& valued,
+                             const std::set<std::string>& flags,
+                             const std::filesystem::path& defaultFolder = {});
 
 // Runs the program to its end and returns the exit code.
 int RunProgram(const StartRequest& request, ProgramUi& ui);

@@ -46,39 +46,17 @@ int main(int argc, char** argv) {
       if (const char* t = std::getenv("ORVANE_TRANSCRIPT")) transcriptPath = t;
       appendTranscript = true;
     } else {
-      request.machineFolder = DefaultMachineFolder();
-      std::vector<std::string> args(argv + 1, argv + argc);
-      for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        auto value = [&]() -> std::string {
-          if (i + 1 >= args.size()) throw std::invalid_argument(a + " needs a value");
-          return args[++i];
-        };
-        if (a == "--help" || a == "-h") {
-          std::cout << kUsage;
-          return 0;
-        } else if (a == "--machine") request.machineFolder = value();
-        else if (a == "--answers") answersPath = value();
-        else if (a == "--transcript") transcriptPath = value();
-        else if (a == "--real-time") request.realTime = true;
-        else if (a == "--drive") {
-          std::string d = value();
-          if (d.size() != 1 || !std::isalpha(static_cast<unsigned char>(d[0])) ||
-              std::toupper(d[0]) == 'C')
-            throw std::invalid_argument("--drive takes one letter other than C");
-          request.drive = static_cast<char>(std::toupper(d[0]));
-        } else if (a == "--log") request.firstArgument = FromTerminal(value());
-        else if (a == "--uninstall") uninstallName = value();
-        else if (!a.empty() && a[0] == '-') throw std::invalid_argument("unknown option " + a);
-        else if (request.distribution.empty()) request.distribution = a;
-        else throw std::invalid_argument("more than one distribution folder");
+      CommandLine line = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc),
+                                          {"--answers", "--transcript"}, {"--real-time"});
+      if (line.help) {
+        std::cout << kUsage;
+        return 0;
       }
-      int modes = !request.distribution.empty() + !request.firstArgument.empty() +
-                  !uninstallName.empty();
-      if (modes != 1)
-        throw std::invalid_argument("give one distribution folder, --log or --uninstall");
-      if (!request.distribution.empty() && !std::filesystem::is_directory(request.distribution))
-        throw std::invalid_argument("no such folder: " + request.distribution.string());
+      request = line.request;
+      request.realTime = line.switches.count("--real-time") > 0;
+      answersPath = line.values["--answers"];
+      transcriptPath = line.values["--transcript"];
+      uninstallName = line.uninstallName;
     }
   } catch (const std::exception& error) {
     std::cerr << "orvane-run: " << error.what() << "\n" << kUsage;

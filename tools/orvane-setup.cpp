@@ -83,49 +83,16 @@ int main(int argc, char** argv) {
     }
   } else {
     try {
-      request.machineFolder = DefaultMachineFolder();
-      std::vector<std::string> args(argv + 1, argv + argc);
-      for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        auto value = [&]() -> std::string {
-          if (i + 1 >= args.size()) throw std::invalid_argument(a + " needs a value");
-          return args[++i];
-        };
-        if (a == "--help" || a == "-h") {
-          std::cout << kUsage;
-          return 0;
-        } else if (a == "--machine")
-          request.machineFolder = value();
-        else if (a == "--verbose")
-          verbose = true;
-        else if (a == "--drive") {
-          std::string d = value();
-          if (d.size() != 1 || !std::isalpha(static_cast<unsigned char>(d[0])) ||
-              std::toupper(d[0]) == 'C')
-            throw std::invalid_argument("--drive takes one letter other than C");
-          request.drive = static_cast<char>(std::toupper(d[0]));
-        } else if (a == "--log")
-          request.firstArgument = FromTerminal(value());
-        else if (a == "--uninstall")
-          uninstallName = value();
-        else if (!a.empty() && a[0] == '-')
-          throw std::invalid_argument("unknown option " + a);
-        else if (request.distribution.empty())
-          request.distribution = a;
-        else
-          throw std::invalid_argument("more than one distribution folder");
-      }
       // A copy placed inside a distribution folder installs from that folder.
-      if (request.distribution.empty() && request.firstArgument.empty() && uninstallName.empty()) {
-        std::filesystem::path own = SelfExecutable().parent_path();
-        if (!own.empty() && std::filesystem::exists(own / "SETUP.INI")) request.distribution = own;
+      CommandLine line = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc), {},
+                                          {"--verbose"}, SelfExecutable().parent_path());
+      if (line.help) {
+        std::cout << kUsage;
+        return 0;
       }
-      int modes =
-          !request.distribution.empty() + !request.firstArgument.empty() + !uninstallName.empty();
-      if (modes != 1)
-        throw std::invalid_argument("give one distribution folder, --log or --uninstall");
-      if (!request.distribution.empty() && !std::filesystem::is_directory(request.distribution))
-        throw std::invalid_argument("no such folder: " + request.distribution.string());
+      request = line.request;
+      uninstallName = line.uninstallName;
+      verbose = line.switches.count("--verbose") > 0;
     } catch (const std::exception& error) {
       std::cerr << "orvane-setup: " << error.what() << "\n" << kUsage;
       return kExitBadCommandLine;
