@@ -14,7 +14,7 @@
 #include "install/PathTokens.h"
 #include "platform/host/HostFiles.h"
 #include "platform/host/HostLz.h"
-#include "platform/host/HostProcesses.h"
+#include "platform/host/HostPlatform.h"
 #include "platform/host/HostProfile.h"
 #include "platform/host/HostRegistry.h"
 #include "platform/host/HostShell.h"
@@ -56,25 +56,30 @@ class UsageError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// The machine with its platform layer, as the program would see it (no program running).
 struct Tool {
-  std::unique_ptr<Machine> machine;
-  std::unique_ptr<HostFiles> files;
-  std::unique_ptr<HostProcesses> processes;
-  std::unique_ptr<HostSystem> system;
-  std::unique_ptr<HostShell> shell;
-  std::unique_ptr<HostProfile> profile;
-  std::unique_ptr<HostLz> lz;
-
-  explicit Tool(const std::filesystem::path& folder, const MachineSettings& settings = {}) {
-    machine = Machine::Open(folder, settings);
-    files = std::make_unique<HostFiles>(*machine);
-    processes = std::make_unique<HostProcesses>(*machine);
-    system = std::make_unique<HostSystem>(*machine, "", "");
-    shell = std::make_unique<HostShell>(*machine, *files, *processes);
-    profile = std::make_unique<HostProfile>(*machine, machine->WindowsFolder());
-    lz = std::make_unique<HostLz>(*machine);
+  explicit Tool(const std::filesystem::path& folder, const MachineSettings& settings = {})
+      : platform(folder, Options(settings)),
+        machine(&platform.GetMachine()),
+        files(&platform.Files()),
+        system(&platform.System()),
+        shell(&platform.Shell()),
+        profile(&platform.Profile()),
+        lz(&platform.Lz()) {}
+  static HostPlatformOptions Options(const MachineSettings& settings) {
+    HostPlatformOptions options;
+    options.newMachine = settings;
+    return options;
   }
-  HostRegistry& registry() { return machine->Registry(); }
+  HostRegistry& registry() { return platform.Registry(); }
+
+  HostPlatform platform;
+  Machine* machine;
+  HostFiles* files;
+  HostSystem* system;
+  HostShell* shell;
+  HostProfile* profile;
+  HostLz* lz;
 };
 
 void Need(const std::vector<std::string>& args, size_t from, size_t to) {

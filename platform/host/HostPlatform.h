@@ -45,6 +45,9 @@ class HostPlatform {
   HostClock& Clock() { return *clock_; }
   HostProcesses& Processes() { return *processes_; }
   HostShell& Shell() { return *shell_; }
+  HostProfile& Profile() { return *profile_; }
+  HostLz& Lz() { return *lz_; }
+  HostRegistry& Registry() { return machine_->Registry(); }
 
   Platform Bundle(IUserInterface& ui);
 
