@@ -11,6 +11,7 @@
 #include <fstream>
 
 #include "tests/scenarios/Scenario.h"
+#include "tests/unit/MachineFixture.h"
 
 namespace orvane::scenario {
 namespace {
@@ -22,38 +23,7 @@ const char kHead[] =
     "[Title]\nSetup=Scen Setup\nUnSetup=Scen UnInstall\nProgram=Scen\n[Extend]\nSetupSpeed=1\n";
 const char kToApp[] = "final folder C:\\App\\\n";
 
-// A child process that holds an exclusive flock on a file until it is released.
-class HeldLock {
- public:
-  explicit HeldLock(const fs::path& file) {
-    int ready[2];
-    if (pipe(ready) != 0) return;
-    pid_ = fork();
-    if (pid_ == 0) {
-      int fd = open(file.c_str(), O_RDWR);
-      char c = fd >= 0 && flock(fd, LOCK_EX) == 0 ? '1' : '0';
-      (void)!write(ready[1], &c, 1);
-      for (;;) pause();
-    }
-    close(ready[1]);
-    char c = 0;
-    locked_ = read(ready[0], &c, 1) == 1 && c == '1';
-    close(ready[0]);
-  }
-  ~HeldLock() { Release(); }
-  bool Locked() const { return locked_; }
-  void Release() {
-    if (pid_ > 0) {
-      kill(pid_, SIGKILL);
-      waitpid(pid_, nullptr, 0);
-      pid_ = -1;
-    }
-  }
-
- private:
-  pid_t pid_ = -1;
-  bool locked_ = false;
-};
+using HeldLock = host::testing::ChildLock;
 
 class InstallScenario : public Scenario {
  protected:
