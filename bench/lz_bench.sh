@@ -37,3 +37,22 @@ ours=$(awk '/file to file/ {print $(NF-1)}' "$work/ours.txt")
 peer=$(echo "$mb $best" | awk '{printf "%.1f", $1 / $2}')
 echo "msexpand, file to file:   $best s  $peer MB/s (best of $runs)"
 echo "ratio ours/msexpand (file to file): $(echo "$ours $peer" | awk '{printf "%.0f", $1 / $2}')"
+
+# The Windows library's LZCopy under Wine, when wine64 and mingw-w64 are installed.
+wine=$(command -v wine64 || { [ -x /usr/lib/wine/wine64 ] && echo /usr/lib/wine/wine64; } || true)
+if [ -n "$wine" ] && command -v x86_64-w64-mingw32-gcc >/dev/null; then
+  here=$(cd "$(dirname "$0")" && pwd)
+  x86_64-w64-mingw32-gcc -O2 "$here/lzcopy_peer.c" -o "$work/lzcopy.exe" -llz32
+  export WINEPREFIX="$work/wine" WINEDEBUG=-all
+  best_wine=
+  for round in 1 2 3; do
+    line=$(cd "$work" && "$wine" lzcopy.exe data.bin_ wine.bin 2>/dev/null | tr -d '\r')
+    cmp -s "$work/wine.bin" "$work/data.bin" || echo "note: LZCopy output differs from the original"
+    rate=$(echo "$line" | awk '{print $(NF-1)}')
+    best_wine=$(echo "$rate ${best_wine:-0}" | awk '{print ($1 > $2) ? $1 : $2}')
+  done
+  echo "LZCopy under Wine, in the program: $best_wine MB/s (best of 3)"
+  echo "ratio ours/LZCopy (file to file): $(echo "$ours $best_wine" | awk '{printf "%.2f", $1 / $2}')"
+else
+  echo "LZCopy under Wine: skipped (needs wine64 and mingw-w64, Debian packages)"
+fi
