@@ -245,9 +245,10 @@ bool IsFileInUse(const std::string& hostPath) {
 
 uint32_t HostFiles::GetInfo(const std::string& path, FileInfo& info) {
   fs::path host;
-  if (uint32_t err = machine_.Resolve(path, host)) return err;
   struct stat st;
-  if (stat(host.c_str(), &st) != 0) return MapErrno(errno, host);
+  bool exists = false;
+  if (uint32_t err = machine_.Resolve(path, host, st, exists)) return err;
+  if (!exists) return MapErrno(ENOENT, host);
   info = InfoOf(st);
   return 0;
 }
@@ -256,6 +257,26 @@ uint32_t HostFiles::Find(const std::string& pattern, std::vector<FindEntry>& ent
   entries.clear();
   std::string folder, name;
   if (!SplitLast(pattern, folder, name)) return ERROR_PATH_NOT_FOUND;
+
+  // A name without wildcards is looked up directly instead of matched against every entry, so
+  // that asking for one file's size does not cost a listing of its whole folder. (A link that
+  // leads out of the machine is left to the listing below, which shows it without following it.)
+  if (!name.empty() && name.find_first_of("*?") == std::string::npos && name != "." &&
+      name != "..") {
+    fs::path entry;
+    struct stat es;
+    bool exists = false;
+    uint32_t err = machine_.Resolve(pattern, entry, es, exists);
+    if (err == 0) {
+      std::string cp932;
+      if (!exists) return MapErrno(ENOENT, entry);
+      if (!Utf8ToCp932(entry.filename().string(), cp932)) return ERROR_FILE_NOT_FOUND;
+      entries.push_back({cp932, InfoOf(es)});
+      return 0;
+    }
+    if (err != ERROR_ACCESS_DENIED) return err;
+  }
+
   fs::path host;
   if (uint32_t err = machine_.Resolve(folder, host)) return err;
   struct stat st;
@@ -264,26 +285,6 @@ uint32_t HostFiles::Find(const std::string& pattern, std::vector<FindEntry>& ent
   std::string normalized;
   machine_.Normalize(folder, normalized);
   bool driveRoot = normalized.size() == 3;
-
-  // A name without wildcards is looked up directly instead of matched against every entry, so
-  // that asking for one file's size does not cost a listing of its whole folder.
-  if (name.find_first_of("*?") == std::string::npos && name != "." && name != "..") {
-    fs::path entry;
-    if (machine_.Resolve(pattern, entry) != 0) return ERROR_FILE_NOT_FOUND;
-    struct stat es;
-    std::string cp932;
-    if (lstat(entry.c_str(), &es) != 0 || !Utf8ToCp932(entry.filename().string(), cp932))
-      return ERROR_FILE_NOT_FOUND;
-    // A link leading out of the machine is listed, but nothing is read through it.
-    if (S_ISLNK(es.st_mode)) {
-      if (!machine_.IsInside(entry))
-        es.st_size = 0;
-      else if (stat(entry.c_str(), &es) != 0)
-        return ERROR_FILE_NOT_FOUND;
-    }
-    entries.push_back({cp932, InfoOf(es)});
-    return 0;
-  }
 
   if (!driveRoot) {
     struct stat parent;
@@ -353,12 +354,12 @@ uint32_t HostFiles::DeleteFile(const std::string& path) {
 uint32_t HostFiles::CopyFile(const std::string& source, const std::string& destination,
                              bool failIfExists) {
   fs::path from, to;
-  if (uint32_t err = machine_.Resolve(source, from)) return err;
-  if (uint32_t err = machine_.Resolve(destination, to)) return err;
   struct stat ss, ds;
-  if (stat(from.c_str(), &ss) != 0) return MapErrno(errno, from);
+  bool sourceExists = false, exists = false;
+  if (uint32_t err = machine_.Resolve(source, from, ss, sourceExists)) return err;
+  if (uint32_t err = machine_.Resolve(destination, to, ds, exists)) return err;
+  if (!sourceExists) return MapErrno(ENOENT, from);
   if (S_ISDIR(ss.st_mode)) return ERROR_ACCESS_DENIED;
-  bool exists = stat(to.c_str(), &ds) == 0;
   if (exists) {
     if (failIfExists) return ERROR_FILE_EXISTS;
     if (ss.st_dev == ds.st_dev && ss.st_ino == ds.st_ino) return ERROR_SHARING_VIOLATION;

@@ -82,7 +82,8 @@ struct HostProfile::Impl {
   Impl(Machine& m, std::string w) : machine(m), windowsFolder(std::move(w)) {}
 
   // The host path of an INI file name; false when it cannot be resolved.
-  bool HostPath(const std::string& path, std::string& host) const {
+  bool HostPath(const std::string& path, std::string& host, bool& fromCache) const {
+    fromCache = false;
     std::string windows = path.empty() ? "win.ini" : path;
     bool hasFolder = windows.find_first_of("\\/") != std::string::npos ||
                      (windows.size() >= 2 && windows[1] == ':');
@@ -100,14 +101,12 @@ struct HostProfile::Impl {
       }
     }
     // Scripts are read key by key: an existing file's resolution is kept while the file is there.
+    // (Load examines the file anyway and forgets the resolution when the file has gone.)
     auto known = resolvedFiles.find(windows);
     if (known != resolvedFiles.end()) {
-      struct stat st;
-      if (::stat(known->second.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
-        host = known->second;
-        return true;
-      }
-      resolvedFiles.erase(known);
+      host = known->second;
+      fromCache = true;
+      return true;
     }
     std::filesystem::path resolved;
     if (machine.Resolve(windows, resolved) != 0) return false;
@@ -118,6 +117,20 @@ struct HostProfile::Impl {
       resolvedFiles[windows] = host;
     }
     return true;
+  }
+
+  // The parsed file a profile path names, or null when the path cannot be resolved.
+  Entry* Open(const std::string& path, std::string& host) {
+    bool fromCache = false;
+    if (!HostPath(path, host, fromCache)) return nullptr;
+    Entry* entry = &Load(host);
+    if (fromCache && !entry->stamp.exists) {
+      // The file went away, or now exists under another letter case: resolve the name again.
+      resolvedFiles.clear();
+      if (!HostPath(path, host, fromCache)) return nullptr;
+      entry = &Load(host);
+    }
+    return entry;
   }
 
   // The parsed file, read again when it changed on disk since it was parsed.
@@ -147,7 +160,7 @@ std::string HostProfile::GetString(const std::string& section, const std::string
   std::string result;
   std::string host;
   std::optional<std::string> value;
-  if (impl_->HostPath(path, host)) value = impl_->Load(host).doc.Get(section, key);
+  if (Impl::Entry* entry = impl_->Open(path, host)) value = entry->doc.Get(section, key);
   result = value ? *value : StripTrailingSpaces(defaultValue);
   // At most capacity - 1 bytes, even inside a double-byte character: a caller that sees
   // capacity - 1 bytes come back knows to ask again with a larger buffer.
@@ -160,13 +173,16 @@ bool HostProfile::WriteString(const std::optional<std::string>& section,
                               const std::optional<std::string>& key,
                               const std::optional<std::string>& value, const std::string& path) {
   std::string host;
-  if (!impl_->HostPath(path, host)) return false;
+  bool fromCache = false;
+  if (!impl_->HostPath(path, host, fromCache)) return false;
   if (!section) {
     // The flush: forget the cached copy so that the next call reads the file afresh.
     if (!key && !value) impl_->cache.erase(host);
     return false;
   }
-  Impl::Entry& entry = impl_->Load(host);
+  Impl::Entry* opened = impl_->Open(path, host);
+  if (!opened) return false;
+  Impl::Entry& entry = *opened;
   IniDocument& doc = entry.doc;
   if (!key) {
     if (!doc.HasSection(*section)) return true;

@@ -326,6 +326,7 @@ void Machine::MapDrive(char letter, const fs::path& hostFolder) {
   fs::path absolute = fs::absolute(hostFolder, ec);
   fs::path real = RealPath(absolute);
   drives_[letter] = real.empty() ? absolute : real;
+  driveIsLink_.erase(letter);
   SaveSettings();
 }
 
@@ -401,6 +402,14 @@ uint32_t Machine::Normalize(const std::string& windowsPath, std::string& normali
 }
 
 uint32_t Machine::Resolve(const std::string& windowsPath, fs::path& hostPath) const {
+  struct stat st;
+  bool exists = false;
+  return Resolve(windowsPath, hostPath, st, exists);
+}
+
+uint32_t Machine::Resolve(const std::string& windowsPath, fs::path& hostPath,
+                          struct stat& finalStat, bool& exists) const {
+  exists = false;
   char drive = 0;
   std::vector<std::string> components;
   if (uint32_t err = Parse(windowsPath, drive, components)) return err;
@@ -411,16 +420,24 @@ uint32_t Machine::Resolve(const std::string& windowsPath, fs::path& hostPath) co
     auto it = virtualFiles_.find(UpperCp932(key));
     if (it != virtualFiles_.end()) {
       hostPath = it->second;
+      exists = stat(hostPath.c_str(), &finalStat) == 0;
       return 0;
     }
   }
 
-  fs::path current = DriveFolder(drive);
-  if (current.empty()) return ERROR_PATH_NOT_FOUND;
+  const fs::path root = DriveFolder(drive);
+  if (root.empty()) return ERROR_PATH_NOT_FOUND;
+  // The host path is built as a plain string (one component at a time, each examined with one
+  // lstat): resolving is on every file operation's path.
+  std::string current = root.string();
   // The real location is checked against the machine's roots only when a symbolic link lies on
   // the way (or the drive folder is one): without links the path stays where it is written.
   struct stat st;
-  bool followLinks = lstat(current.c_str(), &st) != 0 || S_ISLNK(st.st_mode);
+  auto known = driveIsLink_.find(drive);
+  if (known == driveIsLink_.end())
+    known = driveIsLink_.emplace(drive, lstat(current.c_str(), &st) != 0 || S_ISLNK(st.st_mode))
+                .first;
+  bool followLinks = known->second;
   bool existing = true;
   std::error_code ec;
   for (const std::string& component : components) {
@@ -430,25 +447,27 @@ uint32_t Machine::Resolve(const std::string& windowsPath, fs::path& hostPath) co
     if (utf8.size() > 255) return ERROR_FILENAME_EXCED_RANGE;  // longer than the host allows
     if (utf8.empty() || utf8 == "." || utf8 == "..") followLinks = true;
     std::string onDisk = utf8;
+    const std::string folder = current;
+    current += '/';
     if (existing) {
-      bool found = lstat((current / utf8).c_str(), &st) == 0;
+      bool found = lstat((current + utf8).c_str(), &st) == 0;
       if (!found) {
         std::vector<std::string> matches;
-        std::string match = FindNameNoCase(current, utf8);
+        std::string match = FindNameNoCase(folder, utf8);
         if (!match.empty()) matches.push_back(match);
         // An 8.3 alias names the entry it was made for.
         if (matches.empty() && component.find('~') != std::string::npos &&
-            fs::is_directory(current, ec)) {
+            fs::is_directory(folder, ec)) {
           std::string upper = UpperCp932(component);
-          for (const auto& entry : fs::directory_iterator(current, ec)) {
+          for (const auto& entry : fs::directory_iterator(folder, ec)) {
             std::string name = entry.path().filename().string();
-            if (UpperCp932(ShortName(current, name)) == upper) matches.push_back(name);
+            if (UpperCp932(ShortName(folder, name)) == upper) matches.push_back(name);
           }
         }
         if (!matches.empty()) {
           std::sort(matches.begin(), matches.end());
           onDisk = matches.front();
-          found = lstat((current / onDisk).c_str(), &st) == 0;
+          found = lstat((current + onDisk).c_str(), &st) == 0;
         }
       }
       if (!found) {
@@ -457,14 +476,17 @@ uint32_t Machine::Resolve(const std::string& windowsPath, fs::path& hostPath) co
         followLinks = true;
         // A link whose target is missing cannot be checked: creating through it could land
         // anywhere, so it is refused.
-        struct stat target;
-        if (stat((current / onDisk).c_str(), &target) != 0) return ERROR_ACCESS_DENIED;
+        if (stat((current + onDisk).c_str(), &st) != 0) return ERROR_ACCESS_DENIED;
       }
     }
-    current /= onDisk;
+    current += onDisk;
   }
   if (followLinks && !IsInside(current)) return ERROR_ACCESS_DENIED;
   hostPath = current;
+  // What the last component's check found is what a caller would stat next.
+  exists = existing;
+  if (exists) finalStat = st;
+  if (components.empty()) exists = stat(current.c_str(), &finalStat) == 0;
   return 0;
 }
 

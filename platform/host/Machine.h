@@ -2,6 +2,8 @@
 // Resolves Windows paths to host paths without regard to ASCII letter case, and confines every
 // path to the machine folder and the mapped distribution folder.
 #pragma once
+#include <sys/stat.h>
+
 #include <cstdint>
 #include <filesystem>
 #include <map>
@@ -49,6 +51,10 @@ class Machine {
   // Windows forbids or that is not valid code page 932, 206 for a path longer than 259
   // characters, 5 when the path would lead outside the machine (a symbolic link out).
   uint32_t Resolve(const std::string& windowsPath, std::filesystem::path& hostPath) const;
+  // The same, also giving what stat() says of the result (links followed) when it exists, so
+  // that callers need not examine it again.
+  uint32_t Resolve(const std::string& windowsPath, std::filesystem::path& hostPath,
+                   struct stat& finalStat, bool& exists) const;
   // The Windows path of a host path inside a drive; empty when it lies in none.
   std::string ToWindowsPath(const std::filesystem::path& hostPath) const;
   // The path in canonical Windows form ("C:\Dir\File.txt": upper-case drive letter, "\"
@@ -114,6 +120,9 @@ class Machine {
   // in byte order when several do), or empty.
   std::string FindNameNoCase(const std::filesystem::path& folder, const std::string& utf8) const;
   mutable std::unordered_map<std::string, FolderNames> folderNames_;
+  // Whether a drive's folder is itself a symbolic link (then every path is checked for where it
+  // really leads); examined once per drive.
+  mutable std::map<char, bool> driveIsLink_;
 };
 
 // Letter case folding of ASCII letters in a code page 932 text (trail bytes left alone).
