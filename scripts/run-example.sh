@@ -45,8 +45,11 @@ echo "-- Add/Remove Programs"
 echo
 echo "== removing it again through its Add/Remove Programs entry"
 set +e
-"$tools/orvane-run" --machine "$machine" --uninstall "Orvane Demo UnInstall"
+"$tools/orvane-run" --machine "$machine" --answers "$work/dist/uninstall-answers.txt" \
+  --uninstall "Orvane Demo UnInstall"
 echo "== orvane-run exit status: $?"
 set -e
+echo "-- what is left in Program Files and the Add/Remove Programs entries"
+"$tools/orvane-machine" --machine "$machine" tree 'C:\Program Files'
 "$tools/orvane-machine" --machine "$machine" programs
 echo "machine folder: $machine"
