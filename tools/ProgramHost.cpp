@@ -166,6 +166,11 @@ int RunProgram(const StartRequest& request, ProgramUi& ui) {
   options.shell.documentOpener = request.documentOpener;
   if (!request.distribution.empty() && request.programPath.empty())
     options.programPath = std::string(1, request.drive) + ":\\SETUP.EXE";
+  // Started with an uninstall log but not from the machine's uninstaller copy: the program
+  // stands where the install run puts that copy.
+  if (request.distribution.empty() && options.programPath.empty())
+    options.programPath = host::Machine::Open(request.machineFolder)->WindowsFolder() +
+                          "\\UNORVANE.EXE";
 
   std::unique_ptr<host::HostPlatform> host;
   host = std::make_unique<host::HostPlatform>(request.machineFolder, options);
