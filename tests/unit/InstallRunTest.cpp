@@ -16,6 +16,7 @@
 #include "install/RegistryAccess.h"
 #include "platform/host/HostComponents.h"
 #include "platform/host/HostFiles.h"
+#include "platform/host/HostPlatform.h"
 #include "platform/host/HostLz.h"
 #include "platform/host/HostProcesses.h"
 #include "platform/host/HostProfile.h"
@@ -114,22 +115,20 @@ const char kUninstallKey[] =
 class Session {
  public:
   Session(host::Machine& machine, const fs::path& dist) : machine_(machine) {
-    files_ = std::make_unique<host::HostFiles>(machine);
-    profile_ = std::make_unique<host::HostProfile>(machine, "C:\\WINDOWS");
-    system_ = std::make_unique<host::HostSystem>(machine, "D:\\SETUP.EXE", "");
-    clock_ = std::make_unique<host::HostClock>(true, [this](uint32_t ms) { pauses.push_back(ms); });
-    components_ = std::make_unique<host::HostComponents>(machine);
-    lz_ = std::make_unique<host::HostLz>(machine);
-    processes_ = std::make_unique<host::HostProcesses>(machine);
-    host::ShellOptions options;
-    options.onOpenDocument = [this](const std::string& f, const std::string& p) {
+    host::HostPlatformOptions options;
+    options.programPath = "D:\\SETUP.EXE";
+    options.onPause = [this](uint32_t ms) { pauses.push_back(ms); };
+    options.shell.onOpenDocument = [this](const std::string& f, const std::string& p) {
       opened.push_back(f + "|" + p);
     };
-    shell_ = std::make_unique<host::HostShell>(machine, *files_, *processes_, options);
-    registry = std::make_unique<GuardedRegistry>(machine.Registry());
-    platform_ =
-        std::make_unique<Platform>(Platform{*files_, *profile_, *registry, *shell_, *lz_,
-                                            *components_, *processes_, *system_, *clock_, ui});
+    host_ = std::make_unique<host::HostPlatform>(machine.Folder(), options);
+    registry = std::make_unique<GuardedRegistry>(host_->Registry());
+    Platform bundle = host_->Bundle(ui);
+    platform_ = std::make_unique<Platform>(Platform{bundle.files, bundle.profile, *registry,
+                                                    bundle.shell, bundle.lz, bundle.components,
+                                                    bundle.processes, bundle.system, bundle.clock,
+                                                    ui});
+    files_ = &bundle.files;
     app = std::make_unique<Application>(*platform_);
     ui.app = app.get();
     (void)dist;
@@ -180,14 +179,8 @@ class Session {
   FakeUi ui;
   std::vector<uint32_t> pauses;
   std::vector<std::string> opened;
-  std::unique_ptr<host::HostFiles> files_;
-  std::unique_ptr<host::HostProfile> profile_;
-  std::unique_ptr<host::HostSystem> system_;
-  std::unique_ptr<host::HostClock> clock_;
-  std::unique_ptr<host::HostComponents> components_;
-  std::unique_ptr<host::HostLz> lz_;
-  std::unique_ptr<host::HostProcesses> processes_;
-  std::unique_ptr<host::HostShell> shell_;
+  std::unique_ptr<host::HostPlatform> host_;
+  IFiles* files_ = nullptr;
   std::unique_ptr<GuardedRegistry> registry;
   std::unique_ptr<Platform> platform_;
   std::unique_ptr<Application> app;
@@ -468,7 +461,7 @@ TEST_F(InstallRunTest, IniEntriesAndShortValues) {
 
 TEST_F(InstallRunTest, FreeSpaceShortageAnsweredNoCancelsTheRun) {
   Dist("BIG.DAT", std::string(100, 'x'));
-  machine_->SetFreeSpace('C', "100");
+  s().host_->GetMachine().SetFreeSpace('C', "100");
   // With a "\" before the name the size pass finds the source (without one it looks for a file
   // named "(App)BIG.DAT" and skips the check).
   s().Script("[CopyFile]\r\nFile1=(App)\\BIG.DAT\r\n");
