@@ -13,6 +13,7 @@
 
 namespace orvane::testing {
 
+// Answers message boxes through `answer`, or with `yesNoDefault` / OK, and records them.
 class RecordingUi : public IUserInterface {
  public:
   struct Box {
@@ -23,6 +24,7 @@ class RecordingUi : public IUserInterface {
   Application* app = nullptr;
   std::vector<Box> boxes;
   std::function<int(const Box&)> answer;
+  int yesNoDefault = IDYES;
 
   void Realise(TForm&) override {}
   void ProcessMessages() override {}
@@ -32,13 +34,19 @@ class RecordingUi : public IUserInterface {
     if (app)
       for (TForm* form : app->Forms()) box.enabledDuring.push_back(form->enabled);
     boxes.push_back(box);
-    if (answer) return answer(box);
-    return (flags & 0x0F) == 0x04 ? IDYES : IDOK;
+    if (answer) return answer(boxes.back());
+    return (flags & 0x0F) == MB_YESNO ? yesNoDefault : IDOK;
   }
   std::optional<std::string> BrowseForFolder(const std::string&, uint32_t) override {
     return std::nullopt;
   }
   int RestartDialog() override { return IDNO; }
+  // The first box shown with this caption, or null.
+  const Box* Find(const std::string& caption) const {
+    for (const Box& box : boxes)
+      if (box.caption == caption) return &box;
+    return nullptr;
+  }
 };
 
 // A machine, its host platform and an Application over it.

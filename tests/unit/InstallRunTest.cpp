@@ -11,6 +11,7 @@
 
 #include "app/Application.h"
 #include "app/Main.h"
+#include "tests/unit/AppTestSupport.h"
 #include "install/FileOps.h"
 #include "install/InstallRun.h"
 #include "install/RegistryAccess.h"
@@ -32,42 +33,20 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Box {
-  std::string text, caption;
-  uint32_t flags;
-};
+using Box = testing::RecordingUi::Box;
 
 // A user who answers every question Yes (or as `answer` says), confirms messages, and presses
 // "Continue(&C)" when the failure details are shown.
-class FakeUi : public IUserInterface {
+class FakeUi : public testing::RecordingUi {
  public:
-  Application* app = nullptr;
-  std::vector<Box> boxes;
-  std::function<int(const Box&)> answer;
   std::string details;
 
-  void Realise(TForm&) override {}
   void ProcessMessages() override {
     TfrmMain& w = app->frmMain();
     if (w.visible && w.btnEvent.enabled && w.btnEvent.caption == "Continue(&C)") {
       details = w.txtReadme.caption;
       w.btnEvent.enabled = false;
     }
-  }
-  void HandleMessage() override {}
-  int MessageBox(const std::string& text, const std::string& caption, uint32_t flags) override {
-    boxes.push_back({text, caption, flags});
-    if (answer) return answer(boxes.back());
-    return (flags & MB_YESNO) ? IDYES : IDOK;
-  }
-  std::optional<std::string> BrowseForFolder(const std::string&, uint32_t) override {
-    return std::nullopt;
-  }
-  int RestartDialog() override { return IDNO; }
-  const Box* Find(const std::string& caption) const {
-    for (const Box& box : boxes)
-      if (box.caption == caption) return &box;
-    return nullptr;
   }
 };
 

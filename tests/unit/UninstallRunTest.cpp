@@ -12,6 +12,7 @@
 #include "MachineSnapshot.h"
 #include "app/Application.h"
 #include "app/Main.h"
+#include "tests/unit/AppTestSupport.h"
 #include "install/FileOps.h"
 #include "install/SharedFiles.h"
 #include "platform/host/HostComponents.h"
@@ -53,23 +54,18 @@ class NoProcesses : public IProcesses {
   void Close(int) override {}
 };
 
-struct Box {
-  std::string text, caption;
-  uint32_t flags;
-};
+using Box = testing::RecordingUi::Box;
 
-// A user who answers message boxes through `answer`, presses the shared-file dialog's buttons in
-// the order of `dialogWords` and presses "Continue(&C)" when the failure details are shown.
-class FakeUi : public IUserInterface {
+// A user who answers message boxes through `answer` (No when unanswered), presses the
+// shared-file dialog's buttons in the order of `dialogWords` and presses "Continue(&C)" when the
+// failure details are shown.
+class FakeUi : public testing::RecordingUi {
  public:
-  Application* app = nullptr;
-  std::vector<Box> boxes;
-  std::function<int(const Box&)> answer;
+  FakeUi() { yesNoDefault = IDNO; }
   std::vector<std::string> dialogWords;  // "Yes", "No", "Delete", "Save"
   std::vector<std::string> dialogTexts;
   bool detailsShown = false;
 
-  void Realise(TForm&) override {}
   void ProcessMessages() override {
     TfrmMain& w = app->frmMain();
     if (w.visible && w.btnEvent.enabled && w.btnEvent.caption == "Continue(&C)") {
@@ -90,15 +86,6 @@ class FakeUi : public IUserInterface {
                                           : d.btnSave;
     app->Click(button);
   }
-  int MessageBox(const std::string& text, const std::string& caption, uint32_t flags) override {
-    boxes.push_back({text, caption, flags});
-    if (answer) return answer(boxes.back());
-    return (flags & MB_YESNO) ? IDNO : IDOK;
-  }
-  std::optional<std::string> BrowseForFolder(const std::string&, uint32_t) override {
-    return std::nullopt;
-  }
-  int RestartDialog() override { return IDNO; }
 };
 
 const char kApp[] = "C:\\Program Files\\Viewer\\";
