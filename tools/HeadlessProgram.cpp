@@ -1,7 +1,9 @@
 // The headless program: scripted user, answers file and transcript.
 #include "tools/HeadlessProgram.h"
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <iostream>
 #include <sstream>
@@ -10,6 +12,13 @@
 #include "platform/host/Machine.h"
 
 namespace orvane::tools {
+namespace {
+
+std::string TranscriptName(const std::string& path) {
+  return path.empty() || path == "-" ? "standard output" : path;
+}
+
+}  // namespace
 
 HeadlessProgramUi::HeadlessProgramUi(headless::Answers answers, std::ostream& out)
     : transcript_(out), ui_(std::move(answers), transcript_) {}
@@ -30,28 +39,61 @@ void HeadlessProgramUi::Finish(int code) {
 
 headless::Answers LoadAnswers(const std::string& path) {
   if (path.empty()) return {};
+  // A folder opens for reading on Linux and reads as nothing: it would pass for an empty file.
+  std::error_code ec;
+  if (std::filesystem::is_directory(path, ec))
+    throw headless::AnswersError(path + ": a folder, not an answers file");
   std::ifstream in(path, std::ios::binary);
-  if (!in) throw std::runtime_error("cannot read the answers file " + path);
+  if (!in) throw headless::AnswersError("cannot read the answers file " + path);
   std::stringstream text;
   text << in.rdbuf();
+  if (in.bad()) throw headless::AnswersError("cannot read the answers file " + path);
   std::string base = std::filesystem::absolute(path).parent_path().string();
   return headless::Answers::Parse(text.str(), path, base);
 }
 
 std::ostream& OpenTranscript(const std::string& path, bool append, std::ofstream& file) {
   if (path.empty() || path == "-") return std::cout;
+  errno = 0;
   file.open(path, append ? std::ios::app : std::ios::trunc);
-  if (!file) throw std::runtime_error("cannot write the transcript " + path);
+  if (!file) throw TranscriptError(TranscriptNotWritten(path, errno ? errno : EIO));
   return file;
 }
 
-int RunHeadlessFromEnvironment(const StartRequest& request) {
+std::string TranscriptNotWritten(const std::string& path, int error) {
+  return "cannot write the transcript to " + TranscriptName(path) + ": " + std::strerror(error) +
+         "; nothing was run";
+}
+
+int RunHeadless(const StartRequest& request, headless::Answers answers,
+                const std::string& transcriptPath, bool append, const std::string& tool) {
+  std::ofstream file;
+  std::ostream& out = OpenTranscript(transcriptPath, append, file);
+  HeadlessProgramUi ui(std::move(answers), out);
+  int code = RunProgram(request, ui);
+  if (file.is_open()) {
+    errno = 0;
+    file.close();
+    if (file.fail()) ui.GetTranscript().NoteFailure(errno ? errno : EIO);
+  }
+  const headless::Transcript& transcript = ui.GetTranscript();
+  if (!transcript.Lost()) return code;
+  if (code == kExitTranscriptLost) {
+    std::cerr << tool << ": " << TranscriptNotWritten(transcriptPath, transcript.LostError())
+              << "\n";
+  } else {
+    std::cerr << tool << ": the transcript to " << TranscriptName(transcriptPath)
+              << " was cut short (" << std::strerror(transcript.LostError())
+              << "); the run went on to its end: exit " << code << "\n";
+  }
+  return kExitTranscriptLost;
+}
+
+int RunHeadlessFromEnvironment(const StartRequest& request, const std::string& tool) {
   const char* answers = std::getenv("ORVANE_ANSWERS");
   const char* transcript = std::getenv("ORVANE_TRANSCRIPT");
-  std::ofstream file;
-  std::ostream& out = OpenTranscript(transcript ? transcript : "", true, file);
-  HeadlessProgramUi ui(LoadAnswers(answers ? answers : ""), out);
-  return RunProgram(request, ui);
+  return RunHeadless(request, LoadAnswers(answers ? answers : ""), transcript ? transcript : "",
+                     true, tool);
 }
 
 }  // namespace orvane::tools

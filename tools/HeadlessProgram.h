@@ -3,6 +3,7 @@
 #pragma once
 #include <fstream>
 #include <ostream>
+#include <stdexcept>
 #include <string>
 
 #include "tools/ProgramHost.h"
@@ -16,21 +17,39 @@ class HeadlessProgramUi : public ProgramUi {
   IUserInterface& Ui() override { return ui_; }
   void Attach(Application& app, host::Machine& machine) override;
   void Record(const std::string& line) override { transcript_.Line(line); }
+  bool RecordLost() const override { return transcript_.Lost(); }
   bool Stopped() const override { return ui_.Stuck(); }
   void Finish(int code) override;
+  headless::Transcript& GetTranscript() { return transcript_; }
 
  private:
   headless::Transcript transcript_;
   headless::HeadlessUi ui_;
 };
 
+// A transcript that cannot be opened or written before the program runs.
+class TranscriptError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
 // The answers file at `path` (no rules when empty); throws headless::AnswersError naming the
-// line, or std::runtime_error when the file cannot be read.
+// line, or the file when it cannot be read (a folder, a missing file).
 headless::Answers LoadAnswers(const std::string& path);
-// The transcript stream: standard output for "" or "-", else `file` opened at `path`.
+// The transcript stream: standard output for "" or "-", else `file` opened at `path`. Throws
+// TranscriptError when the file cannot be opened.
 std::ostream& OpenTranscript(const std::string& path, bool append, std::ofstream& file);
+// The message of a transcript that could not be written before anything ran.
+std::string TranscriptNotWritten(const std::string& path, int error);
+// Runs the program with the scripted user, the transcript going to `transcriptPath` as
+// OpenTranscript opens it. Returns the program's exit code, or kExitTranscriptLost with a line
+// on standard error (prefixed with `tool`) when the transcript could not be written: either its
+// first line failed and nothing ran, or it was cut short and the run went on to its end (the
+// line gives the run's own code).
+int RunHeadless(const StartRequest& request, headless::Answers answers,
+                const std::string& transcriptPath, bool append, const std::string& tool);
 // Runs a program of the machine (the uninstaller copy) headless, with the answers and the
 // transcript named by $ORVANE_ANSWERS and $ORVANE_TRANSCRIPT.
-int RunHeadlessFromEnvironment(const StartRequest& request);
+int RunHeadlessFromEnvironment(const StartRequest& request, const std::string& tool);
 
 }  // namespace orvane::tools

@@ -172,6 +172,12 @@ int RunProgram(const StartRequest& request, ProgramUi& ui) {
     options.programPath = host::Machine::Open(request.machineFolder)->WindowsFolder() +
                           "\\UNORVANE.EXE";
 
+  // The record's first line goes out before the machine is touched: a record that cannot be
+  // written stops the program here. A program of the machine (the uninstall command) continues
+  // a run that the runner began and goes on.
+  ui.Record("start " + Quote(options.programPath) + " " + Quote(request.firstArgument));
+  if (ui.RecordLost() && request.programPath.empty()) return kExitTranscriptLost;
+
   std::unique_ptr<host::HostPlatform> host;
   host = std::make_unique<host::HostPlatform>(request.machineFolder, options);
   if (!request.distribution.empty())
@@ -184,7 +190,6 @@ int RunProgram(const StartRequest& request, ProgramUi& ui) {
                     inner.components, processes,      inner.system,   inner.clock, inner.ui};
   Application app(platform);
   ui.Attach(app, host->GetMachine());
-  ui.Record("start " + Quote(options.programPath) + " " + Quote(request.firstArgument));
 
   ProgramOutcome outcome = app.Run();
   int code = kExitCancelled;

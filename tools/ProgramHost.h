@@ -29,6 +29,7 @@ enum : int {
   kExitCancelled = 1602,  // the user left the wizard, cancelled or aborted
   kExitFailed = 1603,     // the error screen, an error that escaped a run, a stuck program
   kExitAlreadyRunning = 1618,
+  kExitTranscriptLost = 1622,  // the transcript could not be written (msiexec's log file error)
   kExitBadCommandLine = 1639,
   kExitRestartRequired = 3010,
 };
@@ -52,6 +53,9 @@ class ProgramUi {
   virtual void Attach(Application& app, host::Machine& machine) = 0;
   // One line of the run's record (pauses, program starts, documents opened, notifications).
   virtual void Record(const std::string& line) = 0;
+  // True when the record cannot be written. Checked after the first line: the program does not
+  // start without its record, but once started it runs to its end whatever happens to it.
+  virtual bool RecordLost() const { return false; }
   // Exit code adjustments: true when the interface stopped the program itself.
   virtual bool Stopped() const { return false; }
   virtual void Finish(int /*exitCode*/) {}
@@ -75,7 +79,9 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments,
                              const std::set<std::string>& flags,
                              const std::filesystem::path& defaultFolder = {});
 
-// Runs the program to its end and returns the exit code.
+// Runs the program to its end and returns the exit code; kExitTranscriptLost, before anything
+// ran, when the record's first line cannot be written (unless the program is a program of the
+// machine, which continues a run already begun).
 int RunProgram(const StartRequest& request, ProgramUi& ui);
 
 // The path of the running executable.

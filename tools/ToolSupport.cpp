@@ -1,12 +1,19 @@
 // Shared pieces of the command-line tools.
 #include "tools/ToolSupport.h"
 
+#include <signal.h>
+
 #include <cstdlib>
 #include <stdexcept>
 
 #include "platform/host/Encoding.h"
 
 namespace orvane::tools {
+namespace {
+
+void IgnoreSignal(int) {}
+
+}  // namespace
 
 std::filesystem::path DefaultMachineFolder() {
   if (const char* machine = std::getenv("ORVANE_MACHINE"); machine && *machine) return machine;
@@ -24,5 +31,15 @@ std::string FromTerminal(const std::string& utf8) {
 }
 
 std::string ToTerminal(const std::string& cp932) { return host::DisplayUtf8(cp932); }
+
+void KeepRunningWhenOutputCloses() {
+  // A handler rather than SIG_IGN: an ignored signal stays ignored in the programs this process
+  // starts, a caught one does not.
+  struct sigaction action = {};
+  action.sa_handler = IgnoreSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  sigaction(SIGPIPE, &action, nullptr);
+}
 
 }  // namespace orvane::tools

@@ -29,12 +29,13 @@ const char kUsage[] =
     "  --drive LETTER      drive letter of the distribution folder (default D)\n"
     "  --real-time         honour the installer's pauses instead of recording them\n"
     "exit codes: 0 completed, 1602 left or cancelled by the user, 1603 failed,\n"
-    "            1618 another instance is running, 1639 bad command line, 3010 completed,\n"
-    "            restart required\n";
+    "            1618 another instance is running, 1622 the transcript could not be written,\n"
+    "            1639 bad command line or answers file, 3010 completed, restart required\n";
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  KeepRunningWhenOutputCloses();
   StartRequest request;
   std::string answersPath, transcriptPath, uninstallName;
   bool appendTranscript = false;
@@ -65,35 +66,38 @@ int main(int argc, char** argv) {
 
   try {
     headless::Answers answers = LoadAnswers(answersPath);
+    if (uninstallName.empty())
+      return RunHeadless(request, std::move(answers), transcriptPath, appendTranscript,
+                         "orvane-run");
+
+    // The uninstall command replaces this process; the options go along in the environment.
     std::ofstream file;
-    std::ostream* out = &OpenTranscript(transcriptPath, appendTranscript, file);
-
-    if (!uninstallName.empty()) {
-      // The uninstall command replaces this process; the options go along in the environment.
-      if (!answersPath.empty())
-        setenv("ORVANE_ANSWERS", std::filesystem::absolute(answersPath).c_str(), 1);
-      setenv("ORVANE_TRANSCRIPT",
-             transcriptPath.empty() || transcriptPath == "-"
-                 ? "-"
-                 : std::filesystem::absolute(transcriptPath).c_str(),
-             1);
-      if (request.realTime) setenv("ORVANE_REAL_TIME", "1", 1);
-      // The uninstaller copy may be the desktop program: it runs headless too.
-      setenv("ORVANE_UI", "headless", 1);
-      std::string problem = ExecUninstallCommand(
-          request.machineFolder, uninstallName, [&](const std::string& line) {
-            *out << line << "\n" << std::flush;
-          });
-      std::cerr << "orvane-run: " << problem << "\n";
-      *out << "exit " << kExitFailed << "\n";
-      return kExitFailed;
-    }
-
-    HeadlessProgramUi ui(std::move(answers), *out);
-    return RunProgram(request, ui);
+    headless::Transcript transcript(OpenTranscript(transcriptPath, false, file));
+    if (!answersPath.empty())
+      setenv("ORVANE_ANSWERS", std::filesystem::absolute(answersPath).c_str(), 1);
+    setenv("ORVANE_TRANSCRIPT",
+           transcriptPath.empty() || transcriptPath == "-"
+               ? "-"
+               : std::filesystem::absolute(transcriptPath).c_str(),
+           1);
+    if (request.realTime) setenv("ORVANE_REAL_TIME", "1", 1);
+    // The uninstaller copy may be the desktop program: it runs headless too.
+    setenv("ORVANE_UI", "headless", 1);
+    std::string problem = ExecUninstallCommand(
+        request.machineFolder, uninstallName, [&](const std::string& line) {
+          transcript.Line(line);
+          if (transcript.Lost())
+            throw TranscriptError(TranscriptNotWritten(transcriptPath, transcript.LostError()));
+        });
+    std::cerr << "orvane-run: " << problem << "\n";
+    transcript.Line("exit " + std::to_string(kExitFailed));
+    return kExitFailed;
   } catch (const headless::AnswersError& error) {
     std::cerr << "orvane-run: " << error.what() << "\n";
     return kExitBadCommandLine;
+  } catch (const TranscriptError& error) {
+    std::cerr << "orvane-run: " << error.what() << "\n";
+    return kExitTranscriptLost;
   } catch (const std::exception& error) {
     std::cerr << "orvane-run: " << error.what() << "\n";
     return kExitFailed;

@@ -3,6 +3,9 @@
 // As a program of the machine (the uninstaller copy) it runs headless when ORVANE_UI=headless.
 #include <unistd.h>
 
+#include <FL/Fl.H>
+
+#include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -32,8 +35,9 @@ const char kUsage[] =
     "                      ~/.local/share/orvane/machine); made on first use\n"
     "  --drive LETTER      drive letter of the distribution folder (default D)\n"
     "  --verbose           print program starts, documents and notifications\n"
-    "exit codes: as orvane-run's (0 completed, 1602 left, 1603 failed, 1618 another\n"
-    "            instance, 1639 bad command line, 3010 completed, restart required)\n";
+    "exit codes: as orvane-run's (0 completed, 1602 left, 1603 failed or no display,\n"
+    "            1618 another instance, 1639 bad command line, 3010 completed, restart\n"
+    "            required)\n";
 
 class DesktopProgramUi : public ProgramUi {
  public:
@@ -61,9 +65,29 @@ std::string FindDocumentOpener() {
   return "";
 }
 
+// FLTK ends the process with its own message when it cannot open the display: this says what
+// happened and exits with the runner's failure code instead.
+[[noreturn]] void NoDisplay(const char*, ...) {
+  const char* display = std::getenv("DISPLAY");
+  std::cerr << "orvane-setup: "
+            << (display && *display ? "cannot open the display " + std::string(display)
+                                    : std::string("no display: DISPLAY is not set"))
+            << "; nothing was run (orvane-run installs without a display)\n";
+  std::exit(kExitFailed);
+}
+
+// Opens the display before the program starts, so that a missing one stops nothing half-way.
+void RequireDisplay() {
+  void (*previous)(const char*, ...) = Fl::fatal;
+  Fl::fatal = NoDisplay;
+  Fl::screen_count();  // opens the display
+  Fl::fatal = previous;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  KeepRunningWhenOutputCloses();
   StartRequest request;
   std::string uninstallName;
   bool verbose = false;
@@ -72,10 +96,13 @@ int main(int argc, char** argv) {
     const char* mode = std::getenv("ORVANE_UI");
     if (mode && std::string(mode) == "headless") {
       try {
-        return RunHeadlessFromEnvironment(request);
+        return RunHeadlessFromEnvironment(request, "orvane-setup");
       } catch (const headless::AnswersError& error) {
         std::cerr << "orvane-setup: " << error.what() << "\n";
         return kExitBadCommandLine;
+      } catch (const TranscriptError& error) {
+        std::cerr << "orvane-setup: " << error.what() << "\n";
+        return kExitTranscriptLost;
       } catch (const std::exception& error) {
         std::cerr << "orvane-setup: " << error.what() << "\n";
         return kExitFailed;
@@ -99,6 +126,7 @@ int main(int argc, char** argv) {
     }
   }
 
+  RequireDisplay();
   try {
     if (!uninstallName.empty()) {
       // The uninstall command replaces this process, as Add/Remove Programs starts it.

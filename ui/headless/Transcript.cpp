@@ -1,11 +1,24 @@
 // Transcript lines and text escaping.
 #include "ui/headless/Transcript.h"
 
+#include <cerrno>
+
 #include "platform/host/Encoding.h"
 
 namespace orvane::headless {
 
-void Transcript::Line(const std::string& line) { out_ << line << '\n' << std::flush; }
+void Transcript::Line(const std::string& line) {
+  if (lost_) return;
+  errno = 0;
+  out_ << line << '\n' << std::flush;
+  if (!out_) NoteFailure(errno ? errno : EIO);
+}
+
+void Transcript::NoteFailure(int error) {
+  if (lost_) return;
+  lost_ = true;
+  error_ = error;
+}
 
 std::string Transcript::QuoteUtf8(const std::string& utf8) {
   std::string out = "\"";
