@@ -49,7 +49,11 @@ const char kUsage[] =
     "  expand SRC DST                     expand a compressed file (DST may be a folder)\n"
     "  link FILE                          the target, folder and arguments of a shortcut\n"
     "  restart                            restart the machine: carry out pending replacements\n"
-    "  programs                           the Add/Remove Programs entries\n";
+    "  programs                           the Add/Remove Programs entries\n"
+    "init, ini set and reg set make the machine when the folder holds none; the other commands\n"
+    "need an existing machine.\n"
+    "exit codes: 0 done, 1 the command failed (a Windows error, no machine, an unreadable\n"
+    "machine.ini or registry.reg), 2 bad command line\n";
 
 class UsageError : public std::runtime_error {
  public:
@@ -143,6 +147,14 @@ int Run(const std::filesystem::path& machineFolder, std::vector<std::string> arg
               << tool.machine->Settings().platformId << ")\n";
     return 0;
   }
+  // Only commands that write make a machine where there is none: a mistyped folder given to
+  // any other command is reported, not filled with a new machine.
+  const bool writes =
+      (command == "ini" || command == "reg") && args.size() >= 2 && args[1] == "set";
+  std::error_code ec;
+  if (!writes && !std::filesystem::exists(machineFolder / "machine.ini", ec))
+    throw std::runtime_error("no machine in " + machineFolder.string() +
+                             " (no machine.ini there; 'init' makes one)");
   Tool tool(machineFolder);
   // Every argument after the command is a Windows path or text of the machine.
   for (size_t i = 1; i < args.size(); ++i) args[i] = FromTerminal(args[i]);

@@ -234,9 +234,32 @@ std::unique_ptr<Machine> Machine::Open(const fs::path& folder,
 }
 
 void Machine::LoadSettings() {
+  const fs::path file = folder_ / kSettingsFile;
   std::string text;
-  if (!ReadWholeFile(folder_ / kSettingsFile, text))
-    throw std::runtime_error("cannot read " + (folder_ / kSettingsFile).string());
+  if (!ReadWholeFile(file, text)) throw std::runtime_error("cannot read " + file.string());
+  // A damaged settings file is reported rather than read as a machine with default settings.
+  auto broken = [&](const std::string& why) {
+    return std::runtime_error(file.string() + ": " + why + ": not a machine settings file");
+  };
+  if (text.find('\0') != std::string::npos) throw broken("binary data");
+  std::istringstream lines(text);
+  int number = 0;
+  bool inSection = false;
+  for (std::string line; std::getline(lines, line);) {
+    ++number;
+    line = Trim(line);
+    if (line.empty() || line[0] == ';') continue;
+    if (line[0] == '[' && line.back() == ']') inSection = true;
+    else if (!inSection || line.find('=') == std::string::npos)
+      throw broken("line " + std::to_string(number) + " is neither a section nor a setting");
+  }
+  std::string platform;
+  for (const IniSection& section : ParseIni(text))
+    for (const auto& [key, value] : section.entries)
+      if (UpperUtf8(section.name) == "MACHINE" && UpperUtf8(key) == "PLATFORM") platform = value;
+  if (platform != "1" && platform != "2")
+    throw broken(platform.empty() ? "no [Machine] Platform" : "Platform=" + platform +
+                                                                 " is neither 1 nor 2");
   for (const IniSection& section : ParseIni(text)) {
     std::string name = UpperUtf8(section.name);
     for (const auto& [key, value] : section.entries) {
