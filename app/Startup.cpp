@@ -9,6 +9,7 @@
 #include "install/FileOps.h"
 #include "install/PathTokens.h"
 #include "platform/Registry.h"
+#include "support/IniDocument.h"
 #include "support/MBUtils.h"
 #include "support/uIniFile.h"
 #include "support/uStrOp.h"
@@ -26,6 +27,13 @@ bool ParseInteger(const std::string& text, long long& value) {
   char* end = nullptr;
   value = std::strtoll(text.c_str(), &end, 10);
   return end && *end == '\0' && text.find_first_of(" \t") == std::string::npos;
+}
+
+// A script the profile functions can read something from: text (no NUL byte, which no text
+// script holds) with at least one section. Anything else would run as a script of defaults.
+bool IsScriptText(const std::string& bytes) {
+  return bytes.find('\0') == std::string::npos &&
+         !IniDocument::Parse(bytes).SectionNames().empty();
 }
 
 RegRoot RootOf(const std::string& token) {
@@ -123,7 +131,10 @@ void TfrmMain::SetupEnvironment() {
     ctx.ScriptPath = ctx.WorkFolder + "UNSETUP.INI";
     CopyFileTo(files, argument, ctx.ScriptPath);
   }
-  if (!FileExists(files, ctx.ScriptPath))
+  // An install script that is empty or not text counts as missing.
+  std::string script;
+  if (!FileExists(files, ctx.ScriptPath) ||
+      (ctx.Mode == "SETUP" && files.ReadFile(ctx.ScriptPath, script) == 0 && !IsScriptText(script)))
     ctx.StartupErrors += std::string(texts::kErrScriptNotFound) + "\r\n";
 }
 
