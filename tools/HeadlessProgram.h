@@ -44,8 +44,8 @@ std::string TranscriptNotWritten(const std::string& path, int error);
 // Runs the program with the scripted user, the transcript going to `transcriptPath` as
 // OpenTranscript opens it. Returns the program's exit code, or kExitTranscriptLost with a line
 // on standard error (prefixed with `tool`) when the transcript could not be written: either its
-// first line failed and nothing ran, or it was cut short and the run went on to its end (the
-// line gives the run's own code).
+// first line failed and nothing ran (see RunProgram), or it was cut short and the run went on to
+// its end (the line gives the run's own code).
 int RunHeadless(const StartRequest& request, headless::Answers answers,
                 const std::string& transcriptPath, bool append, const std::string& tool);
 // Runs a program of the machine (the uninstaller copy) headless, with the answers and the
