@@ -11,6 +11,7 @@
 #include "support/uIniFile.h"
 #include "support/uStrOp.h"
 #include "uninstall/UninstallLog.h"
+#include "uninstall/UninstallRun.h"
 #include "windows/Status.h"
 
 namespace orvane {
@@ -108,6 +109,8 @@ void InstallRun::Complete() {
       CreateRegKey(registry, RegRoot::LocalMachine, registryKey);
       WriteRegString(registry, RegRoot::LocalMachine, registryKey, "DisplayName", display);
       WriteRegString(registry, RegRoot::LocalMachine, registryKey, "UninstallString", command);
+      // What an interrupted uninstall of an earlier installation recorded no longer holds.
+      ForgetUninstallProgress(registry, registryKey);
     } catch (const ProgramError& failure) {
       // Without the entry the install cannot finish, but the user must not be left in a status
       // window that cannot be closed: report it, keep the log written so far, and end the run.

@@ -1,8 +1,10 @@
 // The uninstall run: the wizard's RunUninstall and the run state that carries it (options, failure
 // log, the file rules, the shared-file question), with the checks that keep a damaged or altered
-// log from deleting more than the installation made.
+// log from deleting more than the installation made, and the order of work that lets a rerun
+// finish a run that was killed.
 #include "uninstall/UninstallRun.h"
 
+#include <algorithm>
 #include <optional>
 #include <vector>
 
@@ -30,6 +32,12 @@ const char kReasonWildcard[] =
     "A wildcard here could delete far more than was installed, so it wasn't deleted.";
 const char kReasonRegistry[] =
     "This is a registry root or a key that Windows keeps, so it wasn't deleted.";
+
+// Values of the Add/Remove Programs entry that record, for one log value, the shared count the
+// uninstall found before it lowered it ("LoweredSharedCount DeleteFile\File3" = 2). They go with
+// the entry, which the run deletes last.
+const char kLoweredPrefix[] = "LoweredSharedCount ";
+const char kLogName[] = "UNSETUP.INI";
 
 enum class PathVerdict { Ok, NotFullPath, Wildcard, Protected };
 
@@ -216,6 +224,15 @@ bool IsAbsoluteDriveFolder(const std::string& path) {
   return CheckPath(path, false) == PathVerdict::Ok;
 }
 
+void ForgetUninstallProgress(IRegistry& registry, const std::string& entryKey) {
+  std::vector<RegNamedValue> values;
+  if (registry.EnumValues(RegRoot::LocalMachine, entryKey, values) != 0) return;
+  for (const RegNamedValue& value : values) {
+    if (value.name.rfind(kLoweredPrefix, 0) == 0)
+      registry.DeleteValue(RegRoot::LocalMachine, entryKey, value.name);
+  }
+}
+
 bool IsProtectedRegistryKey(const std::string& rootToken, const std::string& registryPath) {
   std::optional<std::vector<std::string>> names = RegistryNames(registryPath);
   if (!names) return true;
@@ -274,6 +291,24 @@ void UninstallRun::Run() {
   // 3. Destination.
   if (!CheckDestination()) return;
 
+  // A run that is killed is finished by running the Add/Remove Programs command again, which
+  // needs the entry and the log it names. So the log goes only after everything else it lists,
+  // and the entry goes last. From the first deletion that may take the log, the entry names this
+  // run's work copy of the log instead: the same file, left behind by a killed run until a
+  // program on the machine next closes. Shared counts are lowered once whatever the number of
+  // runs; every other step can simply be done again.
+  ownLogs_.clear();
+  for (const std::string& log : {appFolder_ + kLogName, app_.platform.system.FirstArgument()}) {
+    if (log.empty()) continue;
+    ownLogs_.push_back(Upper(log));
+    std::string shortForm = app_.platform.files.ShortPath(log);
+    if (!shortForm.empty()) ownLogs_.push_back(Upper(shortForm));
+  }
+  std::string uninstallKey = Log("UnSetupRegistryKey", "Key");
+  entryKey_.clear();
+  if (!uninstallKey.empty() && !IsProtectedRegistryKey("(Local)", uninstallKey))
+    entryKey_ = DelPathDelim(DelPathDelim(AddPathDelim(uninstallKey, "B"), "B"), "T");
+
   RemoveProgramEntry();                                  // 4
   app_.platform.files.SetCurrentFolder(ctx.TempFolder);  // 5: no folder to remove is current
   RemoveFiles("DeleteFile", true);                       // 6
@@ -282,12 +317,13 @@ void UninstallRun::Run() {
   RemoveFolders();        // 8
   RemoveRegistryKeys();   // 9
   RestoreAssociations();  // 10
-  // 11. Add/Remove Programs.
-  std::string uninstallKey = Log("UnSetupRegistryKey", "Key");
-  if (!uninstallKey.empty()) DeleteKey("(Local)", uninstallKey);
+  // Add/Remove Programs: a key that must not go is reported here; the entry is deleted last.
+  bool removeEntry = !uninstallKey.empty() && MayDeleteKey("(Local)", uninstallKey);
+  RemoveOwnLog();
   RemoveDestination();  // 12
-  ReportFailures();     // 13
-  Complete();           // 14
+  if (removeEntry) DeleteRegKey(app_, "(Local)", uninstallKey);
+  ReportFailures();  // 13
+  Complete();        // 14
 }
 
 bool UninstallRun::CheckDestination() {
@@ -395,15 +431,97 @@ void UninstallRun::RemoveFiles(const std::string& section, bool report) {
       AddFailure("<File> ", path, std::string(Reason(verdict)) + kCrLf);
       continue;
     }
-    uint32_t code = DeleteLoggedFile(path, options);
+    std::string entry = section + "\\File" + std::to_string(n);
+    if (IsOwnLog(path)) {
+      deferred_.push_back({path, options, entry, report});
+      continue;
+    }
+    uint32_t code = DeleteLoggedFile(path, options, entry);
     if (code != 0 && report) AddFailure("<File> ", path, ErrorText(app_.platform.system, code));
   }
 }
 
-uint32_t UninstallRun::DeleteLoggedFile(const std::string& path, const std::string& options) {
+// The log's own values, after every other removal of the log and before the destination folder.
+void UninstallRun::RemoveOwnLog() {
+  if (deferred_.empty()) return;
+  KeepEntryRecoverable();
+  for (const Deferred& value : deferred_) {
+    uint32_t code = DeleteLoggedFile(value.path, value.options, value.entry);
+    if (code != 0 && value.report)
+      AddFailure("<File> ", value.path, ErrorText(app_.platform.system, code));
+  }
+}
+
+bool UninstallRun::IsOwnLog(const std::string& path) {
+  if (ownLogs_.empty() || Upper(ExtractFileName(path)) != kLogName) return false;
+  auto known = [&](const std::string& form) {
+    return std::find(ownLogs_.begin(), ownLogs_.end(), Upper(form)) != ownLogs_.end();
+  };
+  if (known(path)) return true;
+  std::string shortForm = app_.platform.files.ShortPath(path);
+  return !shortForm.empty() && known(shortForm);
+}
+
+uint32_t UninstallRun::Delete(const std::string& path) {
+  // A pattern may take the log with it, and so may a value that names it in another section.
+  if (HasWildcard(path) || IsOwnLog(path)) KeepEntryRecoverable();
+  return DeleteFiles(app_, path);
+}
+
+uint32_t UninstallRun::EmptyAndRemoveFolder(const std::string& folder,
+                                            const std::string& patterns) {
+  // Without patterns only an empty folder goes, which cannot hold the log.
+  if (!patterns.empty()) KeepEntryRecoverable();
+  return RemoveFolder(app_, folder, patterns);
+}
+
+// Points the Add/Remove Programs command at the work copy of the log, once, before the log can
+// go. The copy is the same file; a rerun started from it goes on from where this run stopped.
+void UninstallRun::KeepEntryRecoverable() {
+  if (entryRepointed_ || entryKey_.empty()) return;
+  entryRepointed_ = true;
+  IRegistry& registry = app_.platform.registry;
+  RegValue value;
+  if (registry.GetValue(RegRoot::LocalMachine, entryKey_, "UninstallString", value) != 0 ||
+      (value.type != REG_SZ && value.type != REG_EXPAND_SZ))
+    return;
+  std::string command = value.data.substr(0, value.data.find('\0'));
+  // The command is the uninstaller, a blank and the log in double quotes: only the log changes.
+  size_t split = command.find(" \"");
+  if (split == std::string::npos) split = command.find(' ');
+  std::string repointed = command.substr(0, split) + " \"" + app_.ctx.ScriptPath + "\"";
+  if (repointed != command)
+    registry.SetValue(RegRoot::LocalMachine, entryKey_, "UninstallString",
+                      RegValue::String(repointed, value.type));
+}
+
+std::optional<int> UninstallRun::LoweredFrom(const std::string& entry) {
+  if (entryKey_.empty() || entry.empty()) return std::nullopt;
+  RegValue value;
+  uint32_t count = 0;
+  if (app_.platform.registry.GetValue(RegRoot::LocalMachine, entryKey_, kLoweredPrefix + entry,
+                                      value) != 0 ||
+      !value.AsDword(count) || count == 0)
+    return std::nullopt;
+  return static_cast<int32_t>(count);
+}
+
+void UninstallRun::RecordLowering(const std::string& entry, int count) {
+  if (entryKey_.empty() || entry.empty()) return;
+  // Written into the existing entry only: a run without one cannot be started again anyway.
+  app_.platform.registry.SetValue(RegRoot::LocalMachine, entryKey_, kLoweredPrefix + entry,
+                                  RegValue::Dword(static_cast<uint32_t>(count)));
+}
+
+uint32_t UninstallRun::DeleteLoggedFile(const std::string& path, const std::string& options,
+                                        const std::string& entry) {
   SetupContext& ctx = app_.ctx;
   IRegistry& registry = app_.platform.registry;
-  if (SharedCount(registry, path) == 0) {
+  const bool shared = PosNoCase("/S", options) > 0;
+  // A count that an interrupted run of this uninstall lowered already is judged as it found it.
+  std::optional<int> lowered = shared ? LoweredFrom(entry) : std::nullopt;
+  const int count = SharedCount(registry, path);
+  if ((lowered ? *lowered : count) == 0) {
     if (PosNoCase("/C", options) > 0) {
       return AskAndDelete(path, path + "\r\n\r\n" + "May I delete this file?" + "\r\n\r\n" +
                                     "<< Warning >>" + kCrLf +
@@ -413,7 +531,7 @@ uint32_t UninstallRun::DeleteLoggedFile(const std::string& path, const std::stri
                                     "Delete it only when you know that it isn't used securely.");
     }
     if (PosNoCase("/L", options) > 0) return 0;
-    if (PosNoCase("/F", options) > 0) return DeleteFiles(app_, path);
+    if (PosNoCase("/F", options) > 0) return Delete(path);
     if (IsComponentFile(path) &&
         ((!ctx.WindowsFolder.empty() && PosNoCase(ctx.WindowsFolder, path) > 0) ||
          (!ctx.SystemFolder.empty() && PosNoCase(ctx.SystemFolder, path) > 0))) {
@@ -422,10 +540,12 @@ uint32_t UninstallRun::DeleteLoggedFile(const std::string& path, const std::stri
                                     "the program from now on though it isn't registered." +
                                     kCrLf + "May I delete this file?");
     }
-    return DeleteFiles(app_, path);
+    return Delete(path);
   }
-  if (PosNoCase("/S", options) == 0) return 0;
-  UpdateSharedCount(app_, path, CountChange::Remove);
+  if (!shared) return 0;
+  // Recorded before it is lowered, so that a rerun lowers it only when this run did not.
+  if (!lowered) RecordLowering(entry, count);
+  if (!lowered || count == *lowered) UpdateSharedCount(app_, path, CountChange::Remove);
   if (SharedCount(registry, path) != 0) return 0;
   return SharedFileAnswer(path);
 }
@@ -433,7 +553,7 @@ uint32_t UninstallRun::DeleteLoggedFile(const std::string& path, const std::stri
 uint32_t UninstallRun::AskAndDelete(const std::string& path, const std::string& question) {
   int answer = ShowMessageBox(app_, question, "The confirmation of the file deletion",
                               MB_YESNO | MB_ICONQUESTION);
-  return answer == IDYES ? DeleteFiles(app_, path) : 0;
+  return answer == IDYES ? Delete(path) : 0;
 }
 
 uint32_t UninstallRun::SharedFileAnswer(const std::string& path) {
@@ -447,7 +567,7 @@ uint32_t UninstallRun::SharedFileAnswer(const std::string& path) {
         kCrLf + "May I delete this file?";
     app_.ShowModal(dialog);
   }
-  if (answer.caption == "Delete" || answer.caption == "Yes") return DeleteFiles(app_, path);
+  if (answer.caption == "Delete" || answer.caption == "Yes") return Delete(path);
   // "Save", "No", and a dialog closed without an answer keep the file.
   return 0;
 }
@@ -467,7 +587,7 @@ void UninstallRun::RemoveShortcuts() {
       AddFailure("<ShortCut> ", path, std::string(Reason(verdict)) + kCrLf);
       continue;
     }
-    uint32_t code = DeleteFiles(app_, path);
+    uint32_t code = Delete(path);
     if (code != 0) AddFailure("<ShortCut> ", path, ErrorText(app_.platform.system, code));
     std::string folder = ExtractFilePath(path);
     bool special = false;
@@ -477,7 +597,7 @@ void UninstallRun::RemoveShortcuts() {
       if (folder == *known) special = true;
     }
     // With no patterns only an empty folder goes.
-    if (!special) RemoveFolder(app_, folder, "");
+    if (!special) EmptyAndRemoveFolder(folder, "");
   }
 }
 
@@ -495,7 +615,7 @@ void UninstallRun::RemoveFolders() {
       continue;
     }
     bool inside = PosNoCase(appFolder_, folder) > 0;
-    uint32_t code = RemoveFolder(app_, folder, inside ? maskList : "");
+    uint32_t code = EmptyAndRemoveFolder(folder, inside ? maskList : "");
     if (code != 0 && !(inside && deleteAll))
       AddFailure("<Folder> ", folder, ErrorText(app_.platform.system, code));
   }
@@ -505,13 +625,14 @@ void UninstallRun::RemoveFolders() {
 // 9-11. Registry keys and associations.
 
 void UninstallRun::DeleteKey(const std::string& rootToken, const std::string& keyPath) {
-  if (keyPath.empty()) return;
-  if (IsProtectedRegistryKey(rootToken, keyPath)) {
-    AddFailure("<Registry> ", std::string(RootName(rootToken)) + "\\" + keyPath,
-               std::string(kReasonRegistry) + kCrLf);
-    return;
-  }
-  DeleteRegKey(app_, rootToken, keyPath);
+  if (!keyPath.empty() && MayDeleteKey(rootToken, keyPath)) DeleteRegKey(app_, rootToken, keyPath);
+}
+
+bool UninstallRun::MayDeleteKey(const std::string& rootToken, const std::string& keyPath) {
+  if (!IsProtectedRegistryKey(rootToken, keyPath)) return true;
+  AddFailure("<Registry> ", std::string(RootName(rootToken)) + "\\" + keyPath,
+             std::string(kReasonRegistry) + kCrLf);
+  return false;
 }
 
 void UninstallRun::RemoveRegistryKeys() {
@@ -559,7 +680,7 @@ void UninstallRun::RemoveDestination() {
   }
   // A folder that holds one of those, or a drive root, is left alone as well.
   if (appFolder_.size() == 3 || IsProtectedFolder(app_, appFolder_)) return;
-  uint32_t code = RemoveFolder(app_, appFolder_, deleteAll ? "*.*|" : maskList);
+  uint32_t code = EmptyAndRemoveFolder(appFolder_, deleteAll ? "*.*|" : maskList);
   if (code == 0) return;
   failureLog += "<SetupFolder> " + appFolder_ + kCrLf;
   if (code == ERROR_DIR_NOT_EMPTY || code == ERROR_ACCESS_DENIED) {

@@ -1,12 +1,16 @@
 // The uninstall run: works through the uninstall log, removing files, shortcuts, folders and
-// registry keys, restoring file associations, then reports failures and completes.
+// registry keys, restoring file associations, then reports failures and completes. A run that is
+// killed at any point can be finished by running the Add/Remove Programs command again.
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace orvane {
 
 class Application;
+class IRegistry;
 class TfrmMain;
 
 class UninstallRun {
@@ -18,7 +22,10 @@ class UninstallRun {
 
   // One [DeleteFile] or [AddDeleteFile] value's path and option letters through the file rules:
   // 0 when deleted or kept by a rule or an answer, else the Windows error code of the deletion.
-  uint32_t DeleteLoggedFile(const std::string& path, const std::string& options);
+  // `entry` ("DeleteFile\File3") names the value for the record that keeps a rerun from
+  // lowering a shared count twice; without it nothing is recorded.
+  uint32_t DeleteLoggedFile(const std::string& path, const std::string& options,
+                            const std::string& entry = "");
 
   // Run state.
   std::string maskList;    // "|"-terminated patterns deleted inside the installation's folders
@@ -27,9 +34,16 @@ class UninstallRun {
   int failureCount = 0;
 
  private:
+  // A log value whose handling waits for the end of the run.
+  struct Deferred {
+    std::string path, options, entry;
+    bool report;
+  };
+
   bool CheckDestination();
   void RemoveProgramEntry();
   void RemoveFiles(const std::string& section, bool report);
+  void RemoveOwnLog();
   void RemoveShortcuts();
   void RemoveFolders();
   void RemoveRegistryKeys();
@@ -41,13 +55,31 @@ class UninstallRun {
   uint32_t AskAndDelete(const std::string& path, const std::string& question);
   uint32_t SharedFileAnswer(const std::string& path);
   void DeleteKey(const std::string& rootToken, const std::string& keyPath);
+  bool MayDeleteKey(const std::string& rootToken, const std::string& keyPath);
+
+  // Every deletion of the run goes through these two, so that the log is never lost while the
+  // Add/Remove Programs entry still needs it.
+  uint32_t Delete(const std::string& path);
+  uint32_t EmptyAndRemoveFolder(const std::string& folder, const std::string& patterns);
+  bool IsOwnLog(const std::string& path);
+  void KeepEntryRecoverable();
+  std::optional<int> LoweredFrom(const std::string& entry);
+  void RecordLowering(const std::string& entry, int count);
   void AddFailure(const std::string& tag, const std::string& path, const std::string& reason);
   std::string Log(const std::string& section, const std::string& key);
 
   Application& app_;
   TfrmMain& wizard_;
   std::string appFolder_;
+  std::vector<std::string> ownLogs_;  // the log the run was started with, the destination's log
+  std::vector<Deferred> deferred_;
+  std::string entryKey_;  // the Add/Remove Programs key below HKEY_LOCAL_MACHINE, or empty
+  bool entryRepointed_ = false;
 };
+
+// An interrupted uninstall leaves in the Add/Remove Programs entry (`entryKey` below
+// HKEY_LOCAL_MACHINE) the shared counts it had lowered; a new install into the entry forgets them.
+void ForgetUninstallProgress(IRegistry& registry, const std::string& entryKey);
 
 // The judgements that keep a damaged or altered log from removing more than an installation made.
 // Paths are code page 932 texts; "\" is tested as a character of its own.
