@@ -196,8 +196,7 @@ FltkUi* g_ui = nullptr;
 
 bool TakesFocus(ControlKind kind) {
   return kind == ControlKind::Button || kind == ControlKind::CheckBox ||
-         kind == ControlKind::RadioButton || kind == ControlKind::Edit ||
-         kind == ControlKind::Memo;
+         kind == ControlKind::RadioButton || kind == ControlKind::Edit || kind == ControlKind::Memo;
 }
 
 // Keys go to the window that holds the focus rather than the one under the pointer, which FLTK
