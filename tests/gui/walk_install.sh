@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Desktop walk-through under a virtual X server: installs examples/demo with orvane-setup by
 # mouse clicks, screenshots every page and checks the gradient, the wizard's place, the final
-# page's start button and the installed files. Every wait is bounded.
+# page's start button and the installed files; removes it; then installs and removes it once
+# more by keyboard alone, checking where the focus is at every step. Every wait is bounded.
 # usage: walk_install.sh ORVANE_SETUP ORVANE_MACHINE EXAMPLES_DIR OUTPUT_DIR
 # (run under xvfb-run, or it starts itself under xvfb-run)
 set -u
@@ -224,6 +225,165 @@ trap - EXIT
   fail "the installation folder is still there" || pass "the installation folder is removed"
 "$MACHINE_TOOL" --machine "$WORK/machine" tree 'C:\WINDOWS\system32' 2>&1 | grep -qi DEMOCTL.DLL &&
   pass "the kept shared component stays" || fail "the shared component was deleted despite No"
+
+# ---- The same package once more, by keyboard alone ----
+# The pointer rests on the background, away from every window, and no button is clicked: keys
+# reach the program through its own focus only. Each step waits for the state it needs, checks
+# which control holds the focus (the dump's "focus" line) and presses keys.
+KWORK=$OUT/keys
+mkdir -p "$KWORK"
+cp -r "$EXAMPLES/demo" "$KWORK/dist"
+KDUMP=$KWORK/dump
+# Waits (at most 10 s) until the keyboard walk's dump matches every pattern.
+kwait() {
+  local p all
+  for _ in $(seq 1 50); do
+    all=1
+    for p in "$@"; do grep -q "$p" "$KDUMP" 2>/dev/null || all=0; done
+    [ $all -eq 1 ] && return 0
+    sleep 0.2
+  done
+  return 1
+}
+# kstep WHAT FOCUS KEYS [PATTERN...]: waits for the patterns with FOCUS holding the focus, then
+# presses the keys.
+kstep() {
+  local what=$1 focus=$2 keys=$3
+  shift 3
+  if ! kwait "$@" "^focus $focus\$"; then
+    fail "keys, $what: wanted the focus on $focus; $(grep -E '^focus|^box |btnEvent' "$KDUMP" |
+      tr '\n' ' ')"
+    return 1
+  fi
+  pass "keys, $what: the focus is on $focus"
+  sleep 0.2  # let the window paint what the dump describes
+  # shellcheck disable=SC2086
+  [ -z "$keys" ] || xdotool key --delay 60 $keys
+}
+# The share (percent) of dark pixels in a band just inside a button's top edge, where the dotted
+# focus rectangle runs: SHOT CONTROL.
+focus_band() {
+  local x y w
+  read -r x y w <<<"$(awk -v n="$2" '$1 == "control" && $2 == n { print $3, $4, $5; exit }' \
+    "$KDUMP")"
+  convert "$1" -crop "$((w - 8))x4+$((x + 4))+$((y + 1))" -colorspace gray -threshold 40% \
+    -format "%[fx:int(100 * (1 - mean) + 0.5)]" info:
+}
+# Answers what the run shows until the program ends: Enter on a message box's focused first
+# button, Alt+Y on the relation question; the status window's Abort button holds the focus
+# whenever it can be pressed. The shared-file question is answered No: Tab, then Enter.
+answer_by_keys() {
+  local state last="" deadline=$((SECONDS + 60))
+  while kill -0 $PID 2>/dev/null; do
+    if [ $SECONDS -gt $deadline ]; then fail "keys: the run did not finish in time"; return; fi
+    sleep 0.2
+    state=$(cat "$KDUMP" 2>/dev/null)
+    [ "$state" != "$last" ] && grep -q '^end$' <<<"$state" || continue
+    last=$state
+    if grep -q '^box ' <<<"$state"; then
+      caption=$(grep '^box ' <<<"$state" | head -1 | cut -d'"' -f2)
+      if grep -q '^focus box\.\(yes\|ok\)$' <<<"$state"; then
+        sleep 0.2
+        if [ "$caption" = "Confirmation with the Relation" ]; then xdotool key alt+y
+        else xdotool key Return; fi
+        echo "keys: box \"$caption\" answered"
+      else
+        fail "keys: the box \"$caption\" opened without the focus on its first button"
+        xdotool key Return
+      fi
+      kwait '^end$' && sleep 0.3
+    elif grep -q '^control frmCustomDlg.btnNo ' <<<"$state"; then
+      kstep "shared-file question" frmCustomDlg.btnYes Tab &&
+        kstep "shared-file question after Tab" frmCustomDlg.btnNo Return &&
+        shared_by_keys=1 && pass "keys: the shared-file question took Tab and Enter (No)"
+      sleep 0.5
+    elif grep -q '^control frmStatus.btnAbort [^d]*"' <<<"$state"; then
+      grep -q '^focus frmStatus.btnAbort$' <<<"$state" && abort_focused=1 ||
+        fail "keys: the status window's Abort button could be pressed without the focus"
+    fi
+  done
+}
+
+xdotool mousemove 2 2
+ORVANE_FLTK_DUMP=$KDUMP PATH=/usr/bin:/bin:/usr/sbin:/sbin \
+  "$SETUP" --machine "$KWORK/machine" "$KWORK/dist" >"$KWORK/setup.log" 2>&1 &
+PID=$!
+# shellcheck disable=SC2064
+trap "kill $PID 2>/dev/null" EXIT
+keys_install() {
+  kstep "title page" frmMain.btnEvent Return 'lblTitleMessage .*"Welcome' || return
+  # The start button was disabled while the checker ran: the focus comes back to it.
+  kstep "check complete" frmMain.btnEvent "" 'lblTitleMessage .*Check is now Complete' \
+    '^control frmMain.btnEvent [0-9 ]*"Continue' || return
+  shot "keys-check-complete"
+  local on off
+  on=$(focus_band "$OUT/shots/keys-check-complete.png" frmMain.btnEvent)
+  off=$(focus_band "$OUT/shots/keys-check-complete.png" frmMain.btnEnd)
+  [ "$on" -ge 5 ] && [ "$off" -le 1 ] &&
+    pass "the focused Continue button shows its focus rectangle ($on% against $off%)" ||
+    fail "no visible focus on Continue: $on% dark against $off% on Exit"
+  xdotool key Return
+  # Licence: Tab twice reaches the text; Enter there presses the default button, Accept.
+  kstep "licence page" frmMain.btnEvent "Tab Tab" '"Accept(&A)"' || return
+  kstep "licence text" frmMain.txtReadme Return '"Accept(&A)"' || return
+  # The next page puts the focus back on its start button; Alt+C presses it.
+  kstep "readme page" frmMain.btnEvent alt+c 'fraReadme .*"About Orvane Demo"' || return
+  kstep "select-type page" frmMain.btnEvent Return 'optSelectType1 .* on ' || return
+  # Final page: Alt+R opens the browser, Down selects Program Files, Enter presses OK.
+  kstep "final page" frmMain.btnEvent alt+r '"Start Install(&S)"' 'txtFolder ' || return
+  kstep "folder browser" browser.tree "Down Return" '^browser ' || return
+  kstep "browser closed" frmMain.btnRefer shift+Tab 'txtFolder .*"C:\\Program Files\\"$' ||
+    return
+  kwait '^focus frmMain.txtFolder$' || { fail "keys: Shift+Tab did not reach the field"; return; }
+  xdotool type --delay 20 'C:\Orvane Keys\'
+  # Tab to DeskTop, space unticks it, and Enter on a check box presses Start Install.
+  kstep "typed folder" frmMain.txtFolder "Tab Tab Tab" 'txtFolder .*"C:\\Orvane Keys\\"$' || return
+  kstep "desktop box" frmMain.chkSCutDesktop space 'chkSCutDesktop .* on ' || return
+  kstep "desktop box unticked" frmMain.chkSCutDesktop Return 'chkSCutDesktop .* off ' || return
+  answer_by_keys
+}
+abort_focused=0 shared_by_keys=0
+keys_install
+kill $PID 2>/dev/null  # still running only when a step failed
+wait $PID
+code=$?
+trap - EXIT
+[ $code -eq 0 ] && pass "keys: orvane-setup exited 0" || fail "keys: orvane-setup exited $code"
+echo "keys: the status window's Abort button was seen pressable $([ $abort_focused -eq 1 ] &&
+  echo "and focused" || echo "never")"
+tree=$("$MACHINE_TOOL" --machine "$KWORK/machine" tree 'C:\Orvane Keys' 2>&1)
+for f in DEMO.EXE README.TXT MANUAL.TXT; do
+  grep -qi "$f" <<<"$tree" && pass "keys: installed $f" || fail "keys: missing $f in: $tree"
+done
+# Space unticked DeskTop: the start menu shortcut is made, the desktop one is not.
+tree=$("$MACHINE_TOOL" --machine "$KWORK/machine" tree 'C:\Users\User' 2>&1)
+grep -q 'Orvane Demo.lnk' <<<"$tree" && ! grep -q 'Orvane Demo Readme.lnk' <<<"$tree" &&
+  pass "keys: the start menu shortcut is made, the unticked desktop one is not" ||
+  fail "keys: shortcuts in: $tree"
+
+# Removal by keyboard: Enter on the uninstall page and on every box, Tab and Enter (No) on the
+# shared-file question.
+rm -f "$KDUMP"
+ORVANE_FLTK_DUMP=$KDUMP PATH=/usr/bin:/bin:/usr/sbin:/sbin \
+  "$SETUP" --machine "$KWORK/machine" --uninstall "Orvane Demo UnInstall" \
+  >"$KWORK/uninstall.log" 2>&1 &
+PID=$!
+# shellcheck disable=SC2064
+trap "kill $PID 2>/dev/null" EXIT
+kstep "uninstall page" frmMain.btnEvent Return '"Start [^"]*UnInstall(&S)"' && answer_by_keys
+kill $PID 2>/dev/null
+wait $PID
+code=$?
+trap - EXIT
+[ $code -eq 0 ] && pass "keys: the uninstaller exited 0" ||
+  fail "keys: the uninstaller exited $code"
+[ $shared_by_keys -eq 1 ] || fail "keys: the shared-file question was not answered by keys"
+"$MACHINE_TOOL" --machine "$KWORK/machine" tree 'C:\Orvane Keys' >/dev/null 2>&1 &&
+  fail "keys: the installation folder is still there" ||
+  pass "keys: the installation folder is removed"
+"$MACHINE_TOOL" --machine "$KWORK/machine" tree 'C:\WINDOWS\system32' 2>&1 |
+  grep -qi DEMOCTL.DLL && pass "keys: the shared component kept by No stays" ||
+  fail "keys: the shared component was deleted"
 
 echo "screenshots in $OUT/shots"
 [ $FAILURES -eq 0 ] || { echo "$FAILURES check(s) failed"; exit 1; }

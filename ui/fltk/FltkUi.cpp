@@ -30,6 +30,7 @@
 #include "windows/Back.h"
 #include "windows/Controls.h"
 #include "windows/CusDlg.h"
+#include "windows/Status.h"
 
 namespace orvane::fltk {
 namespace {
@@ -108,7 +109,8 @@ class ImageWidget : public Fl_Widget {
   }
 };
 
-// A push button that Enter also presses while it has the focus, as on Windows.
+// A push button as on Windows: Enter and space press it while it has the focus. The button that
+// Enter presses wears a dark frame: the focused one, else the window's default button.
 class PushButton : public Fl_Button {
  public:
   PushButton(int x, int y, int w, int h, const char* label = nullptr)
@@ -120,16 +122,96 @@ class PushButton : public Fl_Button {
       do_callback();
       return 1;
     }
+    if (event == FL_FOCUS || event == FL_UNFOCUS) RedrawDefault();
     return Fl_Button::handle(event);
   }
   void draw() override {
-    Fl_Button::draw();
-    if (isDefault || Fl::focus() == this) {
+    Fl_Button::draw();  // with FLTK's dotted focus rectangle inside the focused button
+    if (Fl::focus() == this || (isDefault && !OtherButtonFocused())) {
       fl_color(FL_BLACK);
       fl_rect(x(), y(), w(), h());
     }
   }
+
+ private:
+  bool OtherButtonFocused() const {
+    auto* focused = dynamic_cast<PushButton*>(Fl::focus());
+    return focused && focused != this && focused->window() == window();
+  }
+  // The default button's frame comes and goes as the focus moves between buttons.
+  void RedrawDefault() {
+    if (!parent()) return;
+    for (int i = 0; i < parent()->children(); ++i) {
+      auto* button = dynamic_cast<PushButton*>(parent()->child(i));
+      if (button && button->isDefault && button != this) button->redraw();
+    }
+  }
 };
+
+// Presses the window's default button when it can be pressed.
+void PressDefault(Fl_Group& window) {
+  for (int i = 0; i < window.children(); ++i) {
+    auto* button = dynamic_cast<PushButton*>(window.child(i));
+    if (button && button->isDefault && button->visible() && button->active()) {
+      button->do_callback();
+      return;
+    }
+  }
+}
+
+// A window whose keys work as in a Windows dialog: Tab and the arrows move the focus, Enter
+// presses the default button unless a button has the focus, and the underlined letters press
+// their buttons whichever window the pointer is over.
+class KeyWindow : public Fl_Double_Window {
+ public:
+  using Fl_Double_Window::Fl_Double_Window;
+  int handle(int event) override {
+    if (event != FL_KEYBOARD) return Fl_Double_Window::handle(event);
+    if (Fl_Double_Window::handle(FL_KEYBOARD)) return 1;
+    if (Fl::event_key() == FL_Enter || Fl::event_key() == FL_KP_Enter) {
+      PressDefault(*this);
+      return 1;  // FLTK would otherwise move the focus on Enter
+    }
+    return Fl_Double_Window::handle(FL_SHORTCUT);
+  }
+};
+
+// The folder tree as on Windows: the arrow keys move the selection itself, not a separate item
+// focus, and Enter is left to the window, where it presses OK.
+class FolderTree : public Fl_Tree {
+ public:
+  using Fl_Tree::Fl_Tree;
+  int handle(int event) override {
+    if (event == FL_KEYBOARD && (Fl::event_key() == FL_Enter || Fl::event_key() == FL_KP_Enter))
+      return 0;
+    const int used = Fl_Tree::handle(event);
+    Fl_Tree_Item* item = get_item_focus();
+    if (event == FL_KEYBOARD && used && item && !item->is_selected()) select_only(item, 0);
+    return used;
+  }
+};
+
+// The one user interface: the event dispatcher reports focus moves to it.
+FltkUi* g_ui = nullptr;
+
+bool TakesFocus(ControlKind kind) {
+  return kind == ControlKind::Button || kind == ControlKind::CheckBox ||
+         kind == ControlKind::RadioButton || kind == ControlKind::Edit || kind == ControlKind::Memo;
+}
+
+// Keys go to the window that holds the focus rather than the one under the pointer, which FLTK
+// would take for the focused window. A focus moved by a key or a click is the user's choice and
+// is reported to the user interface.
+int DispatchEvent(int event, Fl_Window* window) {
+  Fl_Widget* before = Fl::focus();
+  if ((event == FL_KEYBOARD || event == FL_KEYUP) && before && before->top_window())
+    window = before->top_window();
+  const int used = Fl::handle_(event, window);
+  if (g_ui && Fl::focus() && Fl::focus() != before &&
+      (event == FL_KEYBOARD || event == FL_SHORTCUT || event == FL_PUSH))
+    g_ui->NoteUserFocus(Fl::focus());
+  return used;
+}
 
 // What was last written into a widget, so that only changes touch it.
 struct ControlView {
@@ -162,17 +244,18 @@ struct FormView {
   Fl_Double_Window* window = nullptr;
   std::vector<ControlView> controls;
   std::string caption;
-  TControl* focused = nullptr;
   bool first = true;
 };
 
 namespace {
 
 // A form's window: draws the background gradient when the form has one, reports its first
-// paint, and lets the close box do only what the form allows.
-class FormWindow : public Fl_Double_Window {
+// paint, and lets the close box do only what the form allows. The focus entering the window
+// goes to the form's focused control; while that control cannot take it the window keeps it,
+// and Tab goes on from that control.
+class FormWindow : public KeyWindow {
  public:
-  FormWindow(FormView& view, int w, int h) : Fl_Double_Window(w, h), view_(view) {}
+  FormWindow(FormView& view, int w, int h) : KeyWindow(w, h), view_(view) {}
   void draw() override {
     if (auto* back = dynamic_cast<TfrmBack*>(view_.form)) {
       back->GradBox.width = w();
@@ -189,8 +272,34 @@ class FormWindow : public Fl_Double_Window {
     }
     view_.ui->NotePainted(view_);
   }
+  int handle(int event) override {
+    if (event == FL_FOCUS) {
+      Fl_Widget* target = view_.ui->FocusTarget(view_);
+      if (target != this) target->take_focus();
+      return 1;
+    }
+    if (event == FL_KEYBOARD && Fl::focus() == this && Fl::event_key() == FL_Tab)
+      return TabFromFocusedControl(Fl::event_state(FL_SHIFT) != 0);
+    return KeyWindow::handle(event);
+  }
 
  private:
+  int TabFromFocusedControl(bool backwards) {
+    auto& controls = view_.controls;
+    const int n = static_cast<int>(controls.size());
+    int from = -1;
+    for (int i = 0; i < n; ++i)
+      if (controls[i].control == view_.form->focused) from = i;
+    for (int step = 1; step <= n; ++step) {
+      int i = from < 0 ? (backwards ? n - step : step - 1)
+                       : ((from + (backwards ? -step : step)) % n + n) % n;
+      ControlView& cv = controls[i];
+      if (TakesFocus(cv.control->kind) && cv.widget->visible() && cv.widget->active() &&
+          cv.widget->take_focus())
+        return 1;
+    }
+    return 1;
+  }
   FormView& view_;
 };
 
@@ -209,12 +318,16 @@ void WindowCallback(Fl_Widget* widget, void* data) {
 FltkUi::FltkUi() {
   if (const char* p = std::getenv("ORVANE_FLTK_DUMP")) dumpPath_ = p;
   if (const char* p = std::getenv("ORVANE_FLTK_FIRST_PAINT")) firstPaintPath_ = p;
+  g_ui = this;
+  Fl::event_dispatch(DispatchEvent);
   Fl::scheme("base");
   Fl::background(212, 208, 200);
   FL_NORMAL_SIZE = 12;
 }
 
 FltkUi::~FltkUi() {
+  Fl::event_dispatch(nullptr);
+  g_ui = nullptr;
   for (auto& view : views_) {
     for (ControlView& cv : view->controls) {
       if (auto* display = dynamic_cast<Fl_Text_Display*>(cv.widget)) display->buffer(nullptr);
@@ -252,6 +365,9 @@ void FltkUi::Realise(TForm& form) {
         break;
       case ControlKind::Button: {
         auto* b = new PushButton(0, 0, 1, 1);
+        // The wizard's start button is the default button: Enter presses it unless another
+        // button has the focus.
+        if (auto* main = dynamic_cast<TfrmMain*>(&form)) b->isDefault = c == &main->btnEvent;
         ClickTarget* target = view->Target(c);
         b->callback(
             [](Fl_Widget*, void* d) {
@@ -486,21 +602,55 @@ void FltkUi::SyncForm(FormView& view) {
   if (back && changed) window->redraw();
   if (form.visible && !window->shown()) window->show();
   if (!form.visible && window->shown()) window->hide();
-  if (form.focused != view.focused && form.visible) {
-    view.focused = form.focused;
-    for (ControlView& cv : view.controls)
-      if (cv.control == form.focused && cv.widget->visible()) cv.widget->take_focus();
+}
+
+FormView* FltkUi::InputView() {
+  if (!app_ || modalDialogs_ > 0) return nullptr;
+  auto taking = [this](TForm* form) -> FormView* {
+    for (auto& view : views_)
+      if (view->form == form && form->visible && view->window->shown() && TakesInput(*form))
+        return view.get();
+    return nullptr;
+  };
+  // The wizard runs modally under the status window too; the shared-file question alone has the
+  // keyboard while it is open.
+  const auto& modal = app_->ModalStack();
+  if (!modal.empty() && modal.back() == &app_->frmCustomDlg()) return taking(modal.back());
+  if (FormView* status = taking(&app_->frmStatus())) return status;
+  return taking(&app_->frmMain());
+}
+
+Fl_Widget* FltkUi::FocusTarget(FormView& view) const {
+  auto usable = [](const ControlView& cv) {
+    return TakesFocus(cv.control->kind) && cv.widget->visible() && cv.widget->active();
+  };
+  for (ControlView& cv : view.controls) {
+    if (view.form->focused ? cv.control == view.form->focused : usable(cv))
+      return usable(cv) ? cv.widget : view.window;
   }
-  if (auto* main = dynamic_cast<TfrmMain*>(&form)) {
-    // The start button is the default button: it shows the default frame like on Windows.
-    for (ControlView& cv : view.controls)
-      if (cv.control == &main->btnEvent) static_cast<PushButton*>(cv.widget)->isDefault = true;
-  }
+  return view.window;
+}
+
+// The real focus follows the model: after a page change, and again as soon as the focused
+// control is enabled or shown after a time in which it could not hold the focus.
+void FltkUi::FollowModelFocus() {
+  FormView* view = InputView();
+  if (!view) return;
+  Fl_Widget* target = FocusTarget(*view);
+  if (Fl::focus() == target) return;
+  if (target == view->window || !target->take_focus()) Fl::focus(view->window);
+}
+
+void FltkUi::NoteUserFocus(Fl_Widget* widget) {
+  for (auto& view : views_)
+    for (ControlView& cv : view->controls)
+      if (cv.widget == widget) view->form->focused = cv.control;
 }
 
 void FltkUi::Sync() {
   if (!app_) return;
   for (auto& view : views_) SyncForm(*view);
+  FollowModelFocus();
   WriteDump();
 }
 
@@ -540,8 +690,10 @@ void FltkUi::NotePainted(FormView& view) {
   std::ofstream(firstPaintPath_) << now << "\n";
 }
 
-void FltkUi::SetDialogDump(std::string lines) {
+void FltkUi::SetDialogDump(std::string lines,
+                           std::vector<std::pair<Fl_Widget*, std::string>> focusNames) {
   dialogDump_ = std::move(lines);
+  dialogFocusNames_ = std::move(focusNames);
   WriteDump();
 }
 
@@ -567,6 +719,18 @@ void FltkUi::WriteDump() {
     }
   }
   out << dialogDump_;
+  // Where the keyboard focus is: a form control, a form window itself, a dialog widget or none.
+  std::string focus = "none";
+  if (Fl_Widget* f = Fl::focus()) {
+    for (auto& [widget, name] : dialogFocusNames_)
+      if (widget == f) focus = name;
+    for (auto& view : views_) {
+      if (view->window == f) focus = view->form->name;
+      for (ControlView& cv : view->controls)
+        if (cv.widget == f) focus = view->form->name + "." + cv.control->name;
+    }
+  }
+  out << "focus " << focus << "\n";
   std::string text = out.str();
   if (text == lastDump_) return;
   lastDump_ = text;
@@ -660,7 +824,7 @@ int FltkUi::MessageBox(const std::string& text, const std::string& caption, uint
 
   int sx = 0, sy = 0, sw = 1024, sh = 768;
   Fl::screen_work_area(sx, sy, sw, sh);
-  Fl_Double_Window window(sx + (sw - width) / 2, sy + (sh - height) / 2, width, height);
+  KeyWindow window(sx + (sw - width) / 2, sy + (sh - height) / 2, width, height);
   std::string title = Utf8(caption);
   window.copy_label(title.c_str());
   window.color(FaceColor());
@@ -676,6 +840,7 @@ int FltkUi::MessageBox(const std::string& text, const std::string& caption, uint
   };
   std::vector<std::unique_ptr<Target>> targets;
   PushButton* first = nullptr;
+  std::vector<std::pair<Fl_Widget*, std::string>> focusNames;
   for (const ButtonSpec& spec : buttons) {
     auto* b = new PushButton(bx, bodyHeight + 8, buttonWidth, 23);
     b->label(spec.label);
@@ -690,6 +855,7 @@ int FltkUi::MessageBox(const std::string& text, const std::string& caption, uint
         targets.back().get());
     dump << "box." << spec.name << " " << window.x() + bx << " " << window.y() + bodyHeight + 8
          << " " << buttonWidth << " 23\n";
+    focusNames.emplace_back(b, std::string("box.") + spec.name);
     if (!first) first = b;
     bx += buttonWidth + buttonGap;
   }
@@ -707,7 +873,7 @@ int FltkUi::MessageBox(const std::string& text, const std::string& caption, uint
   Sync();
   window.show();
   first->take_focus();
-  SetDialogDump(dump.str());
+  SetDialogDump(dump.str(), focusNames);
   while (state.answer == 0) {
     Fl::wait(0.5);
     Sync();
@@ -770,8 +936,8 @@ std::optional<std::string> FltkUi::BrowseForFolder(const std::string& title, uin
   const int width = 320, height = 380;
   int sx = 0, sy = 0, sw = 1024, sh = 768;
   Fl::screen_work_area(sx, sy, sw, sh);
-  Fl_Double_Window window(sx + (sw - width) / 2, sy + (sh - height) / 2, width, height,
-                          "Browse for Folder");
+  KeyWindow window(sx + (sw - width) / 2, sy + (sh - height) / 2, width, height,
+                   "Browse for Folder");
   window.color(FaceColor());
   window.box(FL_UP_BOX);
   std::vector<std::string> titleLines;
@@ -780,7 +946,7 @@ std::optional<std::string> FltkUi::BrowseForFolder(const std::string& title, uin
     titleLines = WrapLines(Utf8(title), width - 24, true);
   }
   new MessageBody(0, 0, width, 40, IconKind::NoIcon, titleLines);
-  auto* tree = new Fl_Tree(12, 44, width - 24, height - 90);
+  auto* tree = new FolderTree(12, 44, width - 24, height - 90);
   tree->showroot(0);
   tree->item_labelfont(FontFor("", false));
   tree->item_labelsize(12);
@@ -823,13 +989,16 @@ std::optional<std::string> FltkUi::BrowseForFolder(const std::string& title, uin
   ++modalDialogs_;
   Sync();
   window.show();
+  tree->take_focus();
+  const std::vector<std::pair<Fl_Widget*, std::string>> focusNames = {
+      {tree, "browser.tree"}, {ok, "browser.ok"}, {cancel, "browser.cancel"}};
   std::ostringstream dump;
   dump << "browser " << window.x() << " " << window.y() << " " << width << " " << height << " "
        << Quote(Utf8(title)) << "\n"
        << "browser.ok " << window.x() + ok->x() << " " << window.y() + ok->y() << " 75 23\n"
        << "browser.cancel " << window.x() + cancel->x() << " " << window.y() + cancel->y()
        << " 75 23\n";
-  SetDialogDump(dump.str());
+  SetDialogDump(dump.str(), focusNames);
   std::optional<std::string> result;
   while (state.answer == 0) {
     Fl::wait(0.5);
@@ -844,7 +1013,7 @@ std::optional<std::string> FltkUi::BrowseForFolder(const std::string& title, uin
               << window.y() + item->label_y() << " " << item->label_w() << " " << item->label_h()
               << " " << Quote(Utf8(*static_cast<std::string*>(item->user_data()))) << "\n";
       }
-      SetDialogDump(dump.str() + items.str());
+      SetDialogDump(dump.str() + items.str(), focusNames);
     }
     Sync();
     if (state.answer == IDOK) {

@@ -3,13 +3,17 @@
 // Implements message boxes, a folder browser over the emulated machine's drives and the restart
 // question. Differs from Windows: no window manager decorations are assumed (captions are window
 // titles), and the shortcut keys of buttons also work without Alt when no text field has focus.
+// The keyboard focus follows the forms' `focused` control; a focus the user moves is written back.
 #pragma once
 #include <deque>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/Ui.h"
+
+class Fl_Widget;
 
 namespace orvane {
 class Application;
@@ -44,8 +48,16 @@ class FltkUi : public IUserInterface {
   // every window whenever it changes; ORVANE_FLTK_FIRST_PAINT a file that receives the time
   // (milliseconds since the epoch) at which the first wizard page was painted.
   void NotePainted(FormView& view);
-  // Records the open message box or folder browser for the state dump (empty: none).
-  void SetDialogDump(std::string lines);
+  // Records the open message box or folder browser for the state dump (empty: none), with the
+  // dump names of its widgets that can hold the focus.
+  void SetDialogDump(std::string lines,
+                     std::vector<std::pair<Fl_Widget*, std::string>> focusNames = {});
+  // The user moved the keyboard focus (Tab, a click, a shortcut): a form control that now holds
+  // it becomes its form's focused control.
+  void NoteUserFocus(Fl_Widget* widget);
+  // The widget of a form that should hold the keyboard focus: its focused control when that can
+  // take it; the first control that can when the form names none; else the window itself.
+  Fl_Widget* FocusTarget(FormView& view) const;
 
  private:
   void Sync();
@@ -53,11 +65,17 @@ class FltkUi : public IUserInterface {
   void DispatchPending();
   void WriteDump();
   bool TakesInput(const TForm& form) const;
+  // The form that has the keyboard: the shared-file question while it is open, else the status
+  // window or the wizard when shown and taking input; null while a message box or the folder
+  // browser is open.
+  FormView* InputView();
+  void FollowModelFocus();
 
   Application* app_ = nullptr;
   std::vector<std::unique_ptr<FormView>> views_;
   std::deque<TControl*> pending_;
   std::string dumpPath_, firstPaintPath_, lastDump_, dialogDump_;
+  std::vector<std::pair<Fl_Widget*, std::string>> dialogFocusNames_;
   bool firstPaintWritten_ = false;
   int modalDialogs_ = 0;  // message boxes and browsers open: the forms take no input
 };
