@@ -15,6 +15,7 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "platform/host/DurableFile.h"
 #include "platform/host/Encoding.h"
 #include "platform/host/FileStamp.h"
 
@@ -520,25 +521,8 @@ struct HostRegistry::Impl {
     WriteKey(tree.lm, "HKEY_LOCAL_MACHINE", true, text);
     WriteKey(tree.cu, "HKEY_CURRENT_USER", true, text);
     WriteKey(tree.users, "HKEY_USERS", true, text);
-    int fd = ::open(tempFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) return ErrnoToWin(errno);
-    size_t done = 0;
-    while (done < text.size()) {
-      ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) {
-        int e = n < 0 ? errno : ENOSPC;
-        ::close(fd);
-        ::unlink(tempFile.c_str());
-        return ErrnoToWin(e);
-      }
-      done += static_cast<size_t>(n);
-    }
-    if (::close(fd) != 0 || ::rename(tempFile.c_str(), file.c_str()) != 0) {
-      int e = errno;
-      ::unlink(tempFile.c_str());
-      return ErrnoToWin(e);
-    }
+    // The registry is a record that cannot be rebuilt: flushed before and after the rename.
+    if (int e = ReplaceFileDurably(tempFile, file, text, 0)) return ErrnoToWin(e);
     loaded = StampOf(file);
     return ERROR_SUCCESS;
   }
