@@ -257,7 +257,8 @@ TEST_F(HostProfileTest, WriterKilledHalfwayLeavesNothingInThePackageFolder) {
     auto machine = Machine::Open(machine_->Folder());
     HostProfile profile(*machine, "C:\\WINDOWS");
     for (int round = 0;; ++round)
-      profile.WriteString("S", "Big", std::string(1 << 20, static_cast<char>('a' + round % 2)), ini);
+      profile.WriteString("S", "Big", std::string(1 << 20, static_cast<char>('a' + round % 2)),
+                          ini);
   }
   // Kill as soon as a temporary appears anywhere (beside the file or in the machine folder).
   for (int tries = 0; tries < 200000; ++tries) {

@@ -74,8 +74,8 @@ TEST(IniFileRead, LongValuesComeBackWholeInFewReads) {
   // Every length next to a buffer size, and a long one: the whole value, and a number of reads
   // that grows with the logarithm of the length (a fixed step makes a megabyte thousands).
   FakeProfile profile;
-  for (size_t length : {254u, 255u, 256u, 257u, 510u, 511u, 512u, 600u, 1023u, 1024u, 4095u,
-                        1000000u}) {
+  for (size_t length :
+       {254u, 255u, 256u, 257u, 510u, 511u, 512u, 600u, 1023u, 1024u, 4095u, 1000000u}) {
     std::string value(length, 'x');
     value.front() = 'a';
     value.back() = 'z';
