@@ -6,12 +6,13 @@ namespace orvane {
 std::string ReadIni(IProfile& profile, const std::string& section, const std::string& key,
                     const std::string& defaultValue, const std::string& path) {
   // The profile function copies at most capacity - 1 characters; a full buffer may mean a cut
-  // value, so the whole read is repeated with a larger buffer until the value fits.
+  // value, so the whole read is repeated with a larger buffer until the value fits. The buffer
+  // doubles, so that a value of n bytes costs O(n) in all and log2(n / 256) reads.
   size_t capacity = 256;
   for (;;) {
     std::string value = profile.GetString(section, key, defaultValue, capacity, path);
     if (value.size() < capacity - 1) return value;
-    capacity += 256;
+    capacity *= 2;
   }
 }
 

@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "platform/host/DurableFile.h"
 #include "platform/host/Encoding.h"
 #include "platform/host/HostRegistry.h"
 #include "platform/host/Machine.h"
@@ -392,8 +393,18 @@ uint32_t HostFiles::MoveFile(const std::string& source, const std::string& desti
         if (uint32_t err = CheckWritable(target, to)) return err;
     }
   }
+  // A file is flushed before it is published under its new name, and the folders after, so that
+  // a crash cannot leave an empty or half-written file under that name (the uninstall log is
+  // replaced this way). Only a failure to write the data stops the move; a file that cannot be
+  // opened for reading still moves.
+  if (S_ISREG(ss.st_mode)) {
+    int err = FlushFile(from.string());
+    if (err == EIO || err == ENOSPC || err == EDQUOT) return MapErrno(err, from);
+  }
   if (rename(from.c_str(), to.c_str()) == 0) {
     machine_.NoteCreated(to);
+    FlushFolderOf(to.string());
+    if (from.parent_path() != to.parent_path()) FlushFolderOf(from.string());
     return 0;
   }
   if (errno != EXDEV) return MapErrno(errno, to);

@@ -1,17 +1,21 @@
 // The profile functions on the emulated machine. Each INI file is parsed once into an
 // IniDocument and kept until it changes on disk (size, modification time or inode differ) or we
 // write it ourselves; writes replace the file atomically and keep the cache current.
+// A write reads, changes and replaces the file under one machine-wide lock, so that processes
+// writing the same file do not lose each other's changes.
 #include "platform/host/HostProfile.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <unordered_map>
 
-#include "platform/host/Machine.h"
+#include "platform/host/DurableFile.h"
 #include "platform/host/FileStamp.h"
+#include "platform/host/Machine.h"
 #include "support/IniDocument.h"
 
 namespace orvane::host {
@@ -37,29 +41,30 @@ bool ReadAll(const std::string& path, std::string& text) {
   return true;
 }
 
-// Writes `text` to a temporary file beside `path` and renames it into place.
-bool ReplaceFile(const std::string& path, const std::string& text, mode_t mode) {
-  size_t slash = path.rfind('/');
-  std::string temp = path.substr(0, slash + 1) + "." + path.substr(slash + 1) + ".tmp" +
-                     std::to_string(::getpid());
-  int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) return false;
-  bool ok = true;
-  size_t done = 0;
-  while (ok && done < text.size()) {
-    ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0)
-      ok = false;
-    else
-      done += static_cast<size_t>(n);
+// An exclusive lock on a file for the life of the object.
+class FileLock {
+ public:
+  explicit FileLock(const std::string& path) {
+    fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (fd_ < 0) return;
+    int rc;
+    while ((rc = ::flock(fd_, LOCK_EX)) != 0 && errno == EINTR) {
+    }
+    if (rc != 0) {
+      ::close(fd_);
+      fd_ = -1;
+    }
   }
-  if (ok && mode) ok = ::fchmod(fd, mode & 07777) == 0;
-  if (::close(fd) != 0) ok = false;
-  if (ok) ok = ::rename(temp.c_str(), path.c_str()) == 0;
-  if (!ok) ::unlink(temp.c_str());
-  return ok;
-}
+  ~FileLock() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  FileLock(const FileLock&) = delete;
+  FileLock& operator=(const FileLock&) = delete;
+  bool Held() const { return fd_ >= 0; }
+
+ private:
+  int fd_ = -1;
+};
 
 std::string StripTrailingSpaces(std::string s) {
   while (!s.empty() && s.back() == ' ') s.pop_back();
@@ -79,7 +84,37 @@ struct HostProfile::Impl {
   std::unordered_map<std::string, Entry> cache;  // host path -> parsed file
   mutable std::unordered_map<std::string, std::string> resolvedFiles;  // Windows -> host path
 
-  Impl(Machine& m, std::string w) : machine(m), windowsFolder(std::move(w)) {}
+  // Every INI write of the machine holds this lock from reading the file to replacing it. One
+  // lock for all files keeps nothing beside the files themselves, and writes are short.
+  std::string lockFile;
+  // The temporary that writes rename into place, and the device of the folder that holds it.
+  std::string temporary;
+  dev_t machineDevice = 0;
+
+  Impl(Machine& m, std::string w) : machine(m), windowsFolder(std::move(w)) {
+    lockFile = (machine.Folder() / "profile.lock").string();
+    temporary = (machine.Folder() / "profile.tmp").string();
+    struct stat st;
+    if (::stat(machine.Folder().c_str(), &st) == 0) machineDevice = st.st_dev;
+  }
+
+  // Writes `text` over the file `host` through a temporary renamed into place; 0 or an errno.
+  // The temporary's name is fixed and used only under the lock, so a writer that was killed
+  // leaves at most one stray file and the next write replaces it. It lies in the machine folder,
+  // where a stray file stands in no one's way (an uninstall could not remove a folder holding
+  // it), when that folder is on the INI file's file system; a rename cannot cross file systems,
+  // so elsewhere (a mapped distribution folder) it lies beside the file.
+  int Replace(const std::string& host, const std::string& text, mode_t mode) const {
+    size_t slash = host.rfind('/');
+    std::string folder = host.substr(0, slash == 0 ? 1 : slash);
+    std::string beside = host.substr(0, slash + 1) + "." + host.substr(slash + 1) + ".tmp";
+    struct stat st;
+    if (machineDevice != 0 && ::stat(folder.c_str(), &st) == 0 && st.st_dev == machineDevice) {
+      int err = ReplaceFileDurably(temporary, host, text, mode);
+      if (err != EXDEV) return err;  // EXDEV: one device mounted twice (a bind mount)
+    }
+    return ReplaceFileDurably(beside, host, text, mode);
+  }
 
   // The host path of an INI file name; false when it cannot be resolved.
   bool HostPath(const std::string& path, std::string& host, bool& fromCache) const {
@@ -180,6 +215,10 @@ bool HostProfile::WriteString(const std::optional<std::string>& section,
     if (!key && !value) impl_->cache.erase(host);
     return false;
   }
+  FileLock lock(impl_->lockFile);
+  if (!lock.Held()) return false;
+  // Under the lock the cached copy is checked against the disk again: another process may have
+  // written the file since it was read.
   Impl::Entry* opened = impl_->Open(path, host);
   if (!opened) return false;
   Impl::Entry& entry = *opened;
@@ -197,7 +236,9 @@ bool HostProfile::WriteString(const std::optional<std::string>& section,
   }
   // A read-only file cannot be replaced, although renaming over it would succeed.
   bool ok = !(entry.stamp.exists && (!S_ISREG(entry.stamp.mode) || !(entry.stamp.mode & S_IWUSR)));
-  if (ok) ok = ReplaceFile(host, doc.Text(), entry.stamp.exists ? entry.stamp.mode : 0);
+  if (ok) {
+    ok = impl_->Replace(host, doc.Text(), entry.stamp.exists ? entry.stamp.mode : 0) == 0;
+  }
   if (ok) {
     entry.stamp = StampOf(host);
   } else {

@@ -15,6 +15,7 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "platform/host/DurableFile.h"
 #include "platform/host/Encoding.h"
 #include "platform/host/FileStamp.h"
 
@@ -27,6 +28,8 @@ constexpr size_t kMaxKeyNameChars = 255;     // Windows' limit for one key name
 constexpr size_t kMaxValueNameChars = 16383;
 constexpr size_t kMaxDepth = 512;
 constexpr const char* kHeader = "Windows Registry Editor Version 5.00";
+// Stands before a hex(2) or hex(7) value that holds its bytes as they are, not as UTF-16 text.
+constexpr const char* kRawBytesComment = "; the next value's bytes as stored, not UTF-16 text";
 
 bool IsLeadByte(unsigned char c) {
   return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
@@ -211,32 +214,38 @@ std::string HexTyped(uint32_t type, const std::string& bytes) {
   return tag.str() + HexList(bytes);
 }
 
-std::string ValueData(const RegValue& v) {
-  std::string utf8;
+// The form REGEDIT gives a value of its type (quoted text, dword:, hex:, UTF-16 text for hex(2)
+// and hex(7)), when reading that form back gives exactly the value's bytes; false otherwise.
+bool NaturalForm(const RegValue& v, std::string& out) {
+  std::string converted, back;
   switch (v.type) {
     case REG_SZ:
-      // A text that has no UTF-8 form, or that would break the line, keeps its raw bytes.
-      if (v.data.find_first_of(std::string("\r\n\0", 3)) == std::string::npos &&
-          Cp932ToUtf8(v.data, utf8))
-        return Quote(utf8);
-      return HexTyped(REG_SZ, v.data);
+      // A text that would break the line, that has no UTF-8 form or that would come back as
+      // other bytes (code page 932 has characters of two codes) is not written as text.
+      if (v.data.find_first_of(std::string("\r\n\0", 3)) != std::string::npos) return false;
+      if (!Cp932ToUtf8(v.data, converted) || !Utf8ToCp932(converted, back) || back != v.data)
+        return false;
+      out = Quote(converted);
+      return true;
     case REG_DWORD: {
       uint32_t d;
-      if (!v.AsDword(d)) return HexTyped(REG_DWORD, v.data);
+      if (!v.AsDword(d)) return false;
       char buf[16];
       std::snprintf(buf, sizeof buf, "dword:%08x", d);
-      return buf;
+      out = buf;
+      return true;
     }
     case REG_BINARY:
-      return "hex:" + HexList(v.data);
+      out = "hex:" + HexList(v.data);
+      return true;
     case REG_EXPAND_SZ:
-    case REG_MULTI_SZ: {
-      std::string utf16;
-      if (ToUtf16Form(v, utf16)) return HexTyped(v.type, utf16);
-      return HexTyped(v.type, v.data);
-    }
+    case REG_MULTI_SZ:
+      if (!ToUtf16Form(v, converted) || !FromUtf16Form(v.type, converted, back) || back != v.data)
+        return false;
+      out = HexTyped(v.type, converted);
+      return true;
     default:
-      return HexTyped(v.type, v.data);
+      return false;
   }
 }
 
@@ -248,13 +257,22 @@ void WriteKey(const Node& node, const std::string& fullName, bool isRoot, std::s
     Cp932ToUtf8(fullName, utf8);
     out += "[" + utf8 + "]\n";
     for (const auto& nv : node.values) {
+      // Any other value is written as hex(type): of its exact bytes. For the two types whose
+      // natural form is itself hex(2) or hex(7) a comment line says that the bytes are not
+      // UTF-16 text, since they might read as such.
+      std::string data;
+      if (!NaturalForm(nv.value, data)) {
+        data = HexTyped(nv.value.type, nv.value.data);
+        if (nv.value.type == REG_EXPAND_SZ || nv.value.type == REG_MULTI_SZ)
+          out += std::string(kRawBytesComment) + "\n";
+      }
       if (nv.name.empty()) {
         out += "@=";
       } else {
         Cp932ToUtf8(nv.name, utf8);
         out += Quote(utf8) + "=";
       }
-      out += ValueData(nv.value) + "\n";
+      out += data + "\n";
     }
     out += "\n";
   }
@@ -274,13 +292,17 @@ class Parser {
     Node* key = nullptr;
     std::string line;
     while (NextLine(line)) {
-      if (line.empty() || line[0] == ';') continue;
+      if (line.empty() || line[0] == ';') {
+        if (line == kRawBytesComment) rawNext_ = true;
+        continue;
+      }
       if (!headerSeen) {
         if (line != kHeader) Fail("expected \"" + std::string(kHeader) + "\"");
         headerSeen = true;
         continue;
       }
       if (line[0] == '[') {
+        rawNext_ = false;
         key = KeyLine(tree, line);
       } else if (line[0] == '"' || line[0] == '@') {
         if (!key) Fail("a value before the first key");
@@ -378,6 +400,8 @@ class Parser {
   }
 
   void ValueLine(Node& key, const std::string& line) {
+    const bool raw = rawNext_;
+    rawNext_ = false;
     size_t i = 0;
     std::string name;
     if (line[0] == '@') {
@@ -433,8 +457,9 @@ class Parser {
       }
       std::string bytes = HexBytes(data.substr(close + 2));
       RegValue v{type, bytes};
-      // Texts that had a UTF-16 form were written in it; the others carry their raw bytes.
-      if (type == REG_EXPAND_SZ || type == REG_MULTI_SZ) {
+      // Texts are written in their UTF-16 form; others carry their raw bytes, marked by the
+      // comment before them (older files left the mark out where the bytes cannot be UTF-16).
+      if ((type == REG_EXPAND_SZ || type == REG_MULTI_SZ) && !raw) {
         std::string text;
         if (FromUtf16Form(type, bytes, text)) v.data = text;
       }
@@ -448,6 +473,7 @@ class Parser {
   const std::string& text_;
   size_t pos_ = 0;
   size_t lineNo_ = 0;
+  bool rawNext_ = false;  // the raw-bytes comment was read and no value has followed it yet
 };
 
 
@@ -520,25 +546,8 @@ struct HostRegistry::Impl {
     WriteKey(tree.lm, "HKEY_LOCAL_MACHINE", true, text);
     WriteKey(tree.cu, "HKEY_CURRENT_USER", true, text);
     WriteKey(tree.users, "HKEY_USERS", true, text);
-    int fd = ::open(tempFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) return ErrnoToWin(errno);
-    size_t done = 0;
-    while (done < text.size()) {
-      ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) {
-        int e = n < 0 ? errno : ENOSPC;
-        ::close(fd);
-        ::unlink(tempFile.c_str());
-        return ErrnoToWin(e);
-      }
-      done += static_cast<size_t>(n);
-    }
-    if (::close(fd) != 0 || ::rename(tempFile.c_str(), file.c_str()) != 0) {
-      int e = errno;
-      ::unlink(tempFile.c_str());
-      return ErrnoToWin(e);
-    }
+    // The registry is a record that cannot be rebuilt: flushed before and after the rename.
+    if (int e = ReplaceFileDurably(tempFile, file, text, 0)) return ErrnoToWin(e);
     loaded = StampOf(file);
     return ERROR_SUCCESS;
   }

@@ -1,12 +1,16 @@
 // Tests of the profile functions on the emulated machine: the bytes that writes leave, the
-// buffer rule, defaults, deletions, where bare file names go, failures and the parsed-file cache.
+// buffer rule, defaults, deletions, where bare file names go, failures, the parsed-file cache,
+// and writes from several processes or killed halfway.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 
 #include "platform/host/HostProfile.h"
@@ -195,6 +199,82 @@ TEST_F(HostProfileTest, UnchangedFileIsParsedOnceForManyReads) {
   // The flush (all three null) drops the cached copy.
   EXPECT_FALSE(profile_->WriteString(std::nullopt, std::nullopt, std::nullopt, ini));
   EXPECT_EQ("", Get("Files", "File1", "", ini));
+}
+
+TEST_F(HostProfileTest, ProcessesWritingOneFileKeepEachOthersKeys) {
+  // Two processes add distinct keys to one file at the same time; no write may be lost.
+  const std::string ini = "C:\\shared.ini";
+  const int keys = 150;
+  pid_t children[2];
+  for (int c = 0; c < 2; ++c) {
+    children[c] = fork();
+    if (children[c] == 0) {
+      auto machine = Machine::Open(dir_ / "machine");
+      HostProfile profile(*machine, "C:\\WINDOWS");
+      for (int i = 0; i < keys; ++i) {
+        std::string key = "P" + std::to_string(c) + "K" + std::to_string(i);
+        if (!profile.WriteString("S", key, std::to_string(i), ini)) _exit(1);
+      }
+      _exit(0);
+    }
+  }
+  for (pid_t child : children) {
+    int status = 0;
+    ASSERT_EQ(child, waitpid(child, &status, 0));
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
+  HostProfile fresh(*machine_, "C:\\WINDOWS");
+  int missing = 0;
+  for (int c = 0; c < 2; ++c)
+    for (int i = 0; i < keys; ++i)
+      missing += fresh.GetString("S", "P" + std::to_string(c) + "K" + std::to_string(i), "-", 64,
+                                 ini) != std::to_string(i);
+  EXPECT_EQ(0, missing);
+}
+
+TEST_F(HostProfileTest, WriterKilledHalfwayLeavesNothingInThePackageFolder) {
+  // A process rewriting a large INI file is killed while its new text is being written. The
+  // package folder must hold nothing but the file (so an uninstall can remove the folder), and
+  // the next write must leave no temporary anywhere in the machine.
+  const fs::path folder = Host("C:\\Pkg");
+  fs::create_directory(folder);
+  const std::string ini = "C:\\Pkg\\APP.INI";
+  auto others = [&](const fs::path& where, const std::string& except) {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(where))
+      if (e.path().filename() != except) names.push_back(e.path().filename().string());
+    return names;
+  };
+  auto machineEntries = [&] {
+    std::set<std::string> names;
+    for (const auto& e : fs::directory_iterator(machine_->Folder()))
+      names.insert(e.path().filename().string());
+    return names;
+  };
+  const std::set<std::string> before = machineEntries();
+  pid_t child = fork();
+  if (child == 0) {
+    auto machine = Machine::Open(machine_->Folder());
+    HostProfile profile(*machine, "C:\\WINDOWS");
+    for (int round = 0;; ++round)
+      profile.WriteString("S", "Big", std::string(1 << 20, static_cast<char>('a' + round % 2)),
+                          ini);
+  }
+  // Kill as soon as a temporary appears anywhere (beside the file or in the machine folder).
+  for (int tries = 0; tries < 200000; ++tries) {
+    if (!others(folder, "APP.INI").empty() || machineEntries().size() > before.size() + 1) break;
+  }
+  kill(child, SIGKILL);
+  waitpid(child, nullptr, 0);
+  EXPECT_EQ(std::vector<std::string>{}, others(folder, "APP.INI"));
+
+  ASSERT_TRUE(Write("S", "After", "1", ini));
+  EXPECT_EQ(std::vector<std::string>{}, others(folder, "APP.INI"));
+  for (const std::string& name : machineEntries())
+    EXPECT_EQ(std::string::npos, name.find(".tmp")) << name;
+  std::error_code ec;
+  fs::remove(folder / "APP.INI");
+  EXPECT_TRUE(fs::remove(folder, ec)) << ec.message();
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 
 #include "platform/host/HostRegistry.h"
@@ -213,6 +214,85 @@ TEST_F(HostRegistryTest, TypedValuesRoundTripThroughTheFile) {
     EXPECT_EQ(values[i].name, back[i].name);
     EXPECT_EQ(values[i].value.type, back[i].value.type) << values[i].name;
     EXPECT_EQ(values[i].value.data, back[i].value.data) << values[i].name;
+  }
+}
+
+// Random data of random types, including odd lengths, missing terminators, bytes that are not
+// code page 932 and raw bytes that look like UTF-16 text.
+RegValue RandomValue(std::mt19937& rng) {
+  auto pick = [&](uint32_t n) { return static_cast<uint32_t>(rng() % n); };
+  static const uint32_t kTypes[] = {REG_SZ, REG_EXPAND_SZ, REG_BINARY, REG_DWORD, REG_MULTI_SZ, 0,
+                                    11,     0x12345678};
+  RegValue v{kTypes[pick(8)], ""};
+  if (pick(5) == 0) {
+    // The UTF-16 form of a short text of ASCII, kana and kanji, as bytes of any type.
+    std::u16string text;
+    for (uint32_t n = pick(6); n > 0; --n)
+      text.push_back(static_cast<char16_t>(pick(3) == 0 ? 0x41 + pick(26)
+                                           : pick(2)    ? 0x30A1 + pick(0x5E)
+                                                        : 0x4E00 + pick(0x100)));
+    text.append(pick(3), u'\0');
+    for (char16_t c : text) v.data += {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
+    return v;
+  }
+  for (uint32_t n = pick(3) == 0 ? pick(4) : pick(40); n > 0; --n) {
+    switch (pick(6)) {
+      case 0:
+        v.data.push_back('\0');
+        break;
+      case 1:
+        v.data.push_back("\\\"\r\n ,;=[]@"[pick(11)]);
+        break;
+      case 2:
+        v.data.push_back(static_cast<char>(0x20 + pick(0x5F)));
+        break;
+      case 3:
+        v.data += {static_cast<char>(0x88 + pick(0x18)), static_cast<char>(0x40 + pick(0xBD))};
+        break;
+      default:
+        v.data.push_back(static_cast<char>(pick(256)));
+        break;
+    }
+  }
+  return v;
+}
+
+TEST_F(HostRegistryTest, EveryValueRoundTripsByteForByteThroughLaterWrites) {
+  // Each value is written, read by a second store that writes something unrelated, and read
+  // again by a third: type and bytes must be what was written.
+  std::mt19937 rng(20240611);
+  const std::vector<RegValue> known = {
+      {REG_MULTI_SZ, std::string("A\0\x05", 3)},          // no closing NULs
+      {REG_MULTI_SZ, std::string("\xE0\x30\0\0", 4)},     // not code page 932, reads as UTF-16
+      {REG_EXPAND_SZ, std::string("\x42\x30\0\0\0", 5)},  // odd length
+      {REG_SZ, "\xED\x40"},                               // a character with a second code
+      {REG_DWORD, "\1\2\3"},
+  };
+  for (int round = 0; round < 20; ++round) {  // 2,000 values
+    fs::remove(file_);
+    std::vector<RegValue> values = round == 0 ? known : std::vector<RegValue>{};
+    while (values.size() < 100) values.push_back(RandomValue(rng));
+    {
+      HostRegistry reg(file_);
+      ASSERT_EQ(0u, reg.CreateKey(RegRoot::CurrentUser, "K"));
+      for (size_t i = 0; i < values.size(); ++i)
+        ASSERT_EQ(0u, reg.SetValue(RegRoot::CurrentUser, "K", "V" + std::to_string(i), values[i]));
+    }
+    {
+      HostRegistry reg(file_);
+      ASSERT_EQ(0u, reg.SetValue(RegRoot::CurrentUser, "", "Other", RegValue::Dword(round)));
+    }
+    HostRegistry reg(file_);
+    std::vector<RegNamedValue> back;
+    ASSERT_EQ(0u, reg.EnumValues(RegRoot::CurrentUser, "K", back));
+    ASSERT_EQ(values.size(), back.size());
+    for (size_t i = 0; i < values.size(); ++i) {
+      std::string bytes;
+      for (unsigned char c : values[i].data) bytes += std::to_string(c) + " ";
+      EXPECT_EQ(values[i].type, back[i].value.type) << round << "/" << i;
+      EXPECT_EQ(values[i].data, back[i].value.data)
+          << "type " << values[i].type << ", bytes " << bytes << "(round " << round << ")";
+    }
   }
 }
 

@@ -63,11 +63,27 @@ TEST(IniFileRead, GrowsTheBufferUntilTheValueFits) {
 
   profile.capacities.clear();
   EXPECT_EQ(ReadIni(profile, "S", "K600", "", "C:\\A.INI"), v600);
-  EXPECT_EQ(profile.capacities, (std::vector<size_t>{256, 512, 768}));
+  EXPECT_EQ(profile.capacities, (std::vector<size_t>{256, 512, 1024}));
 
   profile.capacities.clear();
   EXPECT_EQ(ReadIni(profile, "S", "K511", "", "C:\\A.INI"), v511);
-  EXPECT_EQ(profile.capacities, (std::vector<size_t>{256, 512, 768}));
+  EXPECT_EQ(profile.capacities, (std::vector<size_t>{256, 512, 1024}));
+}
+
+TEST(IniFileRead, LongValuesComeBackWholeInFewReads) {
+  // Every length next to a buffer size, and a long one: the whole value, and a number of reads
+  // that grows with the logarithm of the length (a fixed step makes a megabyte thousands).
+  FakeProfile profile;
+  for (size_t length :
+       {254u, 255u, 256u, 257u, 510u, 511u, 512u, 600u, 1023u, 1024u, 4095u, 1000000u}) {
+    std::string value(length, 'x');
+    value.front() = 'a';
+    value.back() = 'z';
+    profile.values["C:\\A.INI|S|K"] = value;
+    profile.capacities.clear();
+    EXPECT_EQ(ReadIni(profile, "S", "K", "", "C:\\A.INI"), value) << length;
+    EXPECT_LE(profile.capacities.size(), 13u) << length;  // 256 << 12 > 1000000 + 1
+  }
 }
 
 TEST(IniFileRead, MissingKeysGiveTheDefault) {
