@@ -4,11 +4,11 @@
 #include <cstdio>
 #include <cstdlib>
 
-#define FUZZ_CHECK(condition, what)                                                     \
-  do {                                                                                  \
-    if (!(condition)) {                                                                 \
+#define FUZZ_CHECK(condition, what)                                                       \
+  do {                                                                                    \
+    if (!(condition)) {                                                                   \
       std::fprintf(stderr, "%s:%d: property failed: %s (%s)\n", __FILE__, __LINE__, what, \
-                   #condition);                                                         \
-      std::abort();                                                                     \
-    }                                                                                   \
+                   #condition);                                                           \
+      std::abort();                                                                       \
+    }                                                                                     \
   } while (0)

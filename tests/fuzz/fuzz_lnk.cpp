@@ -20,8 +20,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FUZZ_CHECK(target.find('\0') == std::string::npos, "a target ends at its terminator");
 
   std::string target2, folder2, arguments2;
-  FUZZ_CHECK(ParseShellLink(BuildShellLink(target, folder, arguments), target2, folder2, arguments2),
-             "a written link reads");
+  FUZZ_CHECK(
+      ParseShellLink(BuildShellLink(target, folder, arguments), target2, folder2, arguments2),
+      "a written link reads");
   std::string t2, f2, a2;
   FUZZ_CHECK(Cp932ToUtf8(target2, t2) && Cp932ToUtf8(folder2, f2) && Cp932ToUtf8(arguments2, a2),
              "a written link reads as code page 932");

@@ -93,9 +93,9 @@ void MakeFixture() {
   Write(base / "dist/sub/data.txt", "data");
   // Open once to make the skeleton, then record the drives as a user's machine.ini would.
   Machine::Open(base / "machine").reset();
-  Write(base / "machine/machine.ini", "[Machine]\nPlatform=2\nUser=User\n[Drives]\nD=" +
-                                          (base / "dist").string() + "\nE=" +
-                                          (base / "elink").string() + "\n[FreeSpace]\n");
+  Write(base / "machine/machine.ini",
+        "[Machine]\nPlatform=2\nUser=User\n[Drives]\nD=" + (base / "dist").string() +
+            "\nE=" + (base / "elink").string() + "\n[FreeSpace]\n");
   Link((base / "dist/sub").string(), base / "elink");
 
   const fs::path c = base / "machine/drive_c";

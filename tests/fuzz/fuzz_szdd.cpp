@@ -21,7 +21,8 @@ SzddStatus Reference(const std::string& in, std::string& out) {
   if (in.size() < 14) return SzddStatus::Truncated;
   if (in[8] != 'A') return SzddStatus::UnknownMode;
   uint32_t recorded = 0;
-  for (int i = 0; i < 4; ++i) recorded |= uint32_t{static_cast<unsigned char>(in[10 + i])} << (8 * i);
+  for (int i = 0; i < 4; ++i)
+    recorded |= uint32_t{static_cast<unsigned char>(in[10 + i])} << (8 * i);
   unsigned char window[4096];
   std::memset(window, ' ', sizeof window);
   unsigned pos = 0xFF0;
