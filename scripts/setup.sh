@@ -3,7 +3,8 @@
 set -euo pipefail
 packages=(cmake g++ make pkg-config libgtest-dev googletest libbenchmark-dev mingw-w64
           mscompress liblnk-utils libfltk1.3-dev xvfb xdotool x11-utils imagemagick
-          fonts-ipafont-gothic fonts-ipafont-mincho fonts-liberation python3 strace)
+          fonts-ipafont-gothic fonts-ipafont-mincho fonts-liberation python3 strace
+          clang libclang-rt-14-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

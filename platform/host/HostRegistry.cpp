@@ -477,6 +477,28 @@ class Parser {
 };
 
 
+// Reads the store file's text (UTF-8, or UTF-16LE after a byte order mark as REGEDIT exports it)
+// into `tree`; throws with "<file>:<line>: ..." when it is broken.
+void ParseStoreText(const std::string& file, std::string text, Tree& tree) {
+  if (text.size() >= 2 && static_cast<unsigned char>(text[0]) == 0xFF &&
+      static_cast<unsigned char>(text[1]) == 0xFE) {
+    std::string utf8;
+    if (!ConvertEncoding("UTF-8", "UTF-16LE", text.substr(2), utf8))
+      throw std::runtime_error(file + ":1: not valid UTF-16 text");
+    text = "\xEF\xBB\xBF" + utf8;
+  }
+  Parser(file, text).Run(tree);
+}
+
+// The store file's text for a tree.
+std::string StoreText(const Tree& tree) {
+  std::string text = std::string(kHeader) + "\n\n";
+  WriteKey(tree.lm, "HKEY_LOCAL_MACHINE", true, text);
+  WriteKey(tree.cu, "HKEY_CURRENT_USER", true, text);
+  WriteKey(tree.users, "HKEY_USERS", true, text);
+  return text;
+}
+
 uint32_t ErrnoToWin(int e) {
   switch (e) {
     case ENOENT:
@@ -512,15 +534,7 @@ struct HostRegistry::Impl {
       std::ifstream in(file, std::ios::binary);
       if (!in) throw std::runtime_error(file + ":0: cannot be read");
       std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-      if (text.size() >= 2 && static_cast<unsigned char>(text[0]) == 0xFF &&
-          static_cast<unsigned char>(text[1]) == 0xFE) {
-        // REGEDIT's own exports are UTF-16LE with a byte order mark.
-        std::string utf8;
-        if (!ConvertEncoding("UTF-8", "UTF-16LE", text.substr(2), utf8))
-          throw std::runtime_error(file + ":1: not valid UTF-16 text");
-        text = "\xEF\xBB\xBF" + utf8;
-      }
-      Parser(file, text).Run(fresh);
+      ParseStoreText(file, text, fresh);
     }
     tree = std::move(fresh);
     loaded = now;
@@ -542,10 +556,7 @@ struct HostRegistry::Impl {
   }
 
   uint32_t Save() {
-    std::string text = std::string(kHeader) + "\n\n";
-    WriteKey(tree.lm, "HKEY_LOCAL_MACHINE", true, text);
-    WriteKey(tree.cu, "HKEY_CURRENT_USER", true, text);
-    WriteKey(tree.users, "HKEY_USERS", true, text);
+    std::string text = StoreText(tree);
     // The registry is a record that cannot be rebuilt: flushed before and after the rename.
     if (int e = ReplaceFileDurably(tempFile, file, text, 0)) return ErrnoToWin(e);
     loaded = StampOf(file);
@@ -732,14 +743,9 @@ uint32_t HostRegistry::EnumValues(RegRoot root, const std::string& path,
 std::string HostRegistry::Export(const std::string& key) const {
   std::lock_guard<std::mutex> guard(impl_->mutex);
   if (impl_->Refresh()) return "";
-  std::string text = std::string(kHeader) + "\n\n";
   Tree& tree = impl_->tree;
-  if (key.empty()) {
-    WriteKey(tree.lm, "HKEY_LOCAL_MACHINE", true, text);
-    WriteKey(tree.cu, "HKEY_CURRENT_USER", true, text);
-    WriteKey(tree.users, "HKEY_USERS", true, text);
-    return text;
-  }
+  if (key.empty()) return StoreText(tree);
+  std::string text = std::string(kHeader) + "\n\n";
   RegRoot root;
   std::string path;
   if (!ParseRootedKey(key, root, path)) return "";
@@ -760,6 +766,12 @@ std::string HostRegistry::Export(const std::string& key) const {
   }
   WriteKey(*node, fullName, path.empty(), text);
   return text;
+}
+
+std::string RewriteRegistryText(const std::string& text, const std::string& name) {
+  Tree tree;
+  ParseStoreText(name, text, tree);
+  return StoreText(tree);
 }
 
 bool ParseRootedKey(const std::string& key, RegRoot& root, std::string& path) {

@@ -47,6 +47,10 @@ class HostRegistry : public IRegistry {
   std::unique_ptr<Impl> impl_;
 };
 
+// The store file's text that loading `text` (the contents of a file called `name`) and saving it
+// again gives. Throws std::runtime_error("<name>:<line>: <what>") as loading does.
+std::string RewriteRegistryText(const std::string& text, const std::string& name);
+
 // Parses "HKEY_LOCAL_MACHINE\Path", "HKLM\Path" and the like into a root and a path.
 bool ParseRootedKey(const std::string& key, RegRoot& root, std::string& path);
 

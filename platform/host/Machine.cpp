@@ -399,7 +399,9 @@ uint32_t Machine::Parse(const std::string& windowsPath, char& drive,
   for (size_t i = 2; i < path.size(); ++i) {
     unsigned char c = static_cast<unsigned char>(path[i]);
     if (IsCp932Lead(c)) {
-      if (i + 1 >= path.size()) return ERROR_INVALID_NAME;
+      // The byte after a lead byte as written: a "/" there is no trail byte.
+      const auto trail = i + 1 < path.size() ? static_cast<unsigned char>(windowsPath[i + 1]) : 0;
+      if (trail < 0x40 || trail == 0x7F || trail > 0xFC) return ERROR_INVALID_NAME;
       current += path.substr(i, 2);
       ++i;
       continue;

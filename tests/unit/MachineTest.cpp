@@ -113,6 +113,12 @@ TEST_F(MachineTest, Cp932NamesAreStoredAsUtf8) {
   EXPECT_EQ(machine_->ToWindowsPath(host), name);
   fs::path ignored;
   EXPECT_EQ(machine_->Resolve("C:\\bad\x81", ignored), 123u);  // a lead byte without trail
+  // A lead byte before a byte that cannot follow it is no character: "/" is not taken for a
+  // trail byte, and the canonical form refuses it too rather than keep half a character once
+  // the trailing "." is dropped.
+  EXPECT_EQ(machine_->Resolve("C:\\\x81/x", ignored), 123u);
+  std::string normalized;
+  EXPECT_EQ(machine_->Normalize("C:\\a\x8C.\\b", normalized), 123u);
 }
 
 TEST_F(MachineTest, ResolveRejectsBadPathsWithWindowsCodes) {

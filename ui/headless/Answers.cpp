@@ -70,12 +70,13 @@ bool ActionFits(const std::string& page, const std::string& action) {
 bool GlobMatch(const std::string& pattern, const std::string& text) {
   size_t p = 0, t = 0, star = std::string::npos, mark = 0;
   while (t < text.size()) {
-    if (p < pattern.size() && (pattern[p] == '?' || pattern[p] == text[t])) {
-      ++p;
-      ++t;
-    } else if (p < pattern.size() && pattern[p] == '*') {
+    // A "*" is always a wildcard, also where the text holds a "*" of its own.
+    if (p < pattern.size() && pattern[p] == '*') {
       star = p++;
       mark = t;
+    } else if (p < pattern.size() && (pattern[p] == '?' || pattern[p] == text[t])) {
+      ++p;
+      ++t;
     } else if (star != std::string::npos) {
       p = star + 1;
       t = ++mark;
