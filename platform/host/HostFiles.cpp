@@ -257,7 +257,8 @@ int WriteHostFile(const fs::path& destination, bool exists, mode_t mode,
 
 // Copies `source` to `destination` with the source's mode and modification time. Only a regular
 // source is read (a FIFO would block, a device never end).
-uint32_t CopyHostFile(const fs::path& source, const fs::path& destination, bool destinationExisted) {
+uint32_t CopyHostFile(const fs::path& source, const fs::path& destination,
+                      bool destinationExisted) {
   uint32_t openError = 0;
   struct stat st;
   int in = OpenRegularFile(source, &openError, &st);

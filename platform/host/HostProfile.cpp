@@ -197,8 +197,9 @@ bool HostProfile::WriteString(const std::optional<std::string>& section,
     doc.Set(*section, *key, *value);
   }
   // A read-only file cannot be replaced, although renaming over it would succeed.
-  bool ok = !(entry.stamp.exists && (!S_ISREG(entry.stamp.mode) || !(entry.stamp.mode & S_IWUSR))) &&
-            !impl_->machine.IsProgramFile(host);
+  bool ok =
+      !(entry.stamp.exists && (!S_ISREG(entry.stamp.mode) || !(entry.stamp.mode & S_IWUSR))) &&
+      !impl_->machine.IsProgramFile(host);
   if (ok) ok = ReplaceFile(host, doc.Text(), entry.stamp.exists ? entry.stamp.mode : 0);
   if (ok) {
     entry.stamp = StampOf(host);

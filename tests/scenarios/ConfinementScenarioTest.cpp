@@ -46,8 +46,7 @@ TEST_F(ConfinementScenario, RunningProgramIsCopiedButNeverChanged) {
               "[CopyFile]\nFile1=(App)SETUP.EXE\nFile2=(Edr)PAYLOAD.TXT|SETUP.EXE\n"
               "[IniFile]\nData1=Pwn,Key,Value,(Edr)SETUP.EXE\n");
   WriteDist("PAYLOAD.TXT", "payload");
-  fs::last_write_time(Dist() / "PAYLOAD.TXT",
-                      fs::last_write_time(program) + std::chrono::hours(1));
+  fs::last_write_time(Dist() / "PAYLOAD.TXT", fs::last_write_time(program) + std::chrono::hours(1));
   RunResult install = Install(std::string(kToApp) + kShowDetails + "restart yes\n");
   // (Compared as a truth value: the program's bytes would flood the failure message.)
   EXPECT_TRUE(HostBytes(program) == original) << install.transcript;
@@ -74,8 +73,7 @@ TEST_F(ConfinementScenario, CopyOntoHardLinkLeavesTheLinkedFileAlone) {
   fs::create_hard_link(outside, Dist() / "LINKED.TXT");
   WriteScript(std::string(kHead) + "[CopyFile]\nFile1=(Edr)PAYLOAD.TXT|LINKED.TXT\n");
   WriteDist("PAYLOAD.TXT", "payload");
-  fs::last_write_time(Dist() / "PAYLOAD.TXT",
-                      fs::last_write_time(outside) + std::chrono::hours(1));
+  fs::last_write_time(Dist() / "PAYLOAD.TXT", fs::last_write_time(outside) + std::chrono::hours(1));
   RunResult r = Install(kToApp);
   EXPECT_EQ(r.exitCode, 0) << r.transcript;
   EXPECT_EQ(HostBytes(outside), "outside");
@@ -110,8 +108,9 @@ TEST_F(ConfinementScenario, FifoInTheDistributionFolderDoesNotBlock) {
   EXPECT_TRUE(script.Has("Initialize File Not Found")) << script.transcript;
 
   fs::remove(Dist() / "SETUP.INI");
-  WriteScript(std::string(kHead) + "[EULA]\nFile=LICENSE.TXT\n[CopyFile]\nFile1=(App)GOOD.TXT\n"
-                                   "File2=(App)PIPE.TXT\n");
+  WriteScript(std::string(kHead) +
+              "[EULA]\nFile=LICENSE.TXT\n[CopyFile]\nFile1=(App)GOOD.TXT\n"
+              "File2=(App)PIPE.TXT\n");
   WriteDist("GOOD.TXT", "good");
   ASSERT_EQ(mkfifo((Dist() / "LICENSE.TXT").c_str(), 0644), 0);
   ASSERT_EQ(mkfifo((Dist() / "PIPE.TXT").c_str(), 0644), 0);

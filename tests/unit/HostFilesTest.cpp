@@ -70,7 +70,8 @@ TEST_F(HostFilesTest, CopyKeepsContentTimeAndReadOnlyAndRefusesReadOnlyDestinati
   EXPECT_EQ(ReadHostFile(c_ / "other.txt"), "written");
   EXPECT_EQ(ReadHostFile(root_ / "outside.bin"), big);
   // No temporary file is left beside them.
-  EXPECT_EQ(Names("C:\\WINDOWS\\*.*"), (std::vector<std::string>{".", "..", "dst.bin", "system32"}));
+  EXPECT_EQ(Names("C:\\WINDOWS\\*.*"),
+            (std::vector<std::string>{".", "..", "dst.bin", "system32"}));
 
   EXPECT_EQ(files_->CopyFile("C:\\missing.txt", "C:\\x.txt", false), 2u);
   EXPECT_EQ(files_->CopyFile("C:\\nodir\\missing.txt", "C:\\x.txt", false), 3u);
