@@ -4,10 +4,12 @@
 #include "platform/host/HostComponents.h"
 
 #include <dlfcn.h>
+#include <unistd.h>
 
 #include <filesystem>
 
 #include "platform/host/Machine.h"
+#include "platform/host/RegularFile.h"
 
 namespace orvane::host {
 
@@ -15,10 +17,13 @@ ComponentCall HostComponents::CallEntry(const std::string& path, const std::stri
                                         int32_t& result) {
   std::filesystem::path hostPath;
   if (machine_.Resolve(path, hostPath) != 0) return ComponentCall::NotLoaded;
-  // A path without a "/" would make dlopen search the library path; resolved paths are absolute,
-  // but make sure of it.
-  std::string file = std::filesystem::absolute(hostPath).string();
+  // Only a regular file is loaded (a FIFO in its place would block the loader), and the loader
+  // is given the very file that was examined, by its descriptor.
+  int fd = OpenRegularFile(hostPath);
+  if (fd < 0) return ComponentCall::NotLoaded;
+  std::string file = "/proc/self/fd/" + std::to_string(fd);
   void* module = ::dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
+  ::close(fd);
   if (module == nullptr) return ComponentCall::NotLoaded;
   using EntryPoint = int32_t (*)();
   auto function = reinterpret_cast<EntryPoint>(::dlsym(module, entry.c_str()));

@@ -18,6 +18,7 @@
 #include "platform/host/Encoding.h"
 #include "platform/host/HostRegistry.h"
 #include "platform/host/Machine.h"
+#include "platform/host/RegularFile.h"
 
 namespace fs = std::filesystem;
 
@@ -160,14 +161,28 @@ int CopyBytes(int in, int out) {
   }
 }
 
-// Checks that a host file may be written over: not a folder, not read-only, not in use.
+// Checks that a host file may be deleted: not a folder, not read-only, not in use.
 uint32_t CheckWritable(const struct stat& st, const fs::path& host) {
   if (S_ISDIR(st.st_mode) || !(st.st_mode & S_IWUSR)) return ERROR_ACCESS_DENIED;
   if (IsFileInUse(host.string())) return ERROR_SHARING_VIOLATION;
   return 0;
 }
 
-// Copies `source` over `destination` in place, with the source's mode and modification time.
+// Checks that a host file may be replaced: as CheckWritable, and not a program that is running
+// (Windows refuses to overwrite one; Linux would let a rename replace it). Opening the file for
+// writing without truncating it tells, and changes nothing.
+uint32_t CheckReplaceable(const struct stat& st, const fs::path& host) {
+  if (uint32_t err = CheckWritable(st, host)) return err;
+  if (S_ISREG(st.st_mode) && (st.st_mode & 0111)) {
+    int fd = open(host.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd >= 0)
+      close(fd);
+    else if (errno == ETXTBSY)
+      return ERROR_SHARING_VIOLATION;
+  }
+  return 0;
+}
+
 // The process's file-creation mask (read once; the program never changes it).
 mode_t CurrentUmask() {
   static const mode_t mask = [] {
@@ -178,30 +193,82 @@ mode_t CurrentUmask() {
   return mask;
 }
 
-uint32_t CopyHostFile(const fs::path& source, const struct stat& st, const fs::path& destination,
-                      bool destinationExisted) {
-  int in = open(source.c_str(), O_RDONLY | O_CLOEXEC);
-  if (in < 0) return MapErrno(errno, source);
-  int out = open(destination.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (out < 0) {
-    uint32_t err = MapErrno(errno, destination);
-    close(in);
-    return err;
+// Makes a new, empty temporary file beside `destination` (same folder, so that a rename can put
+// it in place) under a name no other process can take. Returns its descriptor, or -1 with errno.
+int MakeTemporaryBeside(const fs::path& destination, std::string& temporary) {
+  // A hidden name tied to the destination's, cut short enough for the host's name limit (and at a
+  // character boundary, so that the name stays UTF-8).
+  std::string name = destination.filename().string();
+  size_t keep = std::min<size_t>(name.size(), 200);
+  while (keep > 0 && keep < name.size() && (static_cast<unsigned char>(name[keep]) & 0xC0) == 0x80)
+    --keep;
+  temporary = (destination.parent_path() / ("." + name.substr(0, keep) + ".tmpXXXXXX")).string();
+  return mkostemp(temporary.data(), O_CLOEXEC);
+}
+
+// Where a write to an existing `host` file goes: the file itself, or the file a symbolic link
+// there leads to (the resolver has checked that it lies inside the machine), so that the link
+// stays a link as it does on Windows.
+fs::path ReplacementTarget(const fs::path& host) {
+  struct stat st;
+  if (lstat(host.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return host;
+  char* real = realpath(host.c_str(), nullptr);
+  if (!real) return host;
+  fs::path target(real);
+  free(real);
+  return target;
+}
+
+// Writes a file through `fill` (which returns 0 or an errno) and gives it `mode` and, when
+// `times` is given, those access and modification times. A new destination is made in place
+// (never over a file that appeared meanwhile); an existing one is never opened for writing: the
+// content goes to a temporary file beside it, which is renamed over it. So a destination that
+// is a hard link to a file elsewhere only loses its name to the new file, and a failure leaves
+// the old file as it was and no temporary file behind. Returns 0 or an errno.
+template <typename Fill>
+int WriteHostFile(const fs::path& destination, bool exists, mode_t mode,
+                  const struct timespec* times, Fill fill) {
+  fs::path target = destination;
+  std::string temporary;
+  int out = -1;
+  if (!exists) {
+    out = open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (out < 0 && errno != EEXIST) return errno;
   }
-  int err = CopyBytes(in, out);
+  bool replacing = out < 0;
+  if (replacing) {
+    target = ReplacementTarget(destination);
+    out = MakeTemporaryBeside(target, temporary);
+    if (out < 0) return errno;
+  }
+  int err = fill(out);
   // A new file already has the usual permissions; only a different mode needs setting.
-  if (!err && (destinationExisted || (st.st_mode & 07777) != (0644 & ~CurrentUmask())) &&
-      fchmod(out, st.st_mode & 07777) != 0)
+  if (!err && (replacing || (mode & 07777) != (0644 & ~CurrentUmask())) &&
+      fchmod(out, mode & 07777) != 0)
     err = errno;
-  struct timespec times[2] = {st.st_atim, st.st_mtim};
-  if (!err && futimens(out, times) != 0) err = errno;
-  if (close(out) != 0 && !err) err = errno;
-  close(in);
-  if (err) {
-    if (!destinationExisted) unlink(destination.c_str());
-    return MapErrno(err, destination);
+  if (!err && times) {
+    struct timespec both[2] = {times[0], times[1]};
+    if (futimens(out, both) != 0) err = errno;
   }
-  return 0;
+  if (close(out) != 0 && !err) err = errno;
+  if (!err && replacing && rename(temporary.c_str(), target.c_str()) != 0) err = errno;
+  if (err) unlink(replacing ? temporary.c_str() : target.c_str());
+  return err;
+}
+
+// Copies `source` to `destination` with the source's mode and modification time. Only a regular
+// source is read (a FIFO would block, a device never end).
+uint32_t CopyHostFile(const fs::path& source, const fs::path& destination,
+                      bool destinationExisted) {
+  uint32_t openError = 0;
+  struct stat st;
+  int in = OpenRegularFile(source, &openError, &st);
+  if (in < 0) return openError;
+  struct timespec times[2] = {st.st_atim, st.st_mtim};
+  int err = WriteHostFile(destination, destinationExisted, st.st_mode, times,
+                          [in](int out) { return CopyBytes(in, out); });
+  close(in);
+  return err ? MapErrno(err, destination) : 0;
 }
 
 }  // namespace
@@ -320,7 +387,7 @@ uint32_t HostFiles::Find(const std::string& pattern, std::vector<FindEntry>& ent
 
 uint32_t HostFiles::CreateFolder(const std::string& path) {
   fs::path host;
-  if (uint32_t err = machine_.Resolve(path, host)) return err;
+  if (uint32_t err = machine_.ResolveForWriting(path, host)) return err;
   if (mkdir(host.c_str(), 0755) != 0) {
     if (errno == ENOENT || errno == ENOTDIR) return ERROR_PATH_NOT_FOUND;
     return MapErrno(errno, host);
@@ -331,7 +398,7 @@ uint32_t HostFiles::CreateFolder(const std::string& path) {
 
 uint32_t HostFiles::RemoveFolder(const std::string& path) {
   fs::path host;
-  if (uint32_t err = machine_.Resolve(path, host)) return err;
+  if (uint32_t err = machine_.ResolveForWriting(path, host)) return err;
   std::string normalized;
   machine_.Normalize(path, normalized);
   if (normalized.size() == 3) return ERROR_ACCESS_DENIED;  // a drive root
@@ -344,7 +411,7 @@ uint32_t HostFiles::RemoveFolder(const std::string& path) {
 
 uint32_t HostFiles::DeleteFile(const std::string& path) {
   fs::path host;
-  if (uint32_t err = machine_.Resolve(path, host)) return err;
+  if (uint32_t err = machine_.ResolveForWriting(path, host)) return err;
   struct stat st;
   if (stat(host.c_str(), &st) != 0) return MapErrno(errno, host);
   if (uint32_t err = CheckWritable(st, host)) return err;
@@ -358,15 +425,15 @@ uint32_t HostFiles::CopyFile(const std::string& source, const std::string& desti
   struct stat ss, ds;
   bool sourceExists = false, exists = false;
   if (uint32_t err = machine_.Resolve(source, from, ss, sourceExists)) return err;
-  if (uint32_t err = machine_.Resolve(destination, to, ds, exists)) return err;
+  if (uint32_t err = machine_.ResolveForWriting(destination, to, ds, exists)) return err;
   if (!sourceExists) return MapErrno(ENOENT, from);
   if (S_ISDIR(ss.st_mode)) return ERROR_ACCESS_DENIED;
   if (exists) {
     if (failIfExists) return ERROR_FILE_EXISTS;
     if (ss.st_dev == ds.st_dev && ss.st_ino == ds.st_ino) return ERROR_SHARING_VIOLATION;
-    if (uint32_t err = CheckWritable(ds, to)) return err;
+    if (uint32_t err = CheckReplaceable(ds, to)) return err;
   }
-  uint32_t err = CopyHostFile(from, ss, to, exists);
+  uint32_t err = CopyHostFile(from, to, exists);
   if (err == 0 && !exists) machine_.NoteCreated(to);
   return err;
 }
@@ -374,8 +441,8 @@ uint32_t HostFiles::CopyFile(const std::string& source, const std::string& desti
 uint32_t HostFiles::MoveFile(const std::string& source, const std::string& destination,
                              bool replace) {
   fs::path from, to;
-  if (uint32_t err = machine_.Resolve(source, from)) return err;
-  if (uint32_t err = machine_.Resolve(destination, to)) return err;
+  if (uint32_t err = machine_.ResolveForWriting(source, from)) return err;
+  if (uint32_t err = machine_.ResolveForWriting(destination, to)) return err;
   struct stat ss, ds;
   if (lstat(from.c_str(), &ss) != 0) return MapErrno(errno, from);
   if (S_ISREG(ss.st_mode) && IsFileInUse(from.string())) return ERROR_SHARING_VIOLATION;
@@ -390,7 +457,7 @@ uint32_t HostFiles::MoveFile(const std::string& source, const std::string& desti
       if (!replace) return ERROR_ALREADY_EXISTS;
       struct stat target;
       if (stat(to.c_str(), &target) == 0)
-        if (uint32_t err = CheckWritable(target, to)) return err;
+        if (uint32_t err = CheckReplaceable(target, to)) return err;
     }
   }
   // A file is flushed before it is published under its new name, and the folders after, so that
@@ -410,7 +477,7 @@ uint32_t HostFiles::MoveFile(const std::string& source, const std::string& desti
   if (errno != EXDEV) return MapErrno(errno, to);
   if (S_ISDIR(ss.st_mode)) return ERROR_NOT_SAME_DEVICE;
   struct stat existing;
-  if (uint32_t err = CopyHostFile(from, ss, to, stat(to.c_str(), &existing) == 0)) return err;
+  if (uint32_t err = CopyHostFile(from, to, lstat(to.c_str(), &existing) == 0)) return err;
   if (unlink(from.c_str()) != 0) return MapErrno(errno, from);
   return 0;
 }
@@ -419,10 +486,10 @@ uint32_t HostFiles::MoveFileAtRestart(const std::string& source, const std::stri
   std::string from, to;
   fs::path host;
   if (uint32_t err = machine_.Normalize(source, from)) return err;
-  if (uint32_t err = machine_.Resolve(source, host)) return err;
+  if (uint32_t err = machine_.ResolveForWriting(source, host)) return err;
   if (!destination.empty()) {
     if (uint32_t err = machine_.Normalize(destination, to)) return err;
-    if (uint32_t err = machine_.Resolve(destination, host)) return err;
+    if (uint32_t err = machine_.ResolveForWriting(destination, host)) return err;
   }
   HostRegistry& reg = machine_.Registry();
   RegValue value;
@@ -443,7 +510,7 @@ uint32_t HostFiles::MoveFileAtRestart(const std::string& source, const std::stri
 
 uint32_t HostFiles::SetAttributes(const std::string& path, uint32_t attributes) {
   fs::path host;
-  if (uint32_t err = machine_.Resolve(path, host)) return err;
+  if (uint32_t err = machine_.ResolveForWriting(path, host)) return err;
   struct stat st;
   if (stat(host.c_str(), &st) != 0) return MapErrno(errno, host);
   if (S_ISDIR(st.st_mode)) return 0;
@@ -456,54 +523,28 @@ uint32_t HostFiles::SetAttributes(const std::string& path, uint32_t attributes) 
 uint32_t HostFiles::ReadFile(const std::string& path, std::string& bytes) {
   fs::path host;
   if (uint32_t err = machine_.Resolve(path, host)) return err;
-  int fd = open(host.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return MapErrno(errno, host);
-  struct stat st;
-  if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-    close(fd);
-    return ERROR_ACCESS_DENIED;
-  }
-  bytes.clear();
-  char buffer[65536];
-  for (;;) {
-    ssize_t n = read(fd, buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      uint32_t err = MapErrno(errno, host);
-      close(fd);
-      return err;
-    }
-    if (n == 0) break;
-    bytes.append(buffer, static_cast<size_t>(n));
-  }
-  close(fd);
-  return 0;
+  return ReadRegularFile(host, bytes);
 }
 
 uint32_t HostFiles::WriteFile(const std::string& path, const std::string& bytes) {
   fs::path host;
-  if (uint32_t err = machine_.Resolve(path, host)) return err;
   struct stat st;
-  bool exists = stat(host.c_str(), &st) == 0;
+  bool exists = false;
+  if (uint32_t err = machine_.ResolveForWriting(path, host, st, exists)) return err;
   if (exists)
-    if (uint32_t err = CheckWritable(st, host)) return err;
-  int fd = open(host.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) return MapErrno(errno, host);
-  int err = 0;
-  for (size_t done = 0; done < bytes.size();) {
-    ssize_t w = write(fd, bytes.data() + done, bytes.size() - done);
-    if (w < 0 && errno == EINTR) continue;
-    if (w < 0) {
-      err = errno;
-      break;
+    if (uint32_t err = CheckReplaceable(st, host)) return err;
+  // An existing file keeps its permissions, as a truncating write would keep them.
+  mode_t mode = exists ? st.st_mode : (0644 & ~CurrentUmask());
+  int err = WriteHostFile(host, exists, mode, nullptr, [&bytes](int fd) {
+    for (size_t done = 0; done < bytes.size();) {
+      ssize_t w = write(fd, bytes.data() + done, bytes.size() - done);
+      if (w < 0 && errno == EINTR) continue;
+      if (w < 0) return errno;
+      done += static_cast<size_t>(w);
     }
-    done += static_cast<size_t>(w);
-  }
-  if (close(fd) != 0 && !err) err = errno;
-  if (err) {
-    if (!exists) unlink(host.c_str());
-    return MapErrno(err, host);
-  }
+    return 0;
+  });
+  if (err) return MapErrno(err, host);
   if (!exists) machine_.NoteCreated(host);
   return 0;
 }

@@ -1,6 +1,8 @@
 // Files and folders of the emulated machine: the IFiles operations over the drives of a Machine,
 // with Windows error codes, the read-only attribute as the owner write bit, and "in use" as a
-// lock that another process holds on the file.
+// lock that another process holds on the file. Copies and writes replace an existing file by a
+// new one (never writing into it, which a hard link would carry elsewhere); only regular files
+// are read (5 for anything else); a mapped program file is never changed (5).
 #pragma once
 #include <filesystem>
 #include "platform/Files.h"

@@ -13,6 +13,7 @@
 #include "platform/WinTypes.h"
 #include "platform/host/Machine.h"
 #include "platform/host/HostFiles.h"
+#include "platform/host/RegularFile.h"
 #include "platform/host/Szdd.h"
 
 namespace orvane::host {
@@ -21,13 +22,11 @@ namespace {
 
 // Reads a whole host file; `headOnly` stops after the SZDD header. 0 or a Win32 code.
 uint32_t ReadHostFile(const std::filesystem::path& path, std::string& bytes, bool headOnly) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return Win32ErrorOf(errno, path);
+  // Only a regular file is read (5 otherwise, as for a folder opened as a file on Windows).
+  uint32_t error = ERROR_SUCCESS;
   struct stat st;
-  if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-    ::close(fd);
-    return ERROR_ACCESS_DENIED;  // what opening a folder as a file gives on Windows
-  }
+  int fd = OpenRegularFile(path, &error, &st);
+  if (fd < 0) return error;
   bytes.clear();
   std::size_t want = headOnly ? kSzddHeaderSize : static_cast<std::size_t>(st.st_size);
   bytes.resize(want);
@@ -95,7 +94,7 @@ std::string HostLz::ExpandedName(const std::string& path) {
 uint32_t HostLz::Expand(const std::string& source, const std::string& destination) {
   std::filesystem::path sourcePath, destinationPath;
   if (uint32_t error = machine_.Resolve(source, sourcePath)) return error;
-  if (uint32_t error = machine_.Resolve(destination, destinationPath)) return error;
+  if (uint32_t error = machine_.ResolveForWriting(destination, destinationPath)) return error;
   std::string bytes;
   if (uint32_t error = ReadHostFile(sourcePath, bytes, false)) return error;
   // Windows refuses to replace a read-only file; the host keeps that attribute as missing write

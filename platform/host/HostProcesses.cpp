@@ -13,11 +13,11 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <thread>
 
 #include "platform/host/Encoding.h"
 #include "platform/host/Machine.h"
+#include "platform/host/RegularFile.h"
 
 extern char** environ;
 
@@ -26,11 +26,20 @@ namespace fs = std::filesystem;
 namespace orvane::host {
 namespace {
 
+// The first bytes of a regular file (nothing for a FIFO or device, which could block).
 std::string FirstBytes(const std::string& hostPath, size_t count) {
-  std::ifstream in(hostPath, std::ios::binary);
+  int fd = OpenRegularFile(hostPath);
+  if (fd < 0) return "";
   std::string bytes(count, '\0');
-  in.read(bytes.data(), static_cast<std::streamsize>(count));
-  bytes.resize(static_cast<size_t>(in.gcount()));
+  size_t got = 0;
+  while (got < count) {
+    ssize_t n = read(fd, bytes.data() + got, count - got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    got += static_cast<size_t>(n);
+  }
+  close(fd);
+  bytes.resize(got);
   return bytes;
 }
 

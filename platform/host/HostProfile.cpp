@@ -16,6 +16,7 @@
 #include "platform/host/DurableFile.h"
 #include "platform/host/FileStamp.h"
 #include "platform/host/Machine.h"
+#include "platform/host/RegularFile.h"
 #include "support/IniDocument.h"
 
 namespace orvane::host {
@@ -23,7 +24,7 @@ namespace {
 
 
 bool ReadAll(const std::string& path, std::string& text) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  int fd = OpenRegularFile(path);
   if (fd < 0) return false;
   text.clear();
   char buf[65536];
@@ -235,10 +236,10 @@ bool HostProfile::WriteString(const std::optional<std::string>& section,
     doc.Set(*section, *key, *value);
   }
   // A read-only file cannot be replaced, although renaming over it would succeed.
-  bool ok = !(entry.stamp.exists && (!S_ISREG(entry.stamp.mode) || !(entry.stamp.mode & S_IWUSR)));
-  if (ok) {
-    ok = impl_->Replace(host, doc.Text(), entry.stamp.exists ? entry.stamp.mode : 0) == 0;
-  }
+  bool ok =
+      !(entry.stamp.exists && (!S_ISREG(entry.stamp.mode) || !(entry.stamp.mode & S_IWUSR))) &&
+      !impl_->machine.IsProgramFile(host);
+  if (ok) ok = impl_->Replace(host, doc.Text(), entry.stamp.exists ? entry.stamp.mode : 0) == 0;
   if (ok) {
     entry.stamp = StampOf(host);
   } else {

@@ -16,6 +16,7 @@
 #include "platform/WinTypes.h"
 #include "platform/host/Encoding.h"
 #include "platform/host/HostRegistry.h"
+#include "platform/host/RegularFile.h"
 
 namespace fs = std::filesystem;
 
@@ -77,13 +78,20 @@ std::vector<IniSection> ParseIni(const std::string& text) {
   return sections;
 }
 
+// Only a regular file is read: a FIFO in its place would otherwise block the reader forever.
 bool ReadWholeFile(const fs::path& path, std::string& bytes) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  std::ostringstream buffer;
-  buffer << in.rdbuf();
-  bytes = buffer.str();
-  return true;
+  return ReadRegularFile(path, bytes) == 0;
+}
+
+// True for the names Windows keeps for devices in every folder: CON, PRN, AUX, NUL, COM1-COM9
+// and LPT1-LPT9, in any letter case, alone or followed by an extension ("nul.txt", "Com1 .log").
+bool IsDeviceName(const std::string& name) {
+  std::string base = name.substr(0, name.find('.'));
+  while (!base.empty() && base.back() == ' ') base.pop_back();
+  for (char& c : base) c = AsciiUpper(c);
+  if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL") return true;
+  return base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) &&
+         base[3] >= '1' && base[3] <= '9';
 }
 
 bool IsUnder(const fs::path& path, const fs::path& root) {
@@ -180,15 +188,24 @@ Layout LayoutOf(const MachineSettings& settings) {
   return l;
 }
 
-// Moves a host file the way the restart does: rename, or copy and delete across devices.
+// Moves a host file the way the restart does: rename, or across devices a copy beside the
+// destination renamed over it (never a write into the destination's own file, which may be a
+// hard link to a file elsewhere), then the source deleted.
 void MoveAtRestart(const fs::path& source, const fs::path& destination) {
   std::error_code ec;
   if (fs::is_directory(destination, ec)) return;
   fs::rename(source, destination, ec);
   if (ec == std::errc::cross_device_link) {
     ec.clear();
-    fs::copy_file(source, destination, fs::copy_options::overwrite_existing, ec);
-    if (!ec) fs::remove(source, ec);
+    fs::path temporary = destination;
+    temporary += ".restart" + std::to_string(::getpid());
+    fs::copy_file(source, temporary, fs::copy_options::overwrite_existing, ec);
+    if (!ec) fs::rename(temporary, destination, ec);
+    if (ec) {
+      fs::remove(temporary, ec);
+      return;
+    }
+    fs::remove(source, ec);
   }
 }
 
@@ -392,7 +409,7 @@ uint32_t Machine::Parse(const std::string& windowsPath, char& drive,
     }
     // Windows drops trailing dots and blanks of a name.
     while (!name.empty() && (name.back() == '.' || name.back() == ' ')) name.pop_back();
-    if (name.empty()) return ERROR_INVALID_NAME;
+    if (name.empty() || IsDeviceName(name)) return ERROR_INVALID_NAME;
     components.push_back(name);
     return 0;
   };
@@ -513,6 +530,42 @@ uint32_t Machine::Resolve(const std::string& windowsPath, fs::path& hostPath,
   if (exists) finalStat = st;
   if (components.empty()) exists = stat(current.c_str(), &finalStat) == 0;
   return 0;
+}
+
+uint32_t Machine::ResolveForWriting(const std::string& windowsPath, fs::path& hostPath) const {
+  struct stat st;
+  bool exists = false;
+  return ResolveForWriting(windowsPath, hostPath, st, exists);
+}
+
+uint32_t Machine::ResolveForWriting(const std::string& windowsPath, fs::path& hostPath,
+                                    struct stat& finalStat, bool& exists) const {
+  fs::path resolved;
+  if (uint32_t err = Resolve(windowsPath, resolved, finalStat, exists)) return err;
+  if (IsProgramFile(resolved, exists ? &finalStat : nullptr)) return ERROR_ACCESS_DENIED;
+  hostPath = std::move(resolved);
+  return 0;
+}
+
+bool Machine::IsProgramFile(const fs::path& hostPath) const {
+  if (virtualFiles_.empty()) return false;
+  struct stat st;
+  bool exists = ::stat(hostPath.c_str(), &st) == 0;
+  return IsProgramFile(hostPath, exists ? &st : nullptr);
+}
+
+bool Machine::IsProgramFile(const fs::path& hostPath, const struct stat* info) const {
+  for (const auto& [name, file] : virtualFiles_) {
+    // The mapped name itself, even when the program's file has gone (a write would then make a
+    // file outside the machine).
+    if (hostPath == file) return true;
+    // Another name of the same file: a symbolic or hard link inside the machine.
+    struct stat program;
+    if (info && ::stat(file.c_str(), &program) == 0 && program.st_dev == info->st_dev &&
+        program.st_ino == info->st_ino)
+      return true;
+  }
+  return false;
 }
 
 namespace {
@@ -663,13 +716,14 @@ void Machine::Restart() {
       return path;
     };
     for (size_t i = 0; i + 1 < items.size() && !items[i].empty(); i += 2) {
+      // Both ends change (the source goes away), so neither may be a mapped program file.
       fs::path source, destination;
-      if (Resolve(strip(items[i]), source) != 0) continue;
+      if (ResolveForWriting(strip(items[i]), source) != 0) continue;
       std::error_code ec;
       std::string target = strip(items[i + 1]);
       if (target.empty()) {
         fs::remove(source, ec);
-      } else if (Resolve(target, destination) == 0) {
+      } else if (ResolveForWriting(target, destination) == 0) {
         MoveAtRestart(source, destination);
       }
     }
@@ -699,11 +753,11 @@ void Machine::Restart() {
     if (eq == std::string::npos) continue;
     std::string target = Trim(trimmed.substr(0, eq));
     fs::path source, destination;
-    if (Resolve(Trim(trimmed.substr(eq + 1)), source) != 0) continue;
+    if (ResolveForWriting(Trim(trimmed.substr(eq + 1)), source) != 0) continue;
     std::error_code ec;
     if (UpperUtf8(target) == "NUL")
       fs::remove(source, ec);
-    else if (Resolve(target, destination) == 0)
+    else if (ResolveForWriting(target, destination) == 0)
       MoveAtRestart(source, destination);
   }
   std::error_code ec;

@@ -48,13 +48,24 @@ class Machine {
   // regard to ASCII letter case (and, failing that, against the 8.3 aliases of its folder);
   // components that do not exist keep the case given. Code page 932 names become UTF-8.
   // Returns 0, or: 3 for an unknown drive or a relative path, 53 for a UNC path, 123 for a name
-  // Windows forbids or that is not valid code page 932, 206 for a path longer than 259
-  // characters, 5 when the path would lead outside the machine (a symbolic link out).
+  // Windows forbids (a forbidden character, or a device name: CON, PRN, AUX, NUL, COM1-COM9,
+  // LPT1-LPT9, with or without an extension) or that is not valid code page 932, 206 for a path
+  // longer than 259 characters, 5 when the path would lead outside the machine (a symbolic link
+  // out).
   uint32_t Resolve(const std::string& windowsPath, std::filesystem::path& hostPath) const;
   // The same, also giving what stat() says of the result (links followed) when it exists, so
   // that callers need not examine it again.
   uint32_t Resolve(const std::string& windowsPath, std::filesystem::path& hostPath,
                    struct stat& finalStat, bool& exists) const;
+  // Resolve for an operation that creates, writes, replaces, renames, moves, deletes or sets the
+  // attributes of the entry: the same, and 5 when the path leads to a mapped program file (by
+  // its Windows name or by any other name of the same host file). The running program may be
+  // read and copied through the machine, never changed.
+  uint32_t ResolveForWriting(const std::string& windowsPath, std::filesystem::path& hostPath) const;
+  uint32_t ResolveForWriting(const std::string& windowsPath, std::filesystem::path& hostPath,
+                             struct stat& finalStat, bool& exists) const;
+  // True when a host path is a mapped program file, or another name (link) of the same file.
+  bool IsProgramFile(const std::filesystem::path& hostPath) const;
   // The Windows path of a host path inside a drive; empty when it lies in none.
   std::string ToWindowsPath(const std::filesystem::path& hostPath) const;
   // The path in canonical Windows form ("C:\Dir\File.txt": upper-case drive letter, "\"
@@ -97,8 +108,11 @@ class Machine {
   void SaveSettings() const;
   void MakeSkeleton();
   // Splits a Windows path into its upper-case drive letter and folded components (code page 932).
+  // A component that is a device name (CON, NUL, COM1, ...) is refused with 123.
   uint32_t Parse(const std::string& windowsPath, char& drive,
                  std::vector<std::string>& components) const;
+  // IsProgramFile, given what stat() says of the path when it exists (null when it does not).
+  bool IsProgramFile(const std::filesystem::path& hostPath, const struct stat* info) const;
 
   std::filesystem::path folder_;
   MachineSettings settings_;

@@ -1,13 +1,16 @@
 // The scenario fixture.
 #include "tests/scenarios/Scenario.h"
 
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "platform/host/Encoding.h"
 #include "platform/host/HostRegistry.h"
@@ -70,7 +73,7 @@ void Scenario::WriteScript(const std::string& utf8) {
 RunResult Scenario::Run(const std::vector<std::string>& arguments, const std::string& answers) {
   ++runs_;
   std::filesystem::path transcript = root_ / ("transcript" + std::to_string(runs_) + ".txt");
-  std::vector<std::string> args = {ORVANE_RUN_PATH, "--machine", MachineFolder().string(),
+  std::vector<std::string> args = {runner_.string(), "--machine", MachineFolder().string(),
                                    "--transcript", transcript.string()};
   if (!answers.empty()) {
     std::filesystem::path file = root_ / ("answers" + std::to_string(runs_) + ".txt");
@@ -86,7 +89,20 @@ RunResult Scenario::Run(const std::vector<std::string>& arguments, const std::st
   pid_t pid = 0;
   if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) return result;
   int status = 0;
-  waitpid(pid, &status, 0);
+  if (timeLimitSeconds_ > 0) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeLimitSeconds_);
+    while (waitpid(pid, &status, WNOHANG) == 0) {
+      if (std::chrono::steady_clock::now() > deadline) {
+        kill(pid, SIGKILL);
+        waitpid(pid, &status, 0);
+        result.timedOut = true;
+        break;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+  } else {
+    waitpid(pid, &status, 0);
+  }
   result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) + 0 : -1;
   // Exit codes above 255 do not fit a process status: the runner's codes are recovered from
   // the transcript's last line.
@@ -99,6 +115,15 @@ RunResult Scenario::Run(const std::vector<std::string>& arguments, const std::st
   if (!result.lines.empty() && result.lines.back().rfind("exit ", 0) == 0)
     result.exitCode = std::stoi(result.lines.back().substr(5));
   return result;
+}
+
+std::filesystem::path Scenario::UseRunnerCopy() {
+  std::filesystem::path copy = root_ / "bin" / "orvane-run";
+  std::filesystem::create_directories(copy.parent_path());
+  std::filesystem::copy_file(ORVANE_RUN_PATH, copy,
+                             std::filesystem::copy_options::overwrite_existing);
+  runner_ = copy;
+  return copy;
 }
 
 std::unique_ptr<host::Machine> Scenario::OpenMachine() const {

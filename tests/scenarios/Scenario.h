@@ -14,6 +14,7 @@ namespace orvane::scenario {
 
 struct RunResult {
   int exitCode = -1;
+  bool timedOut = false;  // killed at the fixture's time limit
   std::string transcript;
   std::vector<std::string> lines;
   // True when some transcript line contains `text`.
@@ -43,6 +44,11 @@ class Scenario : public ::testing::Test {
   RunResult Run(const std::vector<std::string>& arguments, const std::string& answers = "");
   // Installs from Dist().
   RunResult Install(const std::string& answers = "") { return Run({Dist().string()}, answers); }
+  // Runs a copy of orvane-run kept in the test's folder from now on (for tests whose failure
+  // could change the program file itself) and returns its path.
+  std::filesystem::path UseRunnerCopy();
+  // Kills a run that lasts longer than this (0: no limit), so that a hang fails the test.
+  void SetRunTimeLimit(int seconds) { timeLimitSeconds_ = seconds; }
 
   // The machine, opened for inspection (reopened on each call, so it sees the latest state).
   std::unique_ptr<host::Machine> OpenMachine() const;
@@ -59,6 +65,8 @@ class Scenario : public ::testing::Test {
 
  private:
   std::filesystem::path root_;
+  std::filesystem::path runner_ = ORVANE_RUN_PATH;
+  int timeLimitSeconds_ = 0;
   int runs_ = 0;
 };
 

@@ -1,12 +1,19 @@
 // Tests of the emulated machine's file operations: copy semantics, read-only files, files in use,
 // wildcard search, folder removal, error codes, free space, short paths and delayed moves.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 
 #include "MachineFixture.h"
+#include "platform/host/HostComponents.h"
 #include "platform/host/HostFiles.h"
+#include "platform/host/HostLz.h"
+#include "platform/host/HostProfile.h"
 #include "platform/host/HostRegistry.h"
 
 namespace orvane::host::testing {
@@ -54,13 +61,33 @@ TEST_F(HostFilesTest, CopyKeepsContentTimeAndReadOnlyAndRefusesReadOnlyDestinati
   EXPECT_EQ(files_->DeleteFile("C:\\WINDOWS\\dst.bin"), 5u);
   EXPECT_EQ(files_->CopyFile("C:\\other.txt", "C:\\WINDOWS\\dst.bin", true), 80u);
   ASSERT_EQ(files_->SetAttributes("C:\\WINDOWS\\dst.bin", FILE_ATTRIBUTE_ARCHIVE), 0u);
-  struct stat before;
-  ASSERT_EQ(stat((c_ / "WINDOWS" / "dst.bin").c_str(), &before), 0);
+  // A destination that is a hard link to a file outside the machine only loses its name: the
+  // copy and the whole-file write never write into the existing file.
+  fs::create_hard_link(c_ / "WINDOWS" / "dst.bin", root_ / "outside.bin");
   EXPECT_EQ(files_->CopyFile("C:\\other.txt", "C:\\WINDOWS\\dst.bin", false), 0u);
   EXPECT_EQ(ReadHostFile(c_ / "WINDOWS" / "dst.bin"), "other");
-  struct stat after;
-  ASSERT_EQ(stat((c_ / "WINDOWS" / "dst.bin").c_str(), &after), 0);
-  EXPECT_EQ(after.st_ino, before.st_ino);  // written in place, as Windows does
+  EXPECT_TRUE(ReadHostFile(root_ / "outside.bin") == big);  // (not printed: 3 MiB)
+  fs::remove(c_ / "other.txt");
+  fs::create_hard_link(root_ / "outside.bin", c_ / "other.txt");
+  EXPECT_EQ(files_->WriteFile("C:\\OTHER.TXT", "written"), 0u);
+  EXPECT_EQ(ReadHostFile(c_ / "other.txt"), "written");
+  EXPECT_TRUE(ReadHostFile(root_ / "outside.bin") == big);  // (not printed: 3 MiB)
+  // A write that fails half-way (here at a file size limit) leaves the old file and no
+  // temporary file.
+  pid_t child = fork();
+  if (child == 0) {
+    signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limit = {1024, 1024};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    _exit(files_->WriteFile("C:\\WINDOWS\\dst.bin", std::string(4096, 'x')) == 0 ? 0 : 1);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1);
+  EXPECT_EQ(ReadHostFile(c_ / "WINDOWS" / "dst.bin"), "other");
+  // No temporary file is left beside them.
+  EXPECT_EQ(Names("C:\\WINDOWS\\*.*"),
+            (std::vector<std::string>{".", "..", "dst.bin", "system32"}));
 
   EXPECT_EQ(files_->CopyFile("C:\\missing.txt", "C:\\x.txt", false), 2u);
   EXPECT_EQ(files_->CopyFile("C:\\nodir\\missing.txt", "C:\\x.txt", false), 3u);
@@ -196,6 +223,73 @@ TEST_F(HostFilesTest, MoveAtRestartAppendsPairsAsWindowsNtRecordsThem) {
   static const char kExpected[] = "\\??\\C:\\a.tmp\0!\\??\\C:\\WINDOWS\\A.DLL\0\\??\\C:\\b.tmp\0\0";
   EXPECT_EQ(value.data, std::string(kExpected, sizeof kExpected));
   EXPECT_EQ(files_->MoveFileAtRestart("C:\\a<b", "C:\\x"), 123u);
+}
+
+// The running program, mapped into the machine, may be read and copied; nothing changes it, by
+// its Windows name or through a link to it inside the machine, now or at the next restart.
+TEST_F(HostFilesTest, MappedProgramFileIsReadAndCopiedButNeverChanged) {
+  fs::path program = root_ / "bin" / "program";
+  WriteHostFile(program, "program");
+  fs::permissions(program, fs::perms(0755));
+  machine_->AddVirtualFile("C:\\WINDOWS\\UNORVANE.EXE", program);
+  fs::create_symlink(program, c_ / "link.exe");
+  WriteHostFile(c_ / "new.txt", "new");
+  std::string bytes;
+  EXPECT_EQ(files_->ReadFile("C:\\WINDOWS\\UNORVANE.EXE", bytes), 0u);
+  EXPECT_EQ(bytes, "program");
+  EXPECT_EQ(files_->CopyFile("C:\\WINDOWS\\UNORVANE.EXE", "C:\\COPY.EXE", false), 0u);
+  EXPECT_EQ(ReadHostFile(c_ / "COPY.EXE"), "program");
+  HostLz lz(*machine_);
+  HostProfile profile(*machine_, "C:\\WINDOWS");
+  for (const std::string path : {"C:\\WINDOWS\\UNORVANE.EXE", "c:\\link.exe"}) {
+    SCOPED_TRACE(path);
+    EXPECT_EQ(files_->WriteFile(path, "x"), 5u);
+    EXPECT_EQ(files_->CopyFile("C:\\NEW.TXT", path, false), 5u);
+    EXPECT_EQ(files_->DeleteFile(path), 5u);
+    EXPECT_EQ(files_->SetAttributes(path, FILE_ATTRIBUTE_READONLY), 5u);
+    EXPECT_EQ(files_->MoveFile(path, "C:\\MOVED.EXE", false), 5u);
+    EXPECT_EQ(files_->MoveFile("C:\\NEW.TXT", path, true), 5u);
+    EXPECT_EQ(files_->MoveFileAtRestart(path, ""), 5u);
+    EXPECT_EQ(files_->MoveFileAtRestart("C:\\NEW.TXT", path), 5u);
+    EXPECT_EQ(lz.Expand("C:\\NEW.TXT", path), 5u);
+    EXPECT_FALSE(profile.WriteString("Pwn", "Key", "Value", path));
+  }
+  // A replacement recorded some other way (a script can write any registry value) is skipped.
+  static const char kPending[] =
+      "\\??\\C:\\NEW.TXT\0!\\??\\C:\\WINDOWS\\UNORVANE.EXE\0\\??\\C:\\LINK.EXE\0\0\0";
+  const char kSession[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
+  machine_->Registry().CreateKey(RegRoot::LocalMachine, kSession);
+  machine_->Registry().SetValue(RegRoot::LocalMachine, kSession, "PendingFileRenameOperations",
+                                {REG_MULTI_SZ, std::string(kPending, sizeof kPending - 1)});
+  machine_->Restart();
+  EXPECT_EQ(ReadHostFile(program), "program");
+  EXPECT_EQ(fs::status(program).permissions(), fs::perms(0755));
+  EXPECT_TRUE(fs::is_symlink(c_ / "link.exe"));
+  EXPECT_EQ(ReadHostFile(c_ / "new.txt"), "new");
+}
+
+// A FIFO (or any file that is not a regular file) is never opened in a way that could block: it
+// reads as a file that cannot be opened. The alarm turns a regression into a failure, not a hang.
+TEST_F(HostFilesTest, FifoIsRefusedWithoutBlocking) {
+  ASSERT_EQ(mkfifo((c_ / "pipe").c_str(), 0644), 0);
+  alarm(20);
+  std::string bytes;
+  EXPECT_EQ(files_->ReadFile("C:\\PIPE", bytes), 5u);
+  EXPECT_EQ(files_->CopyFile("C:\\PIPE", "C:\\COPY.TXT", false), 5u);
+  EXPECT_FALSE(fs::exists(c_ / "COPY.TXT"));
+  HostLz lz(*machine_);
+  EXPECT_EQ(lz.Expand("C:\\PIPE", "C:\\COPY.TXT"), 5u);
+  EXPECT_EQ(lz.ExpandedName("C:\\PIPE"), "C:\\PIPE");
+  HostProfile profile(*machine_, "C:\\WINDOWS");
+  EXPECT_EQ(profile.GetString("S", "K", "default", 100, "C:\\PIPE"), "default");
+  HostComponents components(*machine_);
+  int32_t result = 0;
+  EXPECT_EQ(components.CallEntry("C:\\PIPE", "DllRegisterServer", result),
+            ComponentCall::NotLoaded);
+  // Writing over it replaces it with a file, without waiting for a reader.
+  EXPECT_EQ(files_->WriteFile("C:\\PIPE", "now a file"), 0u);
+  EXPECT_EQ(ReadHostFile(c_ / "pipe"), "now a file");
+  alarm(0);
 }
 
 }  // namespace

@@ -137,6 +137,20 @@ TEST_F(MachineTest, ResolveRejectsBadPathsWithWindowsCodes) {
   EXPECT_EQ(machine_->Resolve(longest + "b", host), 206u);
 }
 
+// Windows keeps the device names in every folder: no file or folder of the machine takes one.
+TEST_F(MachineTest, DeviceNamesAreRefusedInAnyComponent) {
+  fs::path host;
+  std::string normalized;
+  for (const char* device : {"C:\\CON", "C:\\nul", "C:\\Aux.txt", "C:\\prn.tar.gz", "C:\\com1",
+                             "C:\\LPT9.log", "C:\\Dir\\Com3\\x.txt", "C:\\NUL .txt", "C:\\con."}) {
+    EXPECT_EQ(machine_->Resolve(device, host), 123u) << device;
+    EXPECT_EQ(machine_->Normalize(device, normalized), 123u) << device;
+  }
+  for (const char* plain : {"C:\\CONSOLE", "C:\\com10", "C:\\lpt", "C:\\NULL.TXT", "C:\\xcon",
+                            "C:\\.aux", "C:\\Dir\\con-x.txt"})
+    EXPECT_EQ(machine_->Resolve(plain, host), 0u) << plain;
+}
+
 TEST_F(MachineTest, NothingReachesOutsideThroughLinks) {
   fs::path outside = root_ / "outside";
   fs::create_directories(outside);
