@@ -10,7 +10,9 @@ SETUP=$1 MACHINE_TOOL=$2 EXAMPLES=$3 OUT=$4
 
 if [ -z "${DISPLAY:-}" ] || [ -z "${ORVANE_GUI_TEST_INNER:-}" ]; then
   export ORVANE_GUI_TEST_INNER=1
-  exec timeout 300 xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" "$0" "$@"
+  # xvfb-run -a takes the first free display from the one given; two walks started together
+  # from the same number can both take it, so each starts its search at a random number.
+  exec timeout 300 xvfb-run -a -n $((100 + RANDOM % 800)) -s "-screen 0 1024x768x24 -nolisten tcp" "$0" "$@"
 fi
 
 rm -rf "$OUT" && mkdir -p "$OUT/shots"
