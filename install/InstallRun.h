@@ -88,7 +88,8 @@ class InstallRun {
   std::string MakeShortcut(const std::string& target, const std::string& shortcutPath,
                            const std::string& workingFolder, const std::string& arguments);
 
-  // Builds the uninstall log (B6.2 to B6.11) into `log`.
+  // Fills `log` from the header texts to [Extend]: the removal lists, the restore table and the
+  // options. The caller adds the Add/Remove Programs key and the program identifier.
   void BuildLog(UninstallLogWriter& log);
 
  private:
