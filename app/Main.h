@@ -82,6 +82,9 @@ class TfrmMain : public TForm {
  private:
   void SetupEnvironment();    // program start's half of the set-up
   void SetupConfiguration();  // the script's start-up keys
+  std::string DefaultSetupFolder();       // an install's default destination
+  void TickShortcutBoxes(bool unlocked);  // the boxes of the places [ShortCut] uses
+  std::string StartMessage(bool setup);   // the wizard's top message
   void ShowErrorScreen();
   void ShowUninstallScreen();
   void CheckEarlierVersion(const std::string& folder);

@@ -2,6 +2,7 @@
 // the copies), then the script's start-up keys and the first screen.
 #include <algorithm>
 #include <cstdlib>
+#include <optional>
 
 #include "app/Application.h"
 #include "app/Environment.h"
@@ -41,6 +42,64 @@ RegRoot RootOf(const std::string& token) {
   if (token == "(Local)") return RegRoot::LocalMachine;
   if (token == "(Users)") return RegRoot::Users;
   return RegRoot::CurrentUser;
+}
+
+// The background window's credit, two labels a little apart (a shadow), placed at its lower
+// right. The script's two lines, or the program's own when the script gives neither.
+void ShowCredit(TfrmBack& back, std::string credit) {
+  if (credit == "\r\n")
+    credit = "Orvane Setup - general-purpose installer\r\nby the Orvane Setup developers";
+  back.lblPrgTitle1.caption = back.lblPrgTitle2.caption = credit;
+  // Automatic sizing measures the label (an estimate from the font here; a desktop backend
+  // measures real text), then it is switched off and the label widened by 8.
+  int lines = 1, longest = 0, current = 0;
+  for (char c : credit) {
+    if (c == '\n') {
+      ++lines;
+      current = 0;
+    } else if (c != '\r') {
+      longest = std::max(longest, ++current);
+    }
+  }
+  back.lblPrgTitle1.width = longest * back.lblPrgTitle1.font.height / 2 + 8;
+  back.lblPrgTitle1.height = lines * (back.lblPrgTitle1.font.height + 3);
+  back.lblPrgTitle1.autoSize = false;
+  back.lblPrgTitle1.left = back.clientWidth - back.lblPrgTitle1.width - 24;
+  back.lblPrgTitle1.top = back.clientHeight - back.lblPrgTitle1.height - 48;
+  back.lblPrgTitle2.width = back.lblPrgTitle1.width;
+  back.lblPrgTitle2.height = back.lblPrgTitle1.height;
+  back.lblPrgTitle2.autoSize = false;
+  back.lblPrgTitle2.left = back.lblPrgTitle1.left + 2;
+  back.lblPrgTitle2.top = back.lblPrgTitle1.top + 2;
+  back.lblPrgTitle1.visible = back.lblPrgTitle2.visible = true;
+}
+
+// The pause after most steps of the install run, in milliseconds: [Extend] SetupSpeed when it is
+// a decimal integer (350 otherwise), kept between 1 ms and a minute.
+int SetupSpeedOf(const std::string& text) {
+  long long speed = 350;
+  if (!ParseInteger(text, speed)) speed = 350;
+  return speed < 1 ? 1 : static_cast<int>(std::min<long long>(speed, 60000));
+}
+
+// The string value that [DefaultFolder] ReferRegistry ("(Root)Key\Path,Name") names; nothing when
+// the key or value is missing, is not a string, or is empty.
+std::optional<std::string> ReferredRegistryString(IRegistry& registry, const std::string& refer) {
+  std::string location = GetField(refer, ",", 1);
+  std::string name = GetField(refer, ",", 2);
+  std::string token = StrLeft(location, 7);
+  std::string key = StrFrom(location, 8);
+  if (StrLeft(location, 1) != "(" && StrFrom(StrLeft(location, 7), 7) != ")") {
+    token = "(Cuser)";
+    key = location;
+  }
+  key = DelPathDelim(DelPathDelim(key, "T"), "B");
+  RegValue value;
+  if (registry.KeyExists(RootOf(token), key) &&
+      registry.GetValue(RootOf(token), key, name, value) == 0 &&
+      (value.type == REG_SZ || value.type == REG_EXPAND_SZ) && !value.data.empty())
+    return value.data;
+  return std::nullopt;
 }
 
 }  // namespace
@@ -149,37 +208,9 @@ void TfrmMain::SetupConfiguration() {
   lblMessage.caption.clear();
   ctx.SetupString = ScriptValue("Extend", "SetupString", "Install");
   ctx.UnSetupString = ScriptValue("Extend", "UnSetupString", "UnInstall");
-
-  std::string credit = ScriptValue("Title", "CopyRight1") + "\r\n" + ScriptValue("Title", "CopyRight2");
-  if (credit == "\r\n")
-    credit = "Orvane Setup - general-purpose installer\r\nby the Orvane Setup developers";
-  back.lblPrgTitle1.caption = back.lblPrgTitle2.caption = credit;
-  // Automatic sizing measures the label (an estimate from the font here; a desktop backend
-  // measures real text), then it is switched off and the label widened by 8.
-  int lines = 1, longest = 0, current = 0;
-  for (char c : credit) {
-    if (c == '\n') {
-      ++lines;
-      current = 0;
-    } else if (c != '\r') {
-      longest = std::max(longest, ++current);
-    }
-  }
-  back.lblPrgTitle1.width = longest * back.lblPrgTitle1.font.height / 2 + 8;
-  back.lblPrgTitle1.height = lines * (back.lblPrgTitle1.font.height + 3);
-  back.lblPrgTitle1.autoSize = false;
-  back.lblPrgTitle1.left = back.clientWidth - back.lblPrgTitle1.width - 24;
-  back.lblPrgTitle1.top = back.clientHeight - back.lblPrgTitle1.height - 48;
-  back.lblPrgTitle2.width = back.lblPrgTitle1.width;
-  back.lblPrgTitle2.height = back.lblPrgTitle1.height;
-  back.lblPrgTitle2.autoSize = false;
-  back.lblPrgTitle2.left = back.lblPrgTitle1.left + 2;
-  back.lblPrgTitle2.top = back.lblPrgTitle1.top + 2;
-  back.lblPrgTitle1.visible = back.lblPrgTitle2.visible = true;
-
-  long long speed = 350;
-  if (!ParseInteger(ScriptValue("Extend", "SetupSpeed", "350"), speed)) speed = 350;
-  ctx.SetupSpeed = speed < 1 ? 1 : static_cast<int>(std::min<long long>(speed, 60000));
+  ShowCredit(back,
+             ScriptValue("Title", "CopyRight1") + "\r\n" + ScriptValue("Title", "CopyRight2"));
+  ctx.SetupSpeed = SetupSpeedOf(ScriptValue("Extend", "SetupSpeed", "350"));
 
   ctx.SetupTitle = ScriptValue("Title", "Setup", "Orvane Setup");
   for (TControl* label : {&back.lblBackTitle1, &back.lblBackTitle2}) {
@@ -188,78 +219,16 @@ void TfrmMain::SetupConfiguration() {
   }
   ctx.UnSetupTitle = ScriptValue("Title", "UnSetup", ctx.SetupTitle);
 
-  // The default destination folder.
-  std::string folder;
-  if (setup) {
-    folder = ScriptValue("DefaultFolder", "Folder", "(Prg)\\");
-    ctx.ProgramID = ScriptValue("ProgramID", "ID");
-    if (!ctx.ProgramID.empty())
-      folder = ReadIni(app.platform.profile, ctx.ProgramID, "Folder", folder,
-                       DelPathDelim(ctx.WindowsFolder, "B") + "\\ORVANEDB.INI");
-    std::string refer = ScriptValue("DefaultFolder", "ReferRegistry");
-    if (!refer.empty()) {
-      std::string location = GetField(refer, ",", 1);
-      std::string name = GetField(refer, ",", 2);
-      std::string token = StrLeft(location, 7);
-      std::string key = StrFrom(location, 8);
-      if (StrLeft(location, 1) != "(" && StrFrom(StrLeft(location, 7), 7) != ")") {
-        token = "(Cuser)";
-        key = location;
-      }
-      key = DelPathDelim(DelPathDelim(key, "T"), "B");
-      RegValue value;
-      IRegistry& registry = app.platform.registry;
-      // A value that is not a string leaves the folder as it is.
-      if (registry.KeyExists(RootOf(token), key) &&
-          registry.GetValue(RootOf(token), key, name, value) == 0 &&
-          (value.type == REG_SZ || value.type == REG_EXPAND_SZ) && !value.data.empty())
-        folder = value.data;
-    }
-    std::string referIni = ScriptValue("DefaultFolder", "ReferIniFile");
-    if (!referIni.empty()) {
-      referIni = ExpandPathTokens(ctx, referIni);
-      std::string value = ReadIni(app.platform.profile, GetField(referIni, ",", 1),
-                                  GetField(referIni, ",", 2), "", GetField(referIni, ",", 3));
-      if (!value.empty()) folder = value;
-    }
-  } else {
-    folder = ScriptValue("SetupFolder", "Folder");
-  }
+  // The destination: the default of the script for an install, the installed folder for an
+  // uninstall.
+  std::string folder = setup ? DefaultSetupFolder() : ScriptValue("SetupFolder", "Folder");
   folder = AddPathDelim(ExpandPathTokens(ctx, folder), "B");
   txtFolder.caption = folder;
 
+  // [Extend] Enabled=False locks the user's choices of folder, overwriting and shortcuts.
   const bool unlocked = ScriptValue("Extend", "Enabled") != "False";
-
-  if (setup) {
-    for (int n = 1;; ++n) {
-      std::string value = ScriptValue("ShortCut", "Name" + std::to_string(n));
-      if (value.empty()) break;
-      const std::pair<const char*, TControl*> places[] = {{"Dsk)", &chkSCutDesktop},
-                                                          {"Sta)", &chkSCutStartMenu},
-                                                          {"Sup)", &chkSCutStartUp},
-                                                          {"Sen)", &chkSCutSendTo}};
-      for (const auto& [text, box] : places) {
-        if (PosNoCase(text, value) > 0) {
-          box->enabled = unlocked;
-          box->checked = true;
-        }
-      }
-    }
-  }
-
-  std::string message;
-  if (setup) {
-    for (int n = 1; n <= 5; ++n)
-      message += ScriptValue("TopMessage", "Message" + std::to_string(n)) + "\r\n";
-    if (message == "\r\n\r\n\r\n\r\n\r\n")
-      message = "Click [Start " + ctx.SetupString + "] to start with the " + ctx.SetupString +
-                " Program.\r\n";
-  } else {
-    message = "Click [Start " + ctx.UnSetupString + "] to start with the " + ctx.UnSetupString +
-              " Program.\r\n";
-  }
-  lblMessage.caption = message;
-
+  if (setup) TickShortcutBoxes(unlocked);
+  lblMessage.caption = StartMessage(setup);
   if (setup) {
     txtFolder.enabled = unlocked;
     btnRefer.enabled = unlocked;
@@ -282,6 +251,60 @@ void TfrmMain::SetupConfiguration() {
   } else {
     ShowUninstallScreen();
   }
+}
+
+std::string TfrmMain::DefaultSetupFolder() {
+  // The script's folder, unless an earlier install of the same program recorded its own; a
+  // registry value or an INI entry the script refers to overrides both.
+  std::string folder = ScriptValue("DefaultFolder", "Folder", "(Prg)\\");
+  ctx.ProgramID = ScriptValue("ProgramID", "ID");
+  if (!ctx.ProgramID.empty())
+    folder = ReadIni(app.platform.profile, ctx.ProgramID, "Folder", folder,
+                     DelPathDelim(ctx.WindowsFolder, "B") + "\\ORVANEDB.INI");
+  std::string refer = ScriptValue("DefaultFolder", "ReferRegistry");
+  if (!refer.empty()) {
+    std::optional<std::string> value = ReferredRegistryString(app.platform.registry, refer);
+    if (value) folder = *value;
+  }
+  std::string referIni = ScriptValue("DefaultFolder", "ReferIniFile");
+  if (!referIni.empty()) {
+    referIni = ExpandPathTokens(ctx, referIni);
+    std::string value = ReadIni(app.platform.profile, GetField(referIni, ",", 1),
+                                GetField(referIni, ",", 2), "", GetField(referIni, ",", 3));
+    if (!value.empty()) folder = value;
+  }
+  return folder;
+}
+
+void TfrmMain::TickShortcutBoxes(bool unlocked) {
+  // A box is ticked (and offered when unlocked) when some [ShortCut] name goes to its place.
+  const std::pair<const char*, TControl*> places[] = {{"Dsk)", &chkSCutDesktop},
+                                                      {"Sta)", &chkSCutStartMenu},
+                                                      {"Sup)", &chkSCutStartUp},
+                                                      {"Sen)", &chkSCutSendTo}};
+  for (int n = 1;; ++n) {
+    std::string value = ScriptValue("ShortCut", "Name" + std::to_string(n));
+    if (value.empty()) break;
+    for (const auto& [text, box] : places) {
+      if (PosNoCase(text, value) > 0) {
+        box->enabled = unlocked;
+        box->checked = true;
+      }
+    }
+  }
+}
+
+std::string TfrmMain::StartMessage(bool setup) {
+  if (!setup)
+    return "Click [Start " + ctx.UnSetupString + "] to start with the " + ctx.UnSetupString +
+           " Program.\r\n";
+  std::string message;
+  for (int n = 1; n <= 5; ++n)
+    message += ScriptValue("TopMessage", "Message" + std::to_string(n)) + "\r\n";
+  if (message == "\r\n\r\n\r\n\r\n\r\n")
+    message = "Click [Start " + ctx.SetupString + "] to start with the " + ctx.SetupString +
+              " Program.\r\n";
+  return message;
 }
 
 void TfrmMain::ShowErrorScreen() {

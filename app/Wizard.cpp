@@ -42,7 +42,7 @@ void TfrmMain::btnEventClick() {
   const std::string& u = ctx.UnSetupString;
   IFiles& files = app.platform.files;
 
-  // 1. Title page.
+  // The welcome page, shown once at start-up.
   if (ctx.TitlePending) {
     ctx.TitlePending = false;
     fraTitle.visible = true;
@@ -59,7 +59,8 @@ void TfrmMain::btnEventClick() {
     focused = &btnEvent;
     return;
   }
-  // 2. The checker program.
+  // The package's checker program, once, when the script names one that exists: its result
+  // file decides whether the user may go on, so the wizard waits on this page.
   if (ctx.InstallCheckerPending) {
     ctx.InstallCheckerPending = false;
     std::string checker = SourcePath(ScriptValue("Extend", "InstallChecker"));
@@ -68,7 +69,7 @@ void TfrmMain::btnEventClick() {
       return;
     }
   }
-  // 3. Leaving the title page: the window blinks once.
+  // Leaving the welcome page: the window hides for a second, so the change of page is seen.
   if (fraTitle.visible) {
     fraTitle.visible = false;
     visible = false;
@@ -76,7 +77,7 @@ void TfrmMain::btnEventClick() {
     app.platform.clock.Sleep(1000);
     visible = true;
   }
-  // 4. Licence page.
+  // The licence, on a grey text page, when its file exists.
   if (ctx.EulaPending) {
     ctx.EulaPending = false;
     std::string file = SourcePath(ScriptValue("EULA", "File"));
@@ -92,9 +93,9 @@ void TfrmMain::btnEventClick() {
       return;
     }
   }
-  // 5.
+  // Every later text page has the ordinary background.
   txtReadme.color = clWindow;
-  // 6. Readme page.
+  // The readme, when its file exists.
   if (ctx.ReadmePending) {
     ctx.ReadmePending = false;
     std::string file = SourcePath(ScriptValue("Readme", "File"));
@@ -109,7 +110,7 @@ void TfrmMain::btnEventClick() {
       return;
     }
   }
-  // 7. Select-type page.
+  // The choice between the package's two variants, when the script asks for it.
   if (ctx.SelectTypePending) {
     ctx.SelectTypePending = false;
     if (ScriptValue("SelectType", "Visible", "False") == "True") {
@@ -126,7 +127,8 @@ void TfrmMain::btnEventClick() {
       return;
     }
   }
-  // 8. Final page.
+  // The final page. Reaching it only shows it; the run starts when the button pressed was
+  // already the final page's start button (`c`, the caption before this click).
   fraSelectType.visible = false;
   SetTextPageVisible(false);
   btnEvent.caption = ctx.Mode == "UNSETUP" ? "Start " + u + "(&S)" : "Start " + s + "(&S)";

@@ -75,11 +75,11 @@ void InstallRun::Complete() {
   const std::string& s = ctx_.SetupString;
   const std::string& u = ctx_.UnSetupString;
 
-  // B1: from here on the run cannot be aborted.
+  // From here on the run cannot be aborted: what follows makes the install removable.
   main_.ShowStatus(u + " information is being updated..." + kWait);
   status.btnAbort.enabled = false;
 
-  // B2-B3: the uninstaller, only when this program is newer.
+  // The uninstaller in the Windows folder, replaced only by a newer program.
   std::string uninstaller = ctx_.WindowsFolder + "UNORVANE.EXE";
   std::string program = ctx_.WorkFolder + "SETUPOV.EXE";
   uint32_t error = 0;
@@ -88,14 +88,14 @@ void InstallRun::Complete() {
   if (error != 0)
     AddFailure("<SetupFile> " + uninstaller + "\r\n" + ErrorText(system, error) + "\r\n");
 
-  // B4: where the next install of this package finds its folder.
+  // Where the next install of this package finds its folder.
   std::string database = ctx_.WindowsFolder + "ORVANEDB.INI";
   app_.platform.profile.WriteString(std::nullopt, std::nullopt, std::nullopt, database);
   if (!ctx_.ProgramID.empty())
     WriteIni(app_.platform.profile, ctx_.ProgramID, "Folder", ctx_.AppFolder, database);
 
-  // B5-B6: the uninstall log, built whole and put in place in one step, and the uninstaller's
-  // Add/Remove Programs entry.
+  // The uninstall log, built whole and put in place in one step, and the uninstaller's
+  // Add/Remove Programs entry; a "Setup Only." package gets neither.
   if (PosNoCase("Setup Only.", ctx_.UnSetupTitle) == 0) {
     UninstallLogWriter log;
     BuildLog(log);
@@ -125,7 +125,7 @@ void InstallRun::Complete() {
     log.Save(files, ctx_.UninstallLogPath);
   }
 
-  // B7: the failure details, on request.
+  // The failure details, when the user asks for them.
   if (failureCount != 0) {
     main_.ShowStatus("Some of the management failed in the " + s + ".");
     int answer = ShowMessageBox(app_,
@@ -150,7 +150,8 @@ void InstallRun::Complete() {
     }
   }
 
-  // B8-B10: the completion message, then the program to start or the restart request.
+  // The completion message, then the program to start; or, when the script asks for a restart
+  // or a file waits for one, only the restart request.
   std::string execute = Script("ExecuteFile", "File");
   if (ctx_.LockedFilesPending) execute = "WINDOWS_REBOOT";
   if (execute != "WINDOWS_REBOOT") {
@@ -182,7 +183,7 @@ void InstallRun::Complete() {
     }
   }
 
-  // B11.
+  // The end signals of a completed run.
   EndRun();
   app_.outcome = ProgramOutcome::Completed;
 }

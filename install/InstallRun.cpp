@@ -140,10 +140,10 @@ std::string DrivePart(const std::string& path) {
 
 }  // namespace
 
-// ---- Preparation (steps 1 to 15) -----------------------------------------------------------
+// ---- Preparation: the choices, the sizes, free space, the destination and the earlier log --
 
 bool InstallRun::Prepare() {
-  // 1-2: fresh state and the wizard's choices.
+  // No restart is pending yet; the user's choices are read from the wizard once.
   ctx_.RestartRequired = false;
   ctx_.LockedFilesPending = false;
   if (main_.optSelectType1.checked) {
@@ -157,7 +157,8 @@ bool InstallRun::Prepare() {
   scutStartUp = main_.chkSCutStartUp.checked;
   scutSendTo = main_.chkSCutSendTo.checked;
 
-  // 3: the status window replaces the wizard.
+  // The status window replaces the wizard, whose start button stays centred for the failure
+  // details.
   main_.visible = false;
   app_.ProcessMessages();
   Sleep(500);
@@ -166,27 +167,27 @@ bool InstallRun::Prepare() {
   main_.btnEvent.left = (main_.clientWidth - main_.btnEvent.width) / 2;
 
   const std::string& s = ctx_.SetupString;
-  // 4-5.
+  // The opening texts with their fixed pauses; the [Relate] table is read meanwhile.
   Status("Starting " + s + "...", false);
   Sleep(1000);
   Status("The initial information of the " + s + " is being made...", false);
   ReadRelationTable();
   Pause();
 
-  // 6-8.
+  // The total size, for the free-space check and the progress by size.
   if (!Status("The total size of a file to copy is being checked...")) return false;
   Pause();
   if (!SizePass()) return false;
   if (!CheckFreeSpace()) return false;
 
-  // 9-11.
+  // The destination folder, made when the user agrees.
   if (!Status("A " + s + " folder is being examined...")) return false;
   if (!PrepareFolder()) return false;
 
-  // 12-14.
+  // An earlier install into the same folder: its log's entries carry over into this one.
   LoadPreviousLog();
 
-  // 15.
+  // From here on the user may abort the run.
   app_.frmStatus().btnAbort.enabled = true;
   return true;
 }
@@ -310,7 +311,7 @@ void InstallRun::LoadPreviousLog() {
       *source.list += value + "|";
 }
 
-// ---- [MakeFolder] (step 16) ----------------------------------------------------------------
+// ---- [MakeFolder]: the package's own folders, recorded for removal ------------------------
 
 bool InstallRun::MakeFolders() {
   IFiles& files = app_.platform.files;

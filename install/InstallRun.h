@@ -88,7 +88,8 @@ class InstallRun {
   std::string MakeShortcut(const std::string& target, const std::string& shortcutPath,
                            const std::string& workingFolder, const std::string& arguments);
 
-  // Builds the uninstall log (B6.2 to B6.11) into `log`.
+  // Fills `log` from the header texts to [Extend]: the removal lists, the restore table and the
+  // options. The caller adds the Add/Remove Programs key and the program identifier.
   void BuildLog(UninstallLogWriter& log);
 
  private:
@@ -110,6 +111,28 @@ class InstallRun {
   void LoadPreviousLog();
   // Ends the run as a completed run does (background enabled, status closed, modal result 1).
   void EndRun();
+
+  // The copy phase's steps for one entry; those returning bool give false when the run has
+  // ended (the disk change cancelled, or the run aborted).
+  struct CopyEntry;
+  // Reads and resolves entry `n`; false when there is none (the phase ends).
+  bool ReadCopyEntry(int n, CopyEntry& entry);
+  // Asks for the next disk until the source is there.
+  bool AskForDisk(const std::string& source);
+  // A missing source: a status text and a failure entry, nothing copied.
+  bool SkipMissingSource(const CopyEntry& entry);
+  // A present source: expanded when compressed, copied or kept, recorded, its size counted.
+  bool InstallEntry(const CopyEntry& entry);
+  // The overwrite rules and the flags /S, /W and /R; 0 when copied or kept, else the error.
+  uint32_t CopyOrKeep(const std::string& source, const std::string& destination,
+                      const std::string& flags);
+  // A removal entry, a replacement at the next restart, or a failure entry.
+  void RecordCopy(uint32_t error, const std::string& source, const std::string& destination,
+                  const std::string& flags);
+  // The copied size for progress by size; an unreadable size switches to progress by entry.
+  void AddCopiedSize(const std::string& source);
+  // The progress bar and label ("40%(2/5)"), pending messages, then the abort test.
+  bool ShowCopyProgress(int n);
 
   TfrmMain& main_;
   Application& app_;

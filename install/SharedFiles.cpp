@@ -1,6 +1,8 @@
 // SharedDLLs reference counts, component registration and replacement at restart.
 #include "install/SharedFiles.h"
 
+#include <cstdint>
+
 #include "app/Application.h"
 #include "install/FileOps.h"
 #include "platform/Registry.h"
@@ -19,7 +21,8 @@ int SharedCount(IRegistry& registry, const std::string& path) {
   uint32_t count = 0;
   if (registry.GetValue(RegRoot::LocalMachine, kSharedDlls, path, value) != 0) return 0;
   if (!value.AsDword(count)) return 0;
-  return static_cast<int32_t>(count);
+  // A count beyond the largest int is taken as that largest count: still shared, never negative.
+  return count > static_cast<uint32_t>(INT32_MAX) ? INT32_MAX : static_cast<int>(count);
 }
 
 int UpdateSharedCount(Application& app, const std::string& path, CountChange change) {
@@ -29,7 +32,7 @@ int UpdateSharedCount(Application& app, const std::string& path, CountChange cha
   int count = SharedCount(registry, path);
   if (change == CountChange::Add) {
     if (count == 0 && FileExists(app.platform.files, path)) count = 1;
-    ++count;
+    if (count < INT32_MAX) ++count;  // the largest count stays as it is
   } else {
     --count;
     if (count <= 0) {

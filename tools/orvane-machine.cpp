@@ -133,20 +133,197 @@ void Tree(Tool& tool, const std::string& folder, int depth) {
   }
 }
 
-int Run(const std::filesystem::path& machineFolder, std::vector<std::string> args) {
-  if (args.empty()) throw UsageError("no command");
-  const std::string command = args[0];
-  if (command == "init") {
-    MachineSettings settings;
-    if (args.size() == 3 && args[1] == "--platform" && (args[2] == "nt" || args[2] == "9x"))
-      settings.platformId = args[2] == "nt" ? 2 : 1;
-    else
-      Need(args, 1, 1);
-    Tool tool(machineFolder, settings);
-    std::cout << "machine " << tool.machine->Folder().string() << " (platform "
-              << tool.machine->Settings().platformId << ")\n";
+// The commands. `args` holds the command and its arguments, already in the program's code page.
+using Args = std::vector<std::string>;
+
+int InitCommand(const std::filesystem::path& machineFolder, const Args& args) {
+  MachineSettings settings;
+  if (args.size() == 3 && args[1] == "--platform" && (args[2] == "nt" || args[2] == "9x"))
+    settings.platformId = args[2] == "nt" ? 2 : 1;
+  else
+    Need(args, 1, 1);
+  Tool tool(machineFolder, settings);
+  std::cout << "machine " << tool.machine->Folder().string() << " (platform "
+            << tool.machine->Settings().platformId << ")\n";
+  return 0;
+}
+
+int PathCommand(Tool& tool, const Args& args) {
+  Need(args, 2, 2);
+  std::filesystem::path host;
+  uint32_t code = tool.machine->Resolve(args[1], host);
+  if (code != 0) return Fail(tool, "path " + ToTerminal(args[1]), code);
+  std::cout << host.string() << "\n";
+  return 0;
+}
+
+int TreeCommand(Tool& tool, const Args& args) {
+  Need(args, 1, 2);
+  std::string folder = args.size() == 2 ? args[1] : "C:\\";
+  if (!FolderExists(*tool.files, folder)) return Fail(tool, "tree " + ToTerminal(folder), 3);
+  std::cout << ToTerminal(AddPathDelim(folder, "B")) << "\n";
+  Tree(tool, folder, 1);
+  return 0;
+}
+
+int TokensCommand(Tool& tool, const Args& args) {
+  Need(args, 1, 1);
+  SetupContext ctx;
+  ComputeEnvironment(*tool.system, tool.registry(), *tool.files, *tool.shell, ctx);
+  for (const auto& [token, value] : PathTokenValues(ctx))
+    std::cout << token << " " << ToTerminal(value) << "\n";
+  return 0;
+}
+
+int IniCommand(Tool& tool, const Args& args) {
+  if (args.size() >= 2 && args[1] == "get") {
+    Need(args, 5, 6);
+    std::cout << ToTerminal(ReadIni(*tool.profile, args[3], args[4],
+                                    args.size() == 6 ? args[5] : "", args[2]))
+              << "\n";
     return 0;
   }
+  if (args.size() >= 2 && args[1] == "set") {
+    Need(args, 6, 6);
+    if (!WriteIni(*tool.profile, args[3], args[4], args[5], args[2]))
+      throw std::runtime_error("cannot write " + ToTerminal(args[2]));
+    return 0;
+  }
+  throw UsageError("ini needs get or set");
+}
+
+// The value `reg set` writes: TYPE and DATA as the command line gives them.
+RegValue ParseRegData(const std::string& type, const std::string& data) {
+  if (type == "REG_SZ" || type == "REG_EXPAND_SZ")
+    return RegValue::String(data, type == "REG_SZ" ? REG_SZ : REG_EXPAND_SZ);
+  if (type == "REG_DWORD") {
+    char* end = nullptr;
+    unsigned long number = std::strtoul(data.c_str(), &end, 0);
+    if (data.empty() || *end != '\0' || number > 0xFFFFFFFFul)
+      throw UsageError("REG_DWORD data must be a number (decimal or 0x hex)");
+    return RegValue::Dword(static_cast<uint32_t>(number));
+  }
+  if (type == "REG_BINARY") {
+    std::string bytes, digits;
+    for (char c : data)
+      if (std::isxdigit(static_cast<unsigned char>(c))) digits += c;
+      else if (c != ',' && c != ' ') throw UsageError("REG_BINARY data must be hex bytes");
+    if (digits.size() % 2) throw UsageError("REG_BINARY data must be whole bytes");
+    for (size_t i = 0; i < digits.size(); i += 2)
+      bytes += static_cast<char>(std::stoi(digits.substr(i, 2), nullptr, 16));
+    return {REG_BINARY, bytes};
+  }
+  throw UsageError("unknown type " + type);
+}
+
+int RegCommand(Tool& tool, const Args& args) {
+  if (args.size() < 2) throw UsageError("reg needs get, set, delete or export");
+  const std::string& verb = args[1];
+  if (verb == "export") {
+    Need(args, 2, 3);
+    std::string text = tool.registry().Export(args.size() == 3 ? ToTerminal(args[2]) : "");
+    if (text.empty()) throw std::runtime_error("no such key: " + ToTerminal(args[2]));
+    std::cout << text;
+    return 0;
+  }
+  Need(args, 3, 6);
+  RegRoot root;
+  std::string path;
+  if (!ParseRootedKey(args[2], root, path))
+    throw UsageError("a key starts with HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, "
+                     "HKEY_LOCAL_MACHINE or HKEY_USERS (or HKCR, HKCU, HKLM, HKU)");
+  if (verb == "get") {
+    Need(args, 3, 4);
+    RegValue value;
+    uint32_t code = tool.registry().GetValue(root, path, args.size() == 4 ? args[3] : "", value);
+    if (code != 0) return Fail(tool, "reg get", code);
+    std::cout << ShowValue(value) << "\n";
+    return 0;
+  }
+  if (verb == "set") {
+    Need(args, 6, 6);
+    RegValue value = ParseRegData(args[4], args[5]);
+    uint32_t code = tool.registry().CreateKey(root, path);
+    if (code == 0) code = tool.registry().SetValue(root, path, args[3], value);
+    if (code != 0) return Fail(tool, "reg set", code);
+    return 0;
+  }
+  if (verb == "delete") {
+    Need(args, 3, 3);
+    uint32_t code = tool.registry().DeleteTree(root, path);
+    if (code != 0) return Fail(tool, "reg delete", code);
+    return 0;
+  }
+  throw UsageError("reg needs get, set, delete or export");
+}
+
+int CopyCommand(Tool& tool, const Args& args) {
+  Need(args, 3, 3);
+  uint32_t code = CopyFileTo(*tool.files, args[1], args[2]);
+  std::cout << code << " " << ToTerminal(ErrorText(*tool.system, code));
+  if (code == 0) std::cout << "\n";
+  return code == 0 ? 0 : 1;
+}
+
+int ExpandCommand(Tool& tool, const Args& args) {
+  Need(args, 3, 3);
+  std::string name = ExtractFileName(tool.lz->ExpandedName(args[1]));
+  std::string destination = args[2];
+  if (FolderExists(*tool.files, destination)) destination = AddPathDelim(destination, "B") + name;
+  uint32_t code = tool.lz->Expand(args[1], destination);
+  std::cout << "expanded name " << ToTerminal(name) << "\n";
+  if (code != 0) return Fail(tool, "expand", code);
+  std::cout << "written " << ToTerminal(destination) << "\n";
+  return 0;
+}
+
+int LinkCommand(Tool& tool, const Args& args) {
+  Need(args, 2, 2);
+  std::string bytes;
+  uint32_t code = tool.files->ReadFile(args[1], bytes);
+  if (code != 0) return Fail(tool, "link", code);
+  std::string target, folder, arguments;
+  if (!ParseShellLink(bytes, target, folder, arguments))
+    throw std::runtime_error(ToTerminal(args[1]) + " is not a shell link");
+  std::cout << "target " << ToTerminal(target) << "\nfolder " << ToTerminal(folder)
+            << "\narguments " << ToTerminal(arguments) << "\n";
+  return 0;
+}
+
+int RestartCommand(Tool& tool, const Args& args) {
+  Need(args, 1, 1);
+  tool.machine->Restart();
+  std::cout << "restarted\n";
+  return 0;
+}
+
+int ProgramsCommand(Tool& tool, const Args& args) {
+  Need(args, 1, 1);
+  const std::string uninstall = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+  std::vector<std::string> keys;
+  tool.registry().EnumKeys(RegRoot::LocalMachine, uninstall, keys);
+  for (const std::string& key : keys) {
+    RegValue name, command;
+    tool.registry().GetValue(RegRoot::LocalMachine, uninstall + "\\" + key, "DisplayName", name);
+    tool.registry().GetValue(RegRoot::LocalMachine, uninstall + "\\" + key, "UninstallString",
+                             command);
+    std::cout << ToTerminal(key) << "\t" << ToTerminal(name.data) << "\t"
+              << ToTerminal(command.data) << "\n";
+  }
+  return 0;
+}
+
+// The commands that work on an existing machine (every one but init).
+const std::map<std::string, int (*)(Tool&, const Args&)> kCommands = {
+    {"path", PathCommand},        {"tree", TreeCommand}, {"tokens", TokensCommand},
+    {"ini", IniCommand},          {"reg", RegCommand},   {"copy", CopyCommand},
+    {"expand", ExpandCommand},    {"link", LinkCommand}, {"restart", RestartCommand},
+    {"programs", ProgramsCommand}};
+
+int Run(const std::filesystem::path& machineFolder, Args args) {
+  if (args.empty()) throw UsageError("no command");
+  const std::string command = args[0];
+  if (command == "init") return InitCommand(machineFolder, args);
   // Only commands that write make a machine where there is none: a mistyped folder given to
   // any other command is reported, not filled with a new machine.
   const bool writes =
@@ -158,161 +335,9 @@ int Run(const std::filesystem::path& machineFolder, std::vector<std::string> arg
   Tool tool(machineFolder);
   // Every argument after the command is a Windows path or text of the machine.
   for (size_t i = 1; i < args.size(); ++i) args[i] = FromTerminal(args[i]);
-
-  if (command == "path") {
-    Need(args, 2, 2);
-    std::filesystem::path host;
-    uint32_t code = tool.machine->Resolve(args[1], host);
-    if (code != 0) return Fail(tool, "path " + ToTerminal(args[1]), code);
-    std::cout << host.string() << "\n";
-    return 0;
-  }
-  if (command == "tree") {
-    Need(args, 1, 2);
-    std::string folder = args.size() == 2 ? args[1] : "C:\\";
-    if (!FolderExists(*tool.files, folder)) return Fail(tool, "tree " + ToTerminal(folder), 3);
-    std::cout << ToTerminal(AddPathDelim(folder, "B")) << "\n";
-    Tree(tool, folder, 1);
-    return 0;
-  }
-  if (command == "tokens") {
-    Need(args, 1, 1);
-    SetupContext ctx;
-    ComputeEnvironment(*tool.system, tool.registry(), *tool.files, *tool.shell, ctx);
-    for (const auto& [token, value] : PathTokenValues(ctx))
-      std::cout << token << " " << ToTerminal(value) << "\n";
-    return 0;
-  }
-  if (command == "ini") {
-    if (args.size() >= 2 && args[1] == "get") {
-      Need(args, 5, 6);
-      std::cout << ToTerminal(ReadIni(*tool.profile, args[3], args[4], args.size() == 6 ? args[5] : "",
-                                      args[2]))
-                << "\n";
-      return 0;
-    }
-    if (args.size() >= 2 && args[1] == "set") {
-      Need(args, 6, 6);
-      if (!WriteIni(*tool.profile, args[3], args[4], args[5], args[2]))
-        throw std::runtime_error("cannot write " + ToTerminal(args[2]));
-      return 0;
-    }
-    throw UsageError("ini needs get or set");
-  }
-  if (command == "reg") {
-    if (args.size() < 2) throw UsageError("reg needs get, set, delete or export");
-    const std::string& verb = args[1];
-    if (verb == "export") {
-      Need(args, 2, 3);
-      std::string text = tool.registry().Export(args.size() == 3 ? ToTerminal(args[2]) : "");
-      if (text.empty()) throw std::runtime_error("no such key: " + ToTerminal(args[2]));
-      std::cout << text;
-      return 0;
-    }
-    Need(args, 3, 6);
-    RegRoot root;
-    std::string path;
-    if (!ParseRootedKey(args[2], root, path))
-      throw UsageError("a key starts with HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, "
-                       "HKEY_LOCAL_MACHINE or HKEY_USERS (or HKCR, HKCU, HKLM, HKU)");
-    if (verb == "get") {
-      Need(args, 3, 4);
-      RegValue value;
-      uint32_t code = tool.registry().GetValue(root, path, args.size() == 4 ? args[3] : "", value);
-      if (code != 0) return Fail(tool, "reg get", code);
-      std::cout << ShowValue(value) << "\n";
-      return 0;
-    }
-    if (verb == "set") {
-      Need(args, 6, 6);
-      const std::string& type = args[4];
-      const std::string& data = args[5];
-      RegValue value;
-      if (type == "REG_SZ" || type == "REG_EXPAND_SZ") {
-        value = RegValue::String(data, type == "REG_SZ" ? REG_SZ : REG_EXPAND_SZ);
-      } else if (type == "REG_DWORD") {
-        char* end = nullptr;
-        unsigned long number = std::strtoul(data.c_str(), &end, 0);
-        if (data.empty() || *end != '\0' || number > 0xFFFFFFFFul)
-          throw UsageError("REG_DWORD data must be a number (decimal or 0x hex)");
-        value = RegValue::Dword(static_cast<uint32_t>(number));
-      } else if (type == "REG_BINARY") {
-        std::string bytes, digits;
-        for (char c : data)
-          if (std::isxdigit(static_cast<unsigned char>(c))) digits += c;
-          else if (c != ',' && c != ' ') throw UsageError("REG_BINARY data must be hex bytes");
-        if (digits.size() % 2) throw UsageError("REG_BINARY data must be whole bytes");
-        for (size_t i = 0; i < digits.size(); i += 2)
-          bytes += static_cast<char>(std::stoi(digits.substr(i, 2), nullptr, 16));
-        value = {REG_BINARY, bytes};
-      } else {
-        throw UsageError("unknown type " + type);
-      }
-      uint32_t code = tool.registry().CreateKey(root, path);
-      if (code == 0) code = tool.registry().SetValue(root, path, args[3], value);
-      if (code != 0) return Fail(tool, "reg set", code);
-      return 0;
-    }
-    if (verb == "delete") {
-      Need(args, 3, 3);
-      uint32_t code = tool.registry().DeleteTree(root, path);
-      if (code != 0) return Fail(tool, "reg delete", code);
-      return 0;
-    }
-    throw UsageError("reg needs get, set, delete or export");
-  }
-  if (command == "copy") {
-    Need(args, 3, 3);
-    uint32_t code = CopyFileTo(*tool.files, args[1], args[2]);
-    std::cout << code << " " << ToTerminal(ErrorText(*tool.system, code));
-    if (code == 0) std::cout << "\n";
-    return code == 0 ? 0 : 1;
-  }
-  if (command == "expand") {
-    Need(args, 3, 3);
-    std::string name = ExtractFileName(tool.lz->ExpandedName(args[1]));
-    std::string destination = args[2];
-    if (FolderExists(*tool.files, destination)) destination = AddPathDelim(destination, "B") + name;
-    uint32_t code = tool.lz->Expand(args[1], destination);
-    std::cout << "expanded name " << ToTerminal(name) << "\n";
-    if (code != 0) return Fail(tool, "expand", code);
-    std::cout << "written " << ToTerminal(destination) << "\n";
-    return 0;
-  }
-  if (command == "link") {
-    Need(args, 2, 2);
-    std::string bytes;
-    uint32_t code = tool.files->ReadFile(args[1], bytes);
-    if (code != 0) return Fail(tool, "link", code);
-    std::string target, folder, arguments;
-    if (!ParseShellLink(bytes, target, folder, arguments))
-      throw std::runtime_error(ToTerminal(args[1]) + " is not a shell link");
-    std::cout << "target " << ToTerminal(target) << "\nfolder " << ToTerminal(folder)
-              << "\narguments " << ToTerminal(arguments) << "\n";
-    return 0;
-  }
-  if (command == "restart") {
-    Need(args, 1, 1);
-    tool.machine->Restart();
-    std::cout << "restarted\n";
-    return 0;
-  }
-  if (command == "programs") {
-    Need(args, 1, 1);
-    const std::string uninstall = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-    std::vector<std::string> keys;
-    tool.registry().EnumKeys(RegRoot::LocalMachine, uninstall, keys);
-    for (const std::string& key : keys) {
-      RegValue name, command;
-      tool.registry().GetValue(RegRoot::LocalMachine, uninstall + "\\" + key, "DisplayName", name);
-      tool.registry().GetValue(RegRoot::LocalMachine, uninstall + "\\" + key, "UninstallString",
-                               command);
-      std::cout << ToTerminal(key) << "\t" << ToTerminal(name.data) << "\t"
-                << ToTerminal(command.data) << "\n";
-    }
-    return 0;
-  }
-  throw UsageError("unknown command " + command);
+  auto found = kCommands.find(command);
+  if (found == kCommands.end()) throw UsageError("unknown command " + command);
+  return found->second(tool, args);
 }
 
 }  // namespace

@@ -265,7 +265,7 @@ void UninstallRun::Run() {
   SetupContext& ctx = app_.ctx;
   TfrmMain& w = wizard_;
 
-  // 1. Options. The "DeleteAll" layout is the one in which the other three boxes are hidden.
+  // The options. The "DeleteAll" layout is the one in which the other three boxes are hidden.
   for (TControl* box :
        {&w.chkSCutDesktop, &w.chkSCutStartMenu, &w.chkSCutStartUp, &w.chkSCutSendTo})
     box->enabled = false;
@@ -280,7 +280,7 @@ void UninstallRun::Run() {
   }
   if (w.chkSCutStartMenu.checked) maskList += "*.GID|";
 
-  // 2. Windows: the status window replaces the wizard, which keeps a centred button for the
+  // The status window replaces the wizard, which keeps a centred button for the
   // failure details.
   w.visible = false;
   app_.frmStatus().visible = true;
@@ -288,7 +288,7 @@ void UninstallRun::Run() {
   w.btnEvent.left = (w.clientWidth - w.btnEvent.width) / 2;
   w.ShowStatus(ctx.UnSetupString + " is being done...");
 
-  // 3. Destination.
+  // The destination folder must be one the run may work in.
   if (!CheckDestination()) return;
 
   // A run that is killed is finished by running the Add/Remove Programs command again, which
@@ -309,21 +309,22 @@ void UninstallRun::Run() {
   if (!uninstallKey.empty() && !IsProtectedRegistryKey("(Local)", uninstallKey))
     entryKey_ = DelPathDelim(DelPathDelim(AddPathDelim(uninstallKey, "B"), "B"), "T");
 
-  RemoveProgramEntry();                                  // 4
-  app_.platform.files.SetCurrentFolder(ctx.TempFolder);  // 5: no folder to remove is current
-  RemoveFiles("DeleteFile", true);                       // 6
+  RemoveProgramEntry();  // the package's section of ORVANEDB.INI
+  // No folder to remove may be the current one.
+  app_.platform.files.SetCurrentFolder(ctx.TempFolder);
+  RemoveFiles("DeleteFile", true);
   RemoveFiles("AddDeleteFile", false);
-  RemoveShortcuts();      // 7
-  RemoveFolders();        // 8
-  RemoveRegistryKeys();   // 9
-  RestoreAssociations();  // 10
+  RemoveShortcuts();
+  RemoveFolders();
+  RemoveRegistryKeys();
+  RestoreAssociations();
   // Add/Remove Programs: a key that must not go is reported here; the entry is deleted last.
   bool removeEntry = !uninstallKey.empty() && MayDeleteKey("(Local)", uninstallKey);
   RemoveOwnLog();
-  RemoveDestination();  // 12
+  RemoveDestination();
   if (removeEntry) DeleteRegKey(app_, "(Local)", uninstallKey);
-  ReportFailures();  // 13
-  Complete();        // 14
+  ReportFailures();
+  Complete();
 }
 
 bool UninstallRun::CheckDestination() {
@@ -416,7 +417,7 @@ const char* Reason(PathVerdict verdict) {
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
-// 6. Files.
+// Files: the installed files and the additional files the script listed.
 
 void UninstallRun::RemoveFiles(const std::string& section, bool report) {
   for (int n = 1;; ++n) {
@@ -573,7 +574,7 @@ uint32_t UninstallRun::SharedFileAnswer(const std::string& path) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// 7. Shortcuts and the folders they leave empty.
+// Shortcuts and the folders they leave empty.
 
 void UninstallRun::RemoveShortcuts() {
   const SetupContext& ctx = app_.ctx;
@@ -602,7 +603,7 @@ void UninstallRun::RemoveShortcuts() {
 }
 
 // ---------------------------------------------------------------------------------------------
-// 8. Folders, the deepest (made last) first.
+// Folders, the deepest (made last) first.
 
 void UninstallRun::RemoveFolders() {
   int count = 0;
@@ -622,7 +623,7 @@ void UninstallRun::RemoveFolders() {
 }
 
 // ---------------------------------------------------------------------------------------------
-// 9-11. Registry keys and associations.
+// Registry keys, and the associations put back as they were before the install.
 
 void UninstallRun::DeleteKey(const std::string& rootToken, const std::string& keyPath) {
   if (!keyPath.empty() && MayDeleteKey(rootToken, keyPath)) DeleteRegKey(app_, rootToken, keyPath);
@@ -669,7 +670,7 @@ void UninstallRun::RestoreAssociations() {
 }
 
 // ---------------------------------------------------------------------------------------------
-// 12-14. The destination folder, the failure details and the end.
+// The destination folder, the failure details and the end.
 
 void UninstallRun::RemoveDestination() {
   const SetupContext& ctx = app_.ctx;

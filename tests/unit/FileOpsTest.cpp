@@ -105,6 +105,32 @@ TEST_F(FileOps, SharedCountsFollowTheRules) {
   EXPECT_FALSE(IsComponentFile("C:\\APP\\DLL.TXT"));
 }
 
+TEST_F(FileOps, SharedCountsSaturateAtTheTopOfTheRange) {
+  const std::string key = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
+  const std::string path = "C:\\WINDOWS\\system32\\MANY.DLL";
+  IRegistry& registry = platform().registry;
+  auto store = [&](uint32_t count) {
+    ASSERT_EQ(registry.SetValue(RegRoot::LocalMachine, key, path, RegValue::Dword(count)), 0u);
+  };
+  auto stored = [&] {
+    RegValue value;
+    uint32_t count = 0;
+    if (registry.GetValue(RegRoot::LocalMachine, key, path, value) != 0) return 0u;
+    return value.AsDword(count) ? count : 0u;
+  };
+  registry.CreateKey(RegRoot::LocalMachine, key);
+  store(0x7FFFFFFF);
+  EXPECT_EQ(UpdateSharedCount(*app, path, CountChange::Add), INT32_MAX);
+  EXPECT_EQ(stored(), 0x7FFFFFFFu);
+  // Counts no int holds read as the largest one: still shared, lowered and kept on a remove.
+  for (uint32_t huge : {0x80000000u, 0xFFFFFFFFu}) {
+    store(huge);
+    EXPECT_EQ(SharedCount(registry, path), INT32_MAX) << huge;
+    EXPECT_EQ(UpdateSharedCount(*app, path, CountChange::Remove), INT32_MAX - 1) << huge;
+    EXPECT_EQ(stored(), 0x7FFFFFFEu) << huge;
+  }
+}
+
 TEST_F(FileOps, FilesInUseAreReplacedAtRestart) {
   app->ctx.WindowsFolder = "C:\\WINDOWS\\";
   app->ctx.PlatformId = 2;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -368,6 +369,53 @@ TEST_F(InstallRunTest, CopyPhaseDestinationRulesAndBadEntries) {
   EXPECT_EQ(run.folderList, app + "SUB\\|");
 }
 
+TEST_F(InstallRunTest, NewerOnlyOverwriteNeedsAStrictlyNewerSource) {
+  const std::string app = kApp;
+  const auto when = fs::file_time_type::clock::now() - std::chrono::hours(48);
+  // Older sources are covered by the overwrite scenario; an equal age is the edge.
+  const std::pair<const char*, std::chrono::hours> ages[] = {{"SAME.TXT", std::chrono::hours(0)},
+                                                             {"NEWER.TXT", std::chrono::hours(1)}};
+  std::string script = "[CopyFile]\r\n";
+  int n = 0;
+  ASSERT_TRUE(ForceFolders(*s().files_, app));
+  for (const auto& [name, sourceAge] : ages) {
+    Dist(name, "new");
+    fs::last_write_time(dist_ / name, when + sourceAge);
+    ASSERT_EQ(s().files_->WriteFile(app + name, "old"), 0u);
+    fs::path destination;
+    ASSERT_EQ(machine_->Resolve(app + name, destination), 0u);
+    fs::last_write_time(destination, when);
+    script += "File" + std::to_string(++n) + "=(App)" + name + "\r\n";
+  }
+  s().Script(script);
+  s().app->frmMain().chkOverWrite.checked = true;
+  InstallRun run(s().app->frmMain());
+  ASSERT_TRUE(run.Prepare());
+  ASSERT_TRUE(run.CopyFiles());
+  EXPECT_EQ(s().Read(app + "SAME.TXT"), "old");
+  EXPECT_EQ(s().Read(app + "NEWER.TXT"), "new");
+  // Kept or replaced, each is recorded for removal.
+  EXPECT_EQ(run.fileList, app + "SAME.TXT|" + app + "NEWER.TXT|");
+  EXPECT_EQ(s().ui.Find("Overwriting Confirmation"), nullptr);
+}
+
+TEST_F(InstallRunTest, RelationsSaveTheEarlierClassOfAnExtensionOnce) {
+  // The extension's class is an expandable string, and the script relates the extension twice.
+  ASSERT_EQ(s().registry->CreateKey(RegRoot::ClassesRoot, ".vwr"), 0u);
+  ASSERT_EQ(s().registry->SetValue(RegRoot::ClassesRoot, ".vwr", "",
+                                   RegValue::String("vwrfile", REG_EXPAND_SZ)),
+            0u);
+  s().Script(
+      "[Relate]\r\nName1=vwr\r\nFile1=open,(App)Viewer.exe,%1\r\n"
+      "Name2=VWR,Viewer data\r\nFile2=edit,(App)Viewer.exe,%1\r\n");
+  InstallRun run(s().app->frmMain());
+  ASSERT_TRUE(run.Prepare());
+  ASSERT_TRUE(run.MakeRelations());
+  EXPECT_EQ(run.restore.slots[0], "vwr,vwrfile");
+  EXPECT_EQ(run.restore.slots[1], "");
+  EXPECT_EQ(s().Value(RegRoot::ClassesRoot, ".VWR", ""), "VWR_auto_file");
+}
+
 TEST_F(InstallRunTest, RegistryValueTypesAndRootTokens) {
   s().Script(
       "[Registry]\r\n"
@@ -560,6 +608,17 @@ TEST(InstallRules, CopyTargetRenameAndCompressedNames) {
   EXPECT_EQ(t.sourceName, "(App)README.TXT");
   t = ResolveCopyTarget("");
   EXPECT_EQ(t.sourceName, "");
+}
+
+TEST(InstallRules, RestoreTableMergesAValueOnlyOnce) {
+  RestoreTable table;
+  EXPECT_TRUE(table.Merge("txt,txtfile"));
+  EXPECT_FALSE(table.Merge("TXT,TxtFile"));  // already held, letter case aside
+  EXPECT_TRUE(table.Merge("doc,"));
+  EXPECT_EQ(table.slots[1], "doc,");
+  EXPECT_EQ(table.slots[2], "");
+  for (int n = 2; n < 20; ++n) EXPECT_TRUE(table.Add("x" + std::to_string(n) + ","));
+  EXPECT_FALSE(table.Merge("new,"));  // full
 }
 
 TEST(InstallRules, RegistryIntegersAndRootTokens) {
