@@ -123,7 +123,7 @@ void TfrmMain::SetupEnvironment() {
     }
   }
   CopyFileTo(files, ctx.ProgramPath, ctx.WorkFolder + "SETUPOV.EXE");
-  if (ctx.Mode == "SETUP") {
+  if (!ctx.Uninstalling()) {
     ctx.ScriptPath = ctx.WorkFolder + "SETUP.INI";
     if (FileExists(files, ctx.SourceFolder + "SETUP.INI"))
       CopyFileTo(files, ctx.SourceFolder + "SETUP.INI", ctx.ScriptPath);
@@ -134,7 +134,7 @@ void TfrmMain::SetupEnvironment() {
   // An install script that is empty or not text counts as missing.
   std::string script;
   if (!FileExists(files, ctx.ScriptPath) ||
-      (ctx.Mode == "SETUP" && files.ReadFile(ctx.ScriptPath, script) == 0 && !IsScriptText(script)))
+      (!ctx.Uninstalling() && files.ReadFile(ctx.ScriptPath, script) == 0 && !IsScriptText(script)))
     ctx.StartupErrors += std::string(texts::kErrScriptNotFound) + "\r\n";
 }
 
@@ -143,7 +143,7 @@ void TfrmMain::SetupConfiguration() {
     ShowErrorScreen();
     return;
   }
-  const bool setup = ctx.Mode == "SETUP";
+  const bool setup = !ctx.Uninstalling();
   TfrmBack& back = app.frmBack();
 
   lblMessage.caption.clear();

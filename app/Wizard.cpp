@@ -129,13 +129,13 @@ void TfrmMain::btnEventClick() {
   // 8. Final page.
   fraSelectType.visible = false;
   SetTextPageVisible(false);
-  btnEvent.caption = ctx.Mode == "UNSETUP" ? "Start " + u + "(&S)" : "Start " + s + "(&S)";
+  btnEvent.caption = ctx.Uninstalling() ? "Start " + u + "(&S)" : "Start " + s + "(&S)";
   btnEnd.caption = "Exit " + s + "(&E)";
   btnEvent.enabled = btnEnd.enabled = true;
   // When both words are equal the captions cannot tell the runs apart: the mode decides.
   const bool uninstallCaption = c == "Start " + u + "(&S)";
   const bool installCaption = c == "Start " + s + "(&S)";
-  if (uninstallCaption && (!installCaption || ctx.Mode == "UNSETUP")) {
+  if (uninstallCaption && (!installCaption || ctx.Uninstalling())) {
     RunUninstall();
   } else if (installCaption) {
     RunInstall();

@@ -59,7 +59,7 @@ std::string HeadlessUi::CurrentPage() const {
     if (m.fraSelectType.visible) return "select-type";
     if (m.grpMessage.visible) {
       if (!app_->ctx.StartupErrors.empty()) return "error";
-      return app_->ctx.Mode == "UNSETUP" ? "uninstall" : "final";
+      return app_->ctx.Uninstalling() ? "uninstall" : "final";
     }
     return "";
   }
