@@ -107,6 +107,14 @@ void TfrmMain::SetTextPageVisible(bool show) {
   grpOption.visible = !show;
 }
 
+void TfrmMain::ShowDetailsPage(const std::string& caption) {
+  btnEvent.caption = "Continue(&C)";
+  btnEvent.enabled = true;
+  fraReadme.caption = caption;
+  SetTextPageVisible(true);
+  page = WizardPage::Details;
+}
+
 void TfrmMain::ShowStatus(const std::string& text) {
   app.frmStatus().lblMessage.caption = text;
   app.ProcessMessages();
@@ -137,8 +145,11 @@ void TfrmMain::btnReferClick() {
 
 bool TfrmMain::FormCloseQuery() {
   if (EndConfirmed()) return true;
-  const std::string& c = btnEnd.caption;
-  if (c == "Refuse(&R)" || c == "End(&E)" || c == "Compulsory Exit(&E)") return true;
+  // Refusing the licence, a compulsory exit from the checker and leaving after its refusal are
+  // not questioned.
+  if (page == WizardPage::Licence || page == WizardPage::Checking ||
+      page == WizardPage::CheckFailed)
+    return true;
   const std::string words = ctx.SetupString + "/" + ctx.UnSetupString;
   ctx.LastAnswer = ShowMessageBox(app, words + " is not complete.\r\nDo you want to abort " + words +
                                            "?",

@@ -46,8 +46,8 @@ RegRoot RootOf(const std::string& token) {
 }  // namespace
 
 void TfrmMain::FormActivate() {
-  // The start button has no caption until the set-up has run: this makes it run once.
-  if (!btnEvent.caption.empty()) return;
+  // The set-up runs once: it always ends on a page.
+  if (page != WizardPage::None) return;
   SetupEnvironment();
   SetupConfiguration();
 }
@@ -293,6 +293,7 @@ void TfrmMain::ShowErrorScreen() {
   ctx.SetupString = "Install";
   ctx.UnSetupString = "UnInstall";
   SetTextPageVisible(false);
+  page = WizardPage::Error;
   app.outcome = ProgramOutcome::Failed;
 }
 
@@ -351,6 +352,7 @@ void TfrmMain::ShowUninstallScreen() {
   lblUnSetupInfo.caption = "If you want to delete another files, Click the CheckBox.";
   lblUnSetupInfo.visible = true;
   SetTextPageVisible(false);
+  page = WizardPage::Uninstall;
 }
 
 }  // namespace orvane

@@ -136,10 +136,7 @@ void InstallRun::Complete() {
     if (answer == IDYES) {
       main_.txtReadme.caption = "";
       main_.txtReadme.caption = failureLog;
-      main_.btnEvent.caption = "Continue(&C)";
-      main_.btnEvent.enabled = true;
-      main_.fraReadme.caption = "The details indication of the management failure";
-      main_.SetTextPageVisible(true);
+      main_.ShowDetailsPage("The details indication of the management failure");
       main_.visible = true;
       status.visible = false;
       main_.WaitForDetailsContinue();
