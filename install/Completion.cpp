@@ -25,12 +25,12 @@ void InstallRun::AddScriptRemovalEntries() {
   for (int n = 1;; ++n) {
     std::string key = Script("DeleteRegistry", "Key" + std::to_string(n));
     if (key.empty()) break;
-    registryList += key + "|";
+    registryList.push_back(key);
   }
   for (int n = 1;; ++n) {
     std::string file = Script("AddDeleteFile", "File" + std::to_string(n));
     if (file.empty()) break;
-    addFileList += ExpandPathTokens(ctx_, file) + "|";
+    addFileList.push_back(ExpandPathTokens(ctx_, file));
   }
 }
 

@@ -154,7 +154,7 @@ bool InstallRun::CopyFiles() {
 
       // 16: the removal entry, a replacement at restart, or a failure entry.
       if (error == 0) {
-        fileList += destination + flags + "|";
+        fileList.push_back(destination + flags);
       } else if (error == ERROR_SHARING_VIOLATION) {
         ctx_.LockedFilesPending = true;
         ReplaceAtRestart(app_, source, destination);
