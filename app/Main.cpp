@@ -95,6 +95,10 @@ TfrmMain::TfrmMain(Application& app)
   optSelectType1.checked = true;
   lblFormShare.visible = false;
   dlgFolder.Title = texts::kFolderDialogTitle;
+  btnEvent.onClick = [this] { btnEventClick(); };
+  btnEnd.onClick = [this] { btnEndClick(); };
+  btnRefer.onClick = [this] { btnReferClick(); };
+  txtFolder.onChange = [this] { txtFolderChange(); };
 }
 
 bool TfrmMain::EndConfirmed() const { return app.frmBack().enabled; }
