@@ -120,7 +120,7 @@ void TfrmMain::ShowDetailsPage(const std::string& caption) {
 }
 
 void TfrmMain::ShowStatus(const std::string& text) {
-  app.frmStatus().lblMessage.caption = text;
+  app.frmStatus().ShowStepText(text);
   app.ProcessMessages();
 }
 

@@ -78,12 +78,20 @@ void HeadlessUi::RecordPage(Page page) {
     transcript_.Line(line);
     return;
   }
-  line += " start=" + Transcript::Quote(m.btnEvent.caption) +
+  line += " window=" + Transcript::Quote(m.caption) +
+          " start=" + Transcript::Quote(m.btnEvent.caption) +
           " exit=" + Transcript::Quote(m.btnEnd.caption);
-  std::string disabled;
-  if (!m.btnEvent.enabled || !m.btnEvent.Showing()) disabled = "start";
-  if (!m.btnEnd.enabled || !m.btnEnd.Showing()) disabled += disabled.empty() ? "exit" : ",exit";
+  // A hidden button is listed as hidden whatever its enabled state: the user cannot see that.
+  std::string disabled, hidden;
+  auto note = [](std::string& list, const char* name) {
+    list += (list.empty() ? "" : ",") + std::string(name);
+  };
+  if (!m.btnEvent.Showing()) note(hidden, "start");
+  else if (!m.btnEvent.enabled) note(disabled, "start");
+  if (!m.btnEnd.Showing()) note(hidden, "exit");
+  else if (!m.btnEnd.enabled) note(disabled, "exit");
   if (!disabled.empty()) line += " disabled=" + disabled;
+  if (!hidden.empty()) line += " hidden=" + hidden;
   std::string text;
   switch (page) {
     case Page::Title:
@@ -106,14 +114,17 @@ void HeadlessUi::RecordPage(Page page) {
       break;
     case Page::Final:
       line += " folder=" + Transcript::Quote(m.txtFolder.caption) +
-              (m.txtFolder.enabled ? "" : ":disabled") + " overwrite=" + BoxState(m.chkOverWrite) +
+              (m.txtFolder.enabled ? "" : ":disabled") +
+              " options=" + Transcript::Quote(m.grpOption.caption) +
+              " overwrite=" + BoxState(m.chkOverWrite) +
               " desktop=" + BoxState(m.chkSCutDesktop) +
               " startmenu=" + BoxState(m.chkSCutStartMenu) +
               " startup=" + BoxState(m.chkSCutStartUp) + " sendto=" + BoxState(m.chkSCutSendTo);
       text = m.lblMessage.caption;
       break;
     case Page::Uninstall: {
-      line += " folder=" + Transcript::Quote(m.txtFolder.caption);
+      line += " folder=" + Transcript::Quote(m.txtFolder.caption) +
+              " options=" + Transcript::Quote(m.grpOption.caption);
       int n = 1;
       for (TControl* box : {&m.chkSCutDesktop, &m.chkSCutStartMenu, &m.chkSCutStartUp,
                             &m.chkSCutSendTo}) {
@@ -138,7 +149,8 @@ void HeadlessUi::RecordPage(Page page) {
 void HeadlessUi::RecordStatus() {
   TfrmStatus& status = app_->frmStatus();
   if (!status.visible) return;
-  if (status.lblMessage.caption != lastStatus_) {
+  if (status.stepTextShowings != lastShowings_ || status.lblMessage.caption != lastStatus_) {
+    lastShowings_ = status.stepTextShowings;
     lastStatus_ = status.lblMessage.caption;
     transcript_.Line("status " + Transcript::Quote(lastStatus_));
     const std::string text = Utf8(lastStatus_);

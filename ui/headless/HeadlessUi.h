@@ -54,6 +54,7 @@ class HeadlessUi : public IUserInterface {
   Application* app_ = nullptr;
   std::vector<bool> actionUsed_;
   std::string lastStatus_, lastProgress_;
+  unsigned lastShowings_ = 0;
   int waits_ = 0;
   int lastDiskAsked_ = 0, diskAskCount_ = 0;
   bool stuck_ = false;
