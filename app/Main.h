@@ -14,7 +14,7 @@ struct SetupContext;
 // The page the wizard shows. The wizard step and the closing rules act on it, and a user interface
 // tells the pages apart by it (their captions come from the script and may coincide).
 enum class WizardPage {
-  None,         // the set-up has not run yet
+  None,  // the set-up has not run yet
   Title,
   Checking,     // the checker program runs
   CheckPassed,  // the checker's verdict lets the user continue
@@ -22,10 +22,10 @@ enum class WizardPage {
   Licence,
   Readme,
   SelectType,
-  Final,        // destination, options and the start of the install
-  Uninstall,    // the uninstall's options and its start
-  Error,        // the set-up failed: the user can only leave
-  Details,      // a run's failure details, shown until the user continues
+  Final,      // destination, options and the start of the install
+  Uninstall,  // the uninstall's options and its start
+  Error,      // the set-up failed: the user can only leave
+  Details,    // a run's failure details, shown until the user continues
 };
 
 class TfrmMain : public TForm {

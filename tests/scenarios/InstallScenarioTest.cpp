@@ -106,9 +106,10 @@ TEST_F(InstallScenario, CopyPhaseVariantsRenamesCompressedMissingAndWriteOnly) {
   EXPECT_TRUE(two.Has("progress 100%(8/8)"));
   // The failure details: the missing source and the folder that [MakeFolder] did not make. The
   // run has hidden the exit button.
-  int details = two.Find("page details window=\"Scen Setup\" start=\"Continue(&C)\" "
-                         "exit=\"Exit Install(&E)\" hidden=exit "
-                         "caption=\"The details indication of the management failure\"");
+  int details = two.Find(
+      "page details window=\"Scen Setup\" start=\"Continue(&C)\" "
+      "exit=\"Exit Install(&E)\" hidden=exit "
+      "caption=\"The details indication of the management failure\"");
   ASSERT_GE(details, 0) << two.transcript;
   EXPECT_GE(two.Find("<File> D:\\\\MISSING.DAT\\r\\nThe file of the copy cause wasn't found."),
             0);

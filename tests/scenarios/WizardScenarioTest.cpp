@@ -88,8 +88,9 @@ TEST_F(WizardScenario, CheckerVerdicts) {
   WriteDist("CHECK.EXE", Checker("printf 'AbortInstall\\r\\nToo old.\\r\\n' > \"$dir/RESULT.TXT\""),
             true);
   RunResult stop = Install();
-  EXPECT_TRUE(stop.Has("page checked window=\"Orvane Setup\" start=\"Continue Install(&C)\" "
-                       "exit=\"End(&E)\" disabled=start"))
+  EXPECT_TRUE(
+      stop.Has("page checked window=\"Orvane Setup\" start=\"Continue Install(&C)\" "
+               "exit=\"End(&E)\" disabled=start"))
       << stop.transcript;
   EXPECT_TRUE(stop.Has("action checked exit (default)"));
   EXPECT_TRUE(stop.Starting("box ").empty()) << stop.transcript;
@@ -109,8 +110,9 @@ TEST_F(WizardScenario, CompulsoryExitLeavesWhileTheCheckerRuns) {
   WriteDist("CHECK.EXE", Checker("sleep 2; printf 'ContinueInstall\\r\\n' > \"$dir/RESULT.TXT\""),
             true);
   RunResult r = Install("checking exit\n");
-  EXPECT_TRUE(r.Has("page checking window=\"Orvane Setup\" start=\"Continue Install(&C)\" "
-                    "exit=\"Compulsory Exit(&E)\" disabled=start"))
+  EXPECT_TRUE(
+      r.Has("page checking window=\"Orvane Setup\" start=\"Continue Install(&C)\" "
+            "exit=\"Compulsory Exit(&E)\" disabled=start"))
       << r.transcript;
   EXPECT_TRUE(r.Has("action checking exit"));
   EXPECT_FALSE(r.Has("page checked"));
@@ -151,8 +153,9 @@ TEST_F(WizardScenario, CloseQuestionNoKeepsThePageYesEnds) {
 TEST_F(WizardScenario, MissingScriptShowsTheErrorScreen) {
   WriteDist("README.TXT", "no script here\r\n");
   RunResult r = Install("box yes *\n");
-  EXPECT_TRUE(r.Has("page error window=\"Orvane Setup\" start=\"Start Install(&S)\" "
-                    "exit=\"Exit(&E)\" disabled=start"))
+  EXPECT_TRUE(
+      r.Has("page error window=\"Orvane Setup\" start=\"Start Install(&S)\" "
+            "exit=\"Exit(&E)\" disabled=start"))
       << r.transcript;
   EXPECT_TRUE(r.Has("text \"【Fatal Error  →  Initialize File Not Found】\\r\\n\\r\\nInstaller can't "
                     "continue Install/UnInstall.\""));
@@ -202,10 +205,11 @@ TEST_F(WizardScenario, UninstallScreenShowsTheLogsOptions) {
             "[SetupFolder]\r\nFolder=C:\\Apps\\Demo\\\r\n[UnSetupOption]\r\nCheckBox=1,1,0,0\r\n"
             "[Title]\r\nUnSetup=Demo Removal\r\n");
   RunResult r = Run({"--log", "C:\\Apps\\Demo\\UNSETUP.INI"}, "uninstall exit\nbox yes *\n");
-  EXPECT_TRUE(r.Has("page uninstall window=\"Demo Removal\" start=\"Start UnInstall(&S)\" "
-                    "exit=\"Exit UnInstall(&E)\" folder=\"C:\\\\Apps\\\\Demo\\\\\" "
-                    "options=\"UnInstall Option\" option1=\"*.INI File\":on "
-                    "option2=\"*.GID File\":on option3=\"\":off,disabled option4=\"\":off,disabled"))
+  EXPECT_TRUE(
+      r.Has("page uninstall window=\"Demo Removal\" start=\"Start UnInstall(&S)\" "
+            "exit=\"Exit UnInstall(&E)\" folder=\"C:\\\\Apps\\\\Demo\\\\\" "
+            "options=\"UnInstall Option\" option1=\"*.INI File\":on "
+            "option2=\"*.GID File\":on option3=\"\":off,disabled option4=\"\":off,disabled"))
       << r.transcript;
   EXPECT_TRUE(r.Has("text \"Click [Start UnInstall] to start with the UnInstall Program.\\r\\n\""));
 

@@ -349,8 +349,8 @@ TEST_F(InstallRunTest, CopyPhaseDestinationRulesAndBadEntries) {
   EXPECT_EQ(s().Read(app + "B.TXT"), "b");
   EXPECT_EQ(s().Read(app + "TOOL.EXE"), "tool bytes");
   EXPECT_FALSE(s().Exists(app + "NEVER.TXT"));
-  EXPECT_EQ(run.fileList, (std::vector<std::string>{app + "SUB\\B.TXT,/w", app + "B.TXT,/s",
-                                                    app + "TOOL.EXE"}));
+  EXPECT_EQ(run.fileList,
+            (std::vector<std::string>{app + "SUB\\B.TXT,/w", app + "B.TXT,/s", app + "TOOL.EXE"}));
   // The liar, the empty file part, the missing source, the drive outside the machine, the
   // missing folder and the lower-case disk prefix each give one failure entry.
   EXPECT_EQ(run.failureCount, 6) << run.failureLog;

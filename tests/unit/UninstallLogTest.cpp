@@ -49,10 +49,9 @@ TEST(UninstallLogSlots, IndexAgreesWithRereadingOnMixedSequences) {
 TEST(UninstallLogSlots, ReinstallKeepsNumbersAndAppendsNewFiles) {
   UninstallLogWriter writer;
   // The earlier install's entries come first, then this install's.
-  const std::vector<std::string> list = {"C:\\App\\A.EXE",     "C:\\App\\B.DLL,/S",
-                                         "C:\\App\\UNSETUP.INI", "C:\\App\\B.DLL",
-                                         "c:\\APP\\a.exe",       "C:\\App\\NEW.TXT",
-                                         "C:\\App\\UNSETUP.INI"};
+  const std::vector<std::string> list = {
+      "C:\\App\\A.EXE", "C:\\App\\B.DLL,/S", "C:\\App\\UNSETUP.INI", "C:\\App\\B.DLL",
+      "c:\\APP\\a.exe", "C:\\App\\NEW.TXT",  "C:\\App\\UNSETUP.INI"};
   writer.WriteList("DeleteFile", "File", list, true);
   EXPECT_EQ(writer.Text(),
             "[DeleteFile]\r\n"

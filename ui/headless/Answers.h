@@ -18,7 +18,17 @@ class AnswersError : public std::runtime_error {
 // Where the scripted user acts: a wizard page as the answers file names it (the checker's two
 // verdicts are one page here), or the status window of a run stopped by an error.
 enum class Page {
-  Title, Checking, Checked, Licence, Readme, SelectType, Final, Uninstall, Error, Details, Status
+  Title,
+  Checking,
+  Checked,
+  Licence,
+  Readme,
+  SelectType,
+  Final,
+  Uninstall,
+  Error,
+  Details,
+  Status
 };
 // The page's name in answers files and transcripts: "title", "select-type", ...
 const char* PageName(Page page);

@@ -50,18 +50,29 @@ std::optional<Page> HeadlessUi::CurrentPage() const {
   TfrmMain& m = app_->frmMain();
   if (m.visible && m.enabled) {
     switch (m.page) {
-      case WizardPage::None: return std::nullopt;
-      case WizardPage::Title: return Page::Title;
-      case WizardPage::Checking: return Page::Checking;
+      case WizardPage::None:
+        return std::nullopt;
+      case WizardPage::Title:
+        return Page::Title;
+      case WizardPage::Checking:
+        return Page::Checking;
       case WizardPage::CheckPassed:
-      case WizardPage::CheckFailed: return Page::Checked;
-      case WizardPage::Licence: return Page::Licence;
-      case WizardPage::Readme: return Page::Readme;
-      case WizardPage::SelectType: return Page::SelectType;
-      case WizardPage::Final: return Page::Final;
-      case WizardPage::Uninstall: return Page::Uninstall;
-      case WizardPage::Error: return Page::Error;
-      case WizardPage::Details: return Page::Details;
+      case WizardPage::CheckFailed:
+        return Page::Checked;
+      case WizardPage::Licence:
+        return Page::Licence;
+      case WizardPage::Readme:
+        return Page::Readme;
+      case WizardPage::SelectType:
+        return Page::SelectType;
+      case WizardPage::Final:
+        return Page::Final;
+      case WizardPage::Uninstall:
+        return Page::Uninstall;
+      case WizardPage::Error:
+        return Page::Error;
+      case WizardPage::Details:
+        return Page::Details;
     }
     return std::nullopt;
   }
@@ -86,10 +97,14 @@ void HeadlessUi::RecordPage(Page page) {
   auto note = [](std::string& list, const char* name) {
     list += (list.empty() ? "" : ",") + std::string(name);
   };
-  if (!m.btnEvent.Showing()) note(hidden, "start");
-  else if (!m.btnEvent.enabled) note(disabled, "start");
-  if (!m.btnEnd.Showing()) note(hidden, "exit");
-  else if (!m.btnEnd.enabled) note(disabled, "exit");
+  if (!m.btnEvent.Showing())
+    note(hidden, "start");
+  else if (!m.btnEvent.enabled)
+    note(disabled, "start");
+  if (!m.btnEnd.Showing())
+    note(hidden, "exit");
+  else if (!m.btnEnd.enabled)
+    note(disabled, "exit");
   if (!disabled.empty()) line += " disabled=" + disabled;
   if (!hidden.empty()) line += " hidden=" + hidden;
   std::string text;
@@ -116,8 +131,7 @@ void HeadlessUi::RecordPage(Page page) {
       line += " folder=" + Transcript::Quote(m.txtFolder.caption) +
               (m.txtFolder.enabled ? "" : ":disabled") +
               " options=" + Transcript::Quote(m.grpOption.caption) +
-              " overwrite=" + BoxState(m.chkOverWrite) +
-              " desktop=" + BoxState(m.chkSCutDesktop) +
+              " overwrite=" + BoxState(m.chkOverWrite) + " desktop=" + BoxState(m.chkSCutDesktop) +
               " startmenu=" + BoxState(m.chkSCutStartMenu) +
               " startup=" + BoxState(m.chkSCutStartUp) + " sendto=" + BoxState(m.chkSCutSendTo);
       text = m.lblMessage.caption;
@@ -126,8 +140,8 @@ void HeadlessUi::RecordPage(Page page) {
       line += " folder=" + Transcript::Quote(m.txtFolder.caption) +
               " options=" + Transcript::Quote(m.grpOption.caption);
       int n = 1;
-      for (TControl* box : {&m.chkSCutDesktop, &m.chkSCutStartMenu, &m.chkSCutStartUp,
-                            &m.chkSCutSendTo}) {
+      for (TControl* box :
+           {&m.chkSCutDesktop, &m.chkSCutStartMenu, &m.chkSCutStartUp, &m.chkSCutSendTo}) {
         if (box->visible)
           line += " option" + std::to_string(n) + "=" + Transcript::Quote(box->caption) + ":" +
                   BoxState(*box);
