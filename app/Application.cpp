@@ -75,35 +75,16 @@ int Application::ShowModal(TForm& form) {
 
 void Application::Click(TControl& control) {
   if (!control.Showing() || !control.enabled || !control.form->enabled) return;
-  switch (control.kind) {
-    case ControlKind::CheckBox:
-      control.checked = !control.checked;
-      return;
-    case ControlKind::RadioButton:
-      for (TControl* other : control.form->Controls())
-        if (other->kind == ControlKind::RadioButton && other->parent == control.parent)
-          other->checked = other == &control;
-      return;
-    case ControlKind::Button:
-      break;
-    default:
-      return;
+  if (control.kind == ControlKind::CheckBox) {
+    control.checked = !control.checked;
+  } else if (control.kind == ControlKind::RadioButton) {
+    for (TControl* other : control.form->Controls())
+      if (other->kind == ControlKind::RadioButton && other->parent == control.parent)
+        other->checked = other == &control;
   }
+  if (!control.onClick) return;
   try {
-    if (control.form == main_.get()) {
-      TfrmMain& m = *main_;
-      if (&control == &m.btnEvent) m.btnEventClick();
-      else if (&control == &m.btnEnd) m.btnEndClick();
-      else if (&control == &m.btnRefer) m.btnReferClick();
-    } else if (control.form == status_.get()) {
-      if (&control == &status_->btnAbort) status_->btnAbortClick();
-    } else if (control.form == dialog_.get()) {
-      TfrmCustomDlg& d = *dialog_;
-      if (&control == &d.btnYes) d.btnYesClick();
-      else if (&control == &d.btnNo) d.btnNoClick();
-      else if (&control == &d.btnDelete) d.btnDeleteClick();
-      else if (&control == &d.btnSave) d.btnSaveClick();
-    }
+    control.onClick();
   } catch (const std::exception& error) {
     outcome = ProgramOutcome::Failed;
     ShowException(error.what());
@@ -113,7 +94,7 @@ void Application::Click(TControl& control) {
 void Application::SetText(TControl& control, const std::string& text) {
   if (!control.Showing() || !control.enabled || control.readOnly) return;
   control.caption = text;
-  if (&control == &main_->txtFolder) main_->txtFolderChange();
+  if (control.onChange) control.onChange();
 }
 
 void Application::ShowException(const std::string& message) {

@@ -95,6 +95,10 @@ TfrmMain::TfrmMain(Application& app)
   optSelectType1.checked = true;
   lblFormShare.visible = false;
   dlgFolder.Title = texts::kFolderDialogTitle;
+  btnEvent.onClick = [this] { btnEventClick(); };
+  btnEnd.onClick = [this] { btnEndClick(); };
+  btnRefer.onClick = [this] { btnReferClick(); };
+  txtFolder.onChange = [this] { txtFolderChange(); };
 }
 
 bool TfrmMain::EndConfirmed() const { return app.frmBack().enabled; }
@@ -107,8 +111,16 @@ void TfrmMain::SetTextPageVisible(bool show) {
   grpOption.visible = !show;
 }
 
+void TfrmMain::ShowDetailsPage(const std::string& caption) {
+  btnEvent.caption = "Continue(&C)";
+  btnEvent.enabled = true;
+  fraReadme.caption = caption;
+  SetTextPageVisible(true);
+  page = WizardPage::Details;
+}
+
 void TfrmMain::ShowStatus(const std::string& text) {
-  app.frmStatus().lblMessage.caption = text;
+  app.frmStatus().ShowStepText(text);
   app.ProcessMessages();
 }
 
@@ -137,8 +149,11 @@ void TfrmMain::btnReferClick() {
 
 bool TfrmMain::FormCloseQuery() {
   if (EndConfirmed()) return true;
-  const std::string& c = btnEnd.caption;
-  if (c == "Refuse(&R)" || c == "End(&E)" || c == "Compulsory Exit(&E)") return true;
+  // Refusing the licence, a compulsory exit from the checker and leaving after its refusal are
+  // not questioned.
+  if (page == WizardPage::Licence || page == WizardPage::Checking ||
+      page == WizardPage::CheckFailed)
+    return true;
   const std::string words = ctx.SetupString + "/" + ctx.UnSetupString;
   ctx.LastAnswer = ShowMessageBox(app, words + " is not complete.\r\nDo you want to abort " + words +
                                            "?",

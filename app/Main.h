@@ -11,12 +11,30 @@ namespace orvane {
 class Application;
 struct SetupContext;
 
+// The page the wizard shows. The wizard step and the closing rules act on it, and a user interface
+// tells the pages apart by it (their captions come from the script and may coincide).
+enum class WizardPage {
+  None,  // the set-up has not run yet
+  Title,
+  Checking,     // the checker program runs
+  CheckPassed,  // the checker's verdict lets the user continue
+  CheckFailed,  // the checker's verdict (or its missing result) only lets the user leave
+  Licence,
+  Readme,
+  SelectType,
+  Final,      // destination, options and the start of the install
+  Uninstall,  // the uninstall's options and its start
+  Error,      // the set-up failed: the user can only leave
+  Details,    // a run's failure details, shown until the user continues
+};
+
 class TfrmMain : public TForm {
  public:
   explicit TfrmMain(Application& app);
 
   Application& app;
   SetupContext& ctx;
+  WizardPage page = WizardPage::None;
 
   TControl& btnEvent;
   TControl& btnEnd;
@@ -67,6 +85,9 @@ class TfrmMain : public TForm {
   void txtFolderChange() {}
 
   void SetTextPageVisible(bool show);
+  // A run's failure details on the text page under `caption`, with the continue button that ends
+  // WaitForDetailsContinue. The caller fills the text box.
+  void ShowDetailsPage(const std::string& caption);
   // Starts a program and waits for it while the wizard stays responsive; false when it could not
   // be started.
   bool RunAndWait(const std::string& program, const std::string& arguments);

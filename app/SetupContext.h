@@ -10,6 +10,8 @@ namespace orvane {
 struct SetupContext {
   // Environment (program start).
   std::string Mode;  // "SETUP" or "UNSETUP"
+  // Started with an uninstall log as argument: the program uninstalls instead of installing.
+  bool Uninstalling() const { return Mode == "UNSETUP"; }
   int PlatformId = -1;
   std::string ProgramPath;  // the running program file
   std::string SourceFolder;

@@ -105,8 +105,8 @@ std::optional<std::string> ReferredRegistryString(IRegistry& registry, const std
 }  // namespace
 
 void TfrmMain::FormActivate() {
-  // The start button has no caption until the set-up has run: this makes it run once.
-  if (!btnEvent.caption.empty()) return;
+  // The set-up runs once: it always ends on a page.
+  if (page != WizardPage::None) return;
   SetupEnvironment();
   SetupConfiguration();
 }
@@ -182,7 +182,7 @@ void TfrmMain::SetupEnvironment() {
     }
   }
   CopyFileTo(files, ctx.ProgramPath, ctx.WorkFolder + "SETUPOV.EXE");
-  if (ctx.Mode == "SETUP") {
+  if (!ctx.Uninstalling()) {
     ctx.ScriptPath = ctx.WorkFolder + "SETUP.INI";
     if (FileExists(files, ctx.SourceFolder + "SETUP.INI"))
       CopyFileTo(files, ctx.SourceFolder + "SETUP.INI", ctx.ScriptPath);
@@ -193,7 +193,7 @@ void TfrmMain::SetupEnvironment() {
   // An install script that is empty or not text counts as missing.
   std::string script;
   if (!FileExists(files, ctx.ScriptPath) ||
-      (ctx.Mode == "SETUP" && files.ReadFile(ctx.ScriptPath, script) == 0 && !IsScriptText(script)))
+      (!ctx.Uninstalling() && files.ReadFile(ctx.ScriptPath, script) == 0 && !IsScriptText(script)))
     ctx.StartupErrors += std::string(texts::kErrScriptNotFound) + "\r\n";
 }
 
@@ -202,7 +202,7 @@ void TfrmMain::SetupConfiguration() {
     ShowErrorScreen();
     return;
   }
-  const bool setup = ctx.Mode == "SETUP";
+  const bool setup = !ctx.Uninstalling();
   TfrmBack& back = app.frmBack();
 
   lblMessage.caption.clear();
@@ -316,6 +316,7 @@ void TfrmMain::ShowErrorScreen() {
   ctx.SetupString = "Install";
   ctx.UnSetupString = "UnInstall";
   SetTextPageVisible(false);
+  page = WizardPage::Error;
   app.outcome = ProgramOutcome::Failed;
 }
 
@@ -374,6 +375,7 @@ void TfrmMain::ShowUninstallScreen() {
   lblUnSetupInfo.caption = "If you want to delete another files, Click the CheckBox.";
   lblUnSetupInfo.visible = true;
   SetTextPageVisible(false);
+  page = WizardPage::Uninstall;
 }
 
 }  // namespace orvane

@@ -37,7 +37,7 @@ ScrollBars ScrollBarsOf(const std::string& value, ScrollBars current) {
 }  // namespace
 
 void TfrmMain::btnEventClick() {
-  const std::string c = btnEvent.caption;
+  const WizardPage shown = page;
   const std::string& s = ctx.SetupString;
   const std::string& u = ctx.UnSetupString;
   IFiles& files = app.platform.files;
@@ -57,6 +57,7 @@ void TfrmMain::btnEventClick() {
     btnEnd.caption = "Exit " + s + "(&E)";
     btnEvent.enabled = btnEnd.enabled = true;
     focused = &btnEvent;
+    page = WizardPage::Title;
     return;
   }
   // The package's checker program, once, when the script names one that exists: its result
@@ -90,6 +91,7 @@ void TfrmMain::btnEventClick() {
       txtReadme.color = clSilver;
       LoadTextFile(file, ScriptValue("EULA", "ScrollBars", "ssVertical"));
       SetTextPageVisible(true);
+      page = WizardPage::Licence;
       return;
     }
   }
@@ -107,6 +109,7 @@ void TfrmMain::btnEventClick() {
       LoadTextFile(file, ScriptValue("Readme", "ScrollBars", "ssVertical"));
       fraReadme.caption = ScriptValue("Readme", "Title");
       SetTextPageVisible(true);
+      page = WizardPage::Readme;
       return;
     }
   }
@@ -124,24 +127,23 @@ void TfrmMain::btnEventClick() {
       focused = &btnEvent;
       fraSelectType.visible = true;
       fraReadme.visible = false;
+      page = WizardPage::SelectType;
       return;
     }
   }
-  // The final page. Reaching it only shows it; the run starts when the button pressed was
-  // already the final page's start button (`c`, the caption before this click).
+  // The final page. A click on it starts the run it offers; a click on a run's failure details
+  // ends the run's wait for them.
   fraSelectType.visible = false;
   SetTextPageVisible(false);
-  btnEvent.caption = ctx.Mode == "UNSETUP" ? "Start " + u + "(&S)" : "Start " + s + "(&S)";
+  btnEvent.caption = ctx.Uninstalling() ? "Start " + u + "(&S)" : "Start " + s + "(&S)";
   btnEnd.caption = "Exit " + s + "(&E)";
   btnEvent.enabled = btnEnd.enabled = true;
-  // When both words are equal the captions cannot tell the runs apart: the mode decides.
-  const bool uninstallCaption = c == "Start " + u + "(&S)";
-  const bool installCaption = c == "Start " + s + "(&S)";
-  if (uninstallCaption && (!installCaption || ctx.Mode == "UNSETUP")) {
+  page = ctx.Uninstalling() ? WizardPage::Uninstall : WizardPage::Final;
+  if (shown == WizardPage::Uninstall) {
     RunUninstall();
-  } else if (installCaption) {
+  } else if (shown == WizardPage::Final) {
     RunInstall();
-  } else if (c == "Continue(&C)") {
+  } else if (shown == WizardPage::Details) {
     btnEvent.enabled = false;
   }
 }
@@ -155,6 +157,7 @@ void TfrmMain::RunChecker(const std::string& checker) {
   btnEnd.caption = "Compulsory Exit(&E)";
   btnEnd.enabled = true;
   btnEvent.enabled = false;
+  page = WizardPage::Checking;
   app.ProcessMessages();
 
   RunAndWait(checker, "");
@@ -175,8 +178,10 @@ void TfrmMain::RunChecker(const std::string& checker) {
   if (verdict == "ContinueInstall") {
     btnEnd.caption = "Exit " + s + "(&E)";
     btnEvent.enabled = true;
+    page = WizardPage::CheckPassed;
   } else {
     btnEnd.caption = "End(&E)";
+    page = WizardPage::CheckFailed;
   }
   lblTitleMessage.caption = text;
   btnEnd.enabled = true;

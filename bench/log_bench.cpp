@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "platform/host/HostFiles.h"
 #include "platform/host/Machine.h"
@@ -14,11 +15,11 @@ namespace {
 
 double WriteLog(orvane::IFiles& files, int entries) {
   // The earlier install's files, then this install's: every other one is a re-install.
-  std::string list;
+  std::vector<std::string> list;
   for (int i = 0; i < entries / 2; ++i)
-    list += "C:\\Program Files\\App\\DATA\\FILE" + std::to_string(i * 2) + ".DAT,/S|";
+    list.push_back("C:\\Program Files\\App\\DATA\\FILE" + std::to_string(i * 2) + ".DAT,/S");
   for (int i = 0; i < entries; ++i)
-    list += "C:\\Program Files\\App\\DATA\\FILE" + std::to_string(i) + ".DAT|";
+    list.push_back("C:\\Program Files\\App\\DATA\\FILE" + std::to_string(i) + ".DAT");
   auto start = std::chrono::steady_clock::now();
   orvane::UninstallLogWriter log;
   log.Set("Title", "UnSetup", "Bench UnInstall");

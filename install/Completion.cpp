@@ -25,12 +25,12 @@ void InstallRun::AddScriptRemovalEntries() {
   for (int n = 1;; ++n) {
     std::string key = Script("DeleteRegistry", "Key" + std::to_string(n));
     if (key.empty()) break;
-    registryList += key + "|";
+    registryList.push_back(key);
   }
   for (int n = 1;; ++n) {
     std::string file = Script("AddDeleteFile", "File" + std::to_string(n));
     if (file.empty()) break;
-    addFileList += ExpandPathTokens(ctx_, file) + "|";
+    addFileList.push_back(ExpandPathTokens(ctx_, file));
   }
 }
 
@@ -136,10 +136,7 @@ void InstallRun::Complete() {
     if (answer == IDYES) {
       main_.txtReadme.caption = "";
       main_.txtReadme.caption = failureLog;
-      main_.btnEvent.caption = "Continue(&C)";
-      main_.btnEvent.enabled = true;
-      main_.fraReadme.caption = "The details indication of the management failure";
-      main_.SetTextPageVisible(true);
+      main_.ShowDetailsPage("The details indication of the management failure");
       main_.visible = true;
       status.visible = false;
       main_.WaitForDetailsContinue();

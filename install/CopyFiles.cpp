@@ -186,7 +186,7 @@ uint32_t InstallRun::CopyOrKeep(const std::string& source, const std::string& de
 void InstallRun::RecordCopy(uint32_t error, const std::string& source,
                             const std::string& destination, const std::string& flags) {
   if (error == 0) {
-    fileList += destination + flags + "|";
+    fileList.push_back(destination + flags);
   } else if (error == ERROR_SHARING_VIOLATION) {
     // The destination is in use: it is replaced at the next restart, which the run then asks
     // for, and it gets no removal entry.

@@ -64,7 +64,7 @@ void InstallRun::Run() {
   status.fraStatus.visible = true;
   if (!CopyFiles()) return;
   status.fraStatus.visible = false;
-  fileList += ctx_.UninstallLogPath + "|";
+  fileList.push_back(ctx_.UninstallLogPath);
   if (!MakeShortcuts()) return;
   if (!WriteRegistry()) return;
   if (!WriteIniFiles()) return;
@@ -300,7 +300,7 @@ void InstallRun::LoadPreviousLog() {
   struct Source {
     const char* section;
     const char* stem;
-    std::string* list;
+    std::vector<std::string>* list;
   } sources[] = {{"DeleteFolder", "Folder", &folderList},
                  {"DeleteFile", "File", &fileList},
                  {"DeleteShortCut", "File", &shortcutList},
@@ -308,7 +308,7 @@ void InstallRun::LoadPreviousLog() {
                  {"AddDeleteFile", "File", &addFileList}};
   for (const Source& source : sources)
     for (const std::string& value : ReadNumberedKeys(backup, source.section, source.stem))
-      *source.list += value + "|";
+      source.list->push_back(value);
 }
 
 // ---- [MakeFolder]: the package's own folders, recorded for removal ------------------------
@@ -322,7 +322,7 @@ bool InstallRun::MakeFolders() {
     if (!Status("A folder is being made...\r\nMaking -> " + path)) return false;
     uint32_t error = files.CreateFolder(path);
     if (error == 0 || error == ERROR_ALREADY_EXISTS) {
-      folderList += path + "|";
+      folderList.push_back(path);
     } else {
       AddFailure("<Folder> " + path + "\r\n" + ErrorText(app_.platform.system, error) + "\r\n");
     }

@@ -53,7 +53,8 @@ class InstallRun {
   std::string installType;
   bool overwrite = false;
   bool scutDesktop = false, scutStartMenu = false, scutStartUp = false, scutSendTo = false;
-  std::string folderList, fileList, shortcutList, registryList, addFileList;
+  // What the uninstall removes, one item each, in the order the log numbers them.
+  std::vector<std::string> folderList, fileList, shortcutList, registryList, addFileList;
   std::string failureLog;
   int failureCount = 0;
   int entryCount = 0;

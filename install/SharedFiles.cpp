@@ -51,7 +51,7 @@ bool IsComponentFile(const std::string& path) {
 }
 
 bool RegisterComponent(Application& app, const std::string& path, Registration mode) {
-  const bool setup = app.ctx.Mode == "SETUP";
+  const bool setup = !app.ctx.Uninstalling();
   int32_t result = 0;
   if (mode == Registration::Unregister) {
     // A missing entry point, a failed load and the entry's result are all silent here.

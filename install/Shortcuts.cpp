@@ -49,7 +49,7 @@ bool InstallRun::MakeShortcuts() {
       return false;
     std::string made = MakeShortcut(target, path, workingFolder, arguments);
     Pause();
-    shortcutList += made + "|";
+    shortcutList.push_back(made);
   }
   return true;
 }

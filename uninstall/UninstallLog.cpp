@@ -121,15 +121,14 @@ void UninstallLogWriter::WriteItem(const std::string& section, const std::string
 }
 
 void UninstallLogWriter::WriteList(const std::string& section, const std::string& stem,
-                                   std::string& list, bool keepShared) {
+                                   const std::vector<std::string>& items, bool keepShared) {
+  // The entries are the pieces of the items joined by bars, which keeps every log byte for byte
+  // what it was when the run kept its lists in that form.
+  std::string list;
+  for (const std::string& item : items) list += item + "|";
   size_t start = 0;
-  while (true) {
-    size_t bar = NextBar(list, start);
-    if (bar == std::string::npos) break;
+  for (size_t bar; (bar = NextBar(list, start)) != std::string::npos; start = bar + 1)
     WriteItem(section, stem, list.substr(start, bar - start), keepShared);
-    start = bar + 1;
-  }
-  list.erase(0, start);
 }
 
 uint32_t UninstallLogWriter::Save(IFiles& files, const std::string& logPath) const {

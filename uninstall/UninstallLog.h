@@ -32,9 +32,10 @@ class UninstallLogWriter {
   // the "/S" mark of the value it replaces.
   void WriteItem(const std::string& section, const std::string& stem, const std::string& item,
                  bool keepShared);
-  // Writes and empties a "|"-terminated list, item by item from the front.
-  void WriteList(const std::string& section, const std::string& stem, std::string& list,
-                 bool keepShared);
+  // Writes a list's items in order. The log's entries cannot hold a "|": an item with bars of its
+  // own (a script value) is written as the pieces between them, as the log has always been.
+  void WriteList(const std::string& section, const std::string& stem,
+                 const std::vector<std::string>& items, bool keepShared);
 
   const IniDocument& Document() const { return doc_; }
   std::string Text() const { return doc_.Text(); }

@@ -710,10 +710,7 @@ void UninstallRun::ReportFailures() {
   if (answer != IDYES) return;
   w.txtReadme.caption = failureLog;
   w.txtReadme.scrollBars = ScrollBars::Vertical;
-  w.btnEvent.caption = "Continue(&C)";
-  w.btnEvent.enabled = true;
-  w.fraReadme.caption = "The details indication of the deletion management failure";
-  w.SetTextPageVisible(true);
+  w.ShowDetailsPage("The details indication of the deletion management failure");
   w.visible = true;
   app_.frmStatus().visible = false;
   w.WaitForDetailsContinue();

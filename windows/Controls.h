@@ -1,7 +1,9 @@
 // Form models: windows and their controls as plain state that UI backends render.
-// A control holds its place, text, visibility and enabled state; a form owns its controls.
+// A control holds its place, text, visibility and enabled state and the form's handlers for its
+// input; a form owns its controls.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -54,6 +56,10 @@ struct TControl {
   ScrollBars scrollBars = ScrollBars::None;
   int position = 0, minimum = 0, maximum = 100;  // progress bars
   TFont font;
+  // The form's handlers: a click (after a check box has toggled or a radio button has selected
+  // itself) and a change of text typed by the user. Either may be empty.
+  std::function<void()> onClick;
+  std::function<void()> onChange;
 
   // Visible on screen: this control and every group box that holds it are visible.
   bool Showing() const;

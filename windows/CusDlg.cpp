@@ -17,6 +17,10 @@ TfrmCustomDlg::TfrmCustomDlg(TControl& answerLabel)
   for (TControl* c : Controls()) c->font = font;
   lblMessage.wordWrap = true;
   closeBoxEnabled = false;
+  btnYes.onClick = [this] { btnYesClick(); };
+  btnNo.onClick = [this] { btnNoClick(); };
+  btnDelete.onClick = [this] { btnDeleteClick(); };
+  btnSave.onClick = [this] { btnSaveClick(); };
 }
 
 void TfrmCustomDlg::Answer(const char* word) {

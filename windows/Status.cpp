@@ -22,6 +22,7 @@ TfrmStatus::TfrmStatus(Application& app)
   fraStatus.visible = false;
   lblStatus.font.height = 13;
   btnAbort.enabled = false;
+  btnAbort.onClick = [this] { btnAbortClick(); };
 }
 
 void TfrmStatus::FormCreate() { closeBoxEnabled = false; }

@@ -1,6 +1,8 @@
 // TfrmStatus: the window a run shows instead of the wizard, with its step text, the copy progress
 // frame and the Abort button.
 #pragma once
+#include <string>
+
 #include "windows/Controls.h"
 
 namespace orvane {
@@ -17,6 +19,14 @@ class TfrmStatus : public TForm {
   TControl& prgStatus;
   TControl& lblStatus;
   TControl& btnAbort;
+
+  // Shows a run's step text. Every showing is counted, a text shown again included, so that a
+  // user interface can tell it from a text that merely stayed.
+  void ShowStepText(const std::string& text) {
+    lblMessage.caption = text;
+    ++stepTextShowings;
+  }
+  unsigned stepTextShowings = 0;
 
   void FormCreate();
   // Asks before stopping the install; on Yes sets the abort and end signals.

@@ -121,7 +121,9 @@ TEST_F(BadInput, ScriptThatIsEmptyOrNotTextShowsTheMissingScriptError) {
     WriteDist("SETUP.INI", script);
     RunResult r = Install();
     EXPECT_EQ(r.exitCode, 1603) << r.transcript;
-    EXPECT_TRUE(r.Has("page error start=\"Start Install(&S)\" exit=\"Exit(&E)\" disabled=start"))
+    EXPECT_TRUE(
+        r.Has("page error window=\"Orvane Setup\" start=\"Start Install(&S)\" "
+              "exit=\"Exit(&E)\" disabled=start"))
         << r.transcript;
     EXPECT_TRUE(r.Has("Initialize File Not Found")) << r.transcript;
     EXPECT_EQ(Programs(), "");

@@ -104,8 +104,12 @@ TEST_F(InstallScenario, CopyPhaseVariantsRenamesCompressedMissingAndWriteOnly) {
                       "C:\\\\App2\\\\MISSING.DAT\""))
       << two.transcript;
   EXPECT_TRUE(two.Has("progress 100%(8/8)"));
-  // The failure details: the missing source and the folder that [MakeFolder] did not make.
-  int details = two.Find("page details");
+  // The failure details: the missing source and the folder that [MakeFolder] did not make. The
+  // run has hidden the exit button.
+  int details = two.Find(
+      "page details window=\"Scen Setup\" start=\"Continue(&C)\" "
+      "exit=\"Exit Install(&E)\" hidden=exit "
+      "caption=\"The details indication of the management failure\"");
   ASSERT_GE(details, 0) << two.transcript;
   EXPECT_GE(two.Find("<File> D:\\\\MISSING.DAT\\r\\nThe file of the copy cause wasn't found."),
             0);
@@ -200,6 +204,9 @@ TEST_F(InstallScenario, RegistryIniAndShortcutEntries) {
                 .find("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Scen\\Empty]"),
             std::string::npos);
 
+  // Each entry shows its step text again: one status line per showing.
+  EXPECT_EQ(r.Starting("status \"A registry is being set up...\"").size(), 9u) << r.transcript;
+  EXPECT_EQ(r.Starting("status \"An initialization file is being set up...\"").size(), 3u);
   EXPECT_EQ(ReadFile("C:\\App\\APP.INI"), "[Settings]\r\nFolder=C:\\App\\\r\n");
   EXPECT_EQ(ReadFile("C:\\WINDOWS\\SCEN.INI"), "[Options]\r\nMode=fast\r\nBlank=\r\n");
 

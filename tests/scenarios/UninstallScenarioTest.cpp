@@ -115,8 +115,9 @@ TEST_F(UninstallScenario, DemoRoundTripLeavesOnlyTheUninstallerAndTheProgramData
             "uninstall \"Orvane Demo UnInstall\" command \"C:\\\\WINDOWS\\\\UNORVANE.EXE "
             "\\\"C:\\\\Program Files\\\\Orvane Demo\\\\UNSETUP.INI\\\"\"");
   EXPECT_TRUE(
-      r.Has("page uninstall start=\"Start UnInstall(&S)\" exit=\"Exit UnInstall(&E)\" "
-            "folder=\"C:\\\\Program Files\\\\Orvane Demo\\\\\" option1=\"*.INI File\":on"))
+      r.Has("page uninstall window=\"Orvane Demo UnInstall\" start=\"Start UnInstall(&S)\" "
+            "exit=\"Exit UnInstall(&E)\" folder=\"C:\\\\Program Files\\\\Orvane Demo\\\\\" "
+            "options=\"UnInstall Option\" option1=\"*.INI File\":on"))
       << r.transcript;
   EXPECT_EQ(r.Starting("shared ").size(), 1u);
   EXPECT_TRUE(r.Starting("box ").size() == 1 &&

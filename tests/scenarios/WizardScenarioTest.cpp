@@ -27,8 +27,12 @@ TEST_F(WizardScenario, MinimalScriptGoesFromTitleStraightToFinalPage) {
   RunResult r = Install("final exit\nbox yes \"Install/UnInstall\"\n");
   std::vector<std::string> pages = r.Starting("page ");
   ASSERT_EQ(pages.size(), 2u) << r.transcript;
-  EXPECT_EQ(pages[0].rfind("page title start=\"Continue Install(&C)\"", 0), 0u);
-  EXPECT_EQ(pages[1].rfind("page final start=\"Start Install(&S)\" exit=\"Exit Install(&E)\"", 0),
+  EXPECT_EQ(pages[0].rfind("page title window=\"Minimal Setup\" start=\"Continue Install(&C)\"", 0),
+            0u);
+  EXPECT_EQ(pages[1].rfind("page final window=\"Minimal Setup\" start=\"Start Install(&S)\" "
+                           "exit=\"Exit Install(&E)\" folder=\"C:\\\\Program Files\\\\\" "
+                           "options=\"Install Option\" overwrite=on",
+                           0),
             0u);
   // Leaving the title page blinks the window for one second; the default message is shown.
   EXPECT_GE(r.Find("pause 1000"), r.Find("action title continue"));
@@ -71,8 +75,10 @@ TEST_F(WizardScenario, CheckerVerdicts) {
             Checker("printf 'ContinueInstall\\r\\nLine one\\r\\nLine two\\r\\n' > \"$dir/RESULT.TXT\""),
             true);
   RunResult go = Install("final exit\nbox yes *\n");
-  EXPECT_TRUE(go.Has("page checked start=\"Continue Install(&C)\" exit=\"Exit Install(&E)\"\n") ||
-              go.Has("page checked start=\"Continue Install(&C)\" exit=\"Exit Install(&E)\""));
+  EXPECT_EQ(go.Starting("page checked"),
+            std::vector<std::string>{"page checked window=\"Orvane Setup\" "
+                                     "start=\"Continue Install(&C)\" exit=\"Exit Install(&E)\""})
+      << go.transcript;
   EXPECT_TRUE(go.Has("text \" Check is now Complete.\\r\\n\\r\\nLine one\\r\\nLine two\\r\\n\\r\\n\""))
       << go.transcript;
   EXPECT_TRUE(go.Has("page final"));
@@ -82,7 +88,9 @@ TEST_F(WizardScenario, CheckerVerdicts) {
   WriteDist("CHECK.EXE", Checker("printf 'AbortInstall\\r\\nToo old.\\r\\n' > \"$dir/RESULT.TXT\""),
             true);
   RunResult stop = Install();
-  EXPECT_TRUE(stop.Has("page checked start=\"Continue Install(&C)\" exit=\"End(&E)\" disabled=start"))
+  EXPECT_TRUE(
+      stop.Has("page checked window=\"Orvane Setup\" start=\"Continue Install(&C)\" "
+               "exit=\"End(&E)\" disabled=start"))
       << stop.transcript;
   EXPECT_TRUE(stop.Has("action checked exit (default)"));
   EXPECT_TRUE(stop.Starting("box ").empty()) << stop.transcript;
@@ -102,7 +110,9 @@ TEST_F(WizardScenario, CompulsoryExitLeavesWhileTheCheckerRuns) {
   WriteDist("CHECK.EXE", Checker("sleep 2; printf 'ContinueInstall\\r\\n' > \"$dir/RESULT.TXT\""),
             true);
   RunResult r = Install("checking exit\n");
-  EXPECT_TRUE(r.Has("page checking start=\"Continue Install(&C)\" exit=\"Compulsory Exit(&E)\""))
+  EXPECT_TRUE(
+      r.Has("page checking window=\"Orvane Setup\" start=\"Continue Install(&C)\" "
+            "exit=\"Compulsory Exit(&E)\" disabled=start"))
       << r.transcript;
   EXPECT_TRUE(r.Has("action checking exit"));
   EXPECT_FALSE(r.Has("page checked"));
@@ -143,7 +153,9 @@ TEST_F(WizardScenario, CloseQuestionNoKeepsThePageYesEnds) {
 TEST_F(WizardScenario, MissingScriptShowsTheErrorScreen) {
   WriteDist("README.TXT", "no script here\r\n");
   RunResult r = Install("box yes *\n");
-  EXPECT_TRUE(r.Has("page error start=\"Start Install(&S)\" exit=\"Exit(&E)\" disabled=start"))
+  EXPECT_TRUE(
+      r.Has("page error window=\"Orvane Setup\" start=\"Start Install(&S)\" "
+            "exit=\"Exit(&E)\" disabled=start"))
       << r.transcript;
   EXPECT_TRUE(r.Has("text \"【Fatal Error  →  Initialize File Not Found】\\r\\n\\r\\nInstaller can't "
                     "continue Install/UnInstall.\""));
@@ -193,9 +205,11 @@ TEST_F(WizardScenario, UninstallScreenShowsTheLogsOptions) {
             "[SetupFolder]\r\nFolder=C:\\Apps\\Demo\\\r\n[UnSetupOption]\r\nCheckBox=1,1,0,0\r\n"
             "[Title]\r\nUnSetup=Demo Removal\r\n");
   RunResult r = Run({"--log", "C:\\Apps\\Demo\\UNSETUP.INI"}, "uninstall exit\nbox yes *\n");
-  EXPECT_TRUE(r.Has("page uninstall start=\"Start UnInstall(&S)\" exit=\"Exit UnInstall(&E)\" "
-                    "folder=\"C:\\\\Apps\\\\Demo\\\\\" option1=\"*.INI File\":on "
-                    "option2=\"*.GID File\":on option3=\"\":off,disabled option4=\"\":off,disabled"))
+  EXPECT_TRUE(
+      r.Has("page uninstall window=\"Demo Removal\" start=\"Start UnInstall(&S)\" "
+            "exit=\"Exit UnInstall(&E)\" folder=\"C:\\\\Apps\\\\Demo\\\\\" "
+            "options=\"UnInstall Option\" option1=\"*.INI File\":on "
+            "option2=\"*.GID File\":on option3=\"\":off,disabled option4=\"\":off,disabled"))
       << r.transcript;
   EXPECT_TRUE(r.Has("text \"Click [Start UnInstall] to start with the UnInstall Program.\\r\\n\""));
 

@@ -350,7 +350,8 @@ TEST_F(InstallRunTest, CopyPhaseDestinationRulesAndBadEntries) {
   EXPECT_EQ(s().Read(app + "B.TXT"), "b");
   EXPECT_EQ(s().Read(app + "TOOL.EXE"), "tool bytes");
   EXPECT_FALSE(s().Exists(app + "NEVER.TXT"));
-  EXPECT_EQ(run.fileList, app + "SUB\\B.TXT,/w|" + app + "B.TXT,/s|" + app + "TOOL.EXE|");
+  EXPECT_EQ(run.fileList,
+            (std::vector<std::string>{app + "SUB\\B.TXT,/w", app + "B.TXT,/s", app + "TOOL.EXE"}));
   // The liar, the empty file part, the missing source, the drive outside the machine, the
   // missing folder and the lower-case disk prefix each give one failure entry.
   EXPECT_EQ(run.failureCount, 6) << run.failureLog;
@@ -366,7 +367,7 @@ TEST_F(InstallRunTest, CopyPhaseDestinationRulesAndBadEntries) {
   EXPECT_FALSE(run.sizeProgress);
   EXPECT_EQ(s().app->frmStatus().lblStatus.caption, "100%(9/9)");
   EXPECT_FALSE(s().Exists("C:\\WINDOWS\\TEMP\\EXPAND.OVT"));
-  EXPECT_EQ(run.folderList, app + "SUB\\|");
+  EXPECT_EQ(run.folderList, std::vector<std::string>{app + "SUB\\"});
 }
 
 TEST_F(InstallRunTest, NewerOnlyOverwriteNeedsAStrictlyNewerSource) {
@@ -395,7 +396,7 @@ TEST_F(InstallRunTest, NewerOnlyOverwriteNeedsAStrictlyNewerSource) {
   EXPECT_EQ(s().Read(app + "SAME.TXT"), "old");
   EXPECT_EQ(s().Read(app + "NEWER.TXT"), "new");
   // Kept or replaced, each is recorded for removal.
-  EXPECT_EQ(run.fileList, app + "SAME.TXT|" + app + "NEWER.TXT|");
+  EXPECT_EQ(run.fileList, (std::vector<std::string>{app + "SAME.TXT", app + "NEWER.TXT"}));
   EXPECT_EQ(s().ui.Find("Overwriting Confirmation"), nullptr);
 }
 

@@ -49,11 +49,10 @@ TEST(UninstallLogSlots, IndexAgreesWithRereadingOnMixedSequences) {
 TEST(UninstallLogSlots, ReinstallKeepsNumbersAndAppendsNewFiles) {
   UninstallLogWriter writer;
   // The earlier install's entries come first, then this install's.
-  std::string list =
-      "C:\\App\\A.EXE|C:\\App\\B.DLL,/S|C:\\App\\UNSETUP.INI|"
-      "C:\\App\\B.DLL|c:\\APP\\a.exe|C:\\App\\NEW.TXT|C:\\App\\UNSETUP.INI|";
+  const std::vector<std::string> list = {
+      "C:\\App\\A.EXE", "C:\\App\\B.DLL,/S", "C:\\App\\UNSETUP.INI", "C:\\App\\B.DLL",
+      "c:\\APP\\a.exe", "C:\\App\\NEW.TXT",  "C:\\App\\UNSETUP.INI"};
   writer.WriteList("DeleteFile", "File", list, true);
-  EXPECT_EQ(list, "");
   EXPECT_EQ(writer.Text(),
             "[DeleteFile]\r\n"
             "File1=c:\\APP\\a.exe\r\n"
@@ -64,11 +63,11 @@ TEST(UninstallLogSlots, ReinstallKeepsNumbersAndAppendsNewFiles) {
 
 TEST(UninstallLogSlots, SharedMarkIsKeptOnlyInDeleteFile) {
   UninstallLogWriter writer;
-  std::string files =
-      "C:\\A.DLL,/S|C:\\A.DLL|C:\\B.DLL,/s/R|C:\\B.DLL,/R|C:\\C.DLL,/S|C:\\C.DLL,/S|";
-  writer.WriteList("DeleteFile", "File", files, true);
-  std::string folders = "C:\\X\\,/S|C:\\X\\|";
-  writer.WriteList("DeleteFolder", "Folder", folders, false);
+  writer.WriteList("DeleteFile", "File",
+                   {"C:\\A.DLL,/S", "C:\\A.DLL", "C:\\B.DLL,/s/R", "C:\\B.DLL,/R", "C:\\C.DLL,/S",
+                    "C:\\C.DLL,/S"},
+                   true);
+  writer.WriteList("DeleteFolder", "Folder", {"C:\\X\\,/S", "C:\\X\\"}, false);
   const IniDocument& doc = writer.Document();
   EXPECT_EQ(doc.Get("DeleteFile", "File1"), "C:\\A.DLL,/S");
   EXPECT_EQ(doc.Get("DeleteFile", "File2"), "C:\\B.DLL,/R/S");
@@ -79,21 +78,23 @@ TEST(UninstallLogSlots, SharedMarkIsKeptOnlyInDeleteFile) {
 
 TEST(UninstallLogSlots, EmptyItemIsOverwrittenByTheNextAndSectionsAreSeparate) {
   UninstallLogWriter writer;
-  std::string list = "C:\\A\\||C:\\B\\|";
-  writer.WriteList("DeleteFolder", "Folder", list, false);
-  std::string keys = "Software\\A|";
-  writer.WriteList("DeleteRegistry", "Key", keys, false);
+  writer.WriteList("DeleteFolder", "Folder", {"C:\\A\\", "", "C:\\B\\"}, false);
+  writer.WriteList("DeleteRegistry", "Key", {"Software\\A"}, false);
   EXPECT_EQ(writer.Text(),
             "[DeleteFolder]\r\nFolder1=C:\\A\\\r\nFolder2=C:\\B\\\r\n"
             "[DeleteRegistry]\r\nKey1=Software\\A\r\n");
 }
 
-TEST(UninstallLogSlots, BarInsideADoubleByteCharacterDoesNotSplitAnItem) {
+TEST(UninstallLogSlots, OnlyABarOfItsOwnPartsAnItem) {
   UninstallLogWriter writer;
-  std::string list = "C:\\App\\\x83|\x83|.TXT|C:\\App\\B.TXT|";  // two katakana with trail 0x7C
-  writer.WriteList("DeleteFile", "File", list, true);
-  EXPECT_EQ(writer.Document().Get("DeleteFile", "File1"), "C:\\App\\\x83|\x83|.TXT");
-  EXPECT_EQ(writer.Document().Get("DeleteFile", "File2"), "C:\\App\\B.TXT");
+  // Two katakana whose trail byte is 0x7C, then a script value holding two keys.
+  writer.WriteList("DeleteFile", "File", {"C:\\App\\\x83|\x83|.TXT", "C:\\App\\B.TXT"}, true);
+  writer.WriteList("DeleteRegistry", "Key", {"(Cuser)Software\\A|(Cuser)Software\\B"}, false);
+  const IniDocument& doc = writer.Document();
+  EXPECT_EQ(doc.Get("DeleteFile", "File1"), "C:\\App\\\x83|\x83|.TXT");
+  EXPECT_EQ(doc.Get("DeleteFile", "File2"), "C:\\App\\B.TXT");
+  EXPECT_EQ(doc.Get("DeleteRegistry", "Key1"), "(Cuser)Software\\A");
+  EXPECT_EQ(doc.Get("DeleteRegistry", "Key2"), "(Cuser)Software\\B");
 }
 
 TEST(UninstallLogRead, NumberedKeysStopAtTheFirstEmptyValue) {

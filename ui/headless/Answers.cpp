@@ -41,31 +41,42 @@ std::vector<std::string> Words(const std::string& line, bool& ok) {
   return words;
 }
 
-const std::set<std::string> kPages = {"title",  "checking", "checked", "licence", "readme",
-                                      "select-type", "final", "uninstall", "error", "details",
-                                      "status"};
+// Each page with its name and the actions it takes.
+struct PageRules {
+  Page page;
+  const char* name;
+  std::set<std::string> actions;
+};
+const PageRules kPages[] = {
+    {Page::Title, "title", {"continue", "exit"}},
+    {Page::Checking, "checking", {"exit"}},
+    {Page::Checked, "checked", {"continue", "exit"}},
+    {Page::Licence, "licence", {"accept", "refuse"}},
+    {Page::Readme, "readme", {"continue", "exit"}},
+    {Page::SelectType, "select-type", {"type1", "type2", "continue", "exit"}},
+    {Page::Final, "final", {"folder", "browse", "tick", "untick", "start", "exit"}},
+    {Page::Uninstall, "uninstall", {"tick", "untick", "start", "exit"}},
+    {Page::Error, "error", {"exit"}},
+    {Page::Details, "details", {"continue"}},
+    {Page::Status, "status", {"abort"}},
+};
+
+const PageRules* RulesNamed(const std::string& name) {
+  for (const PageRules& rules : kPages)
+    if (name == rules.name) return &rules;
+  return nullptr;
+}
+
 const std::set<std::string> kBoxes = {"desktop", "startmenu", "startup", "sendto", "overwrite",
                                       "option1", "option2", "option3", "option4"};
 
-bool ActionFits(const std::string& page, const std::string& action) {
-  static const std::map<std::string, std::set<std::string>> fits = {
-      {"title", {"continue", "exit"}},
-      {"checking", {"exit"}},
-      {"checked", {"continue", "exit"}},
-      {"licence", {"accept", "refuse"}},
-      {"readme", {"continue", "exit"}},
-      {"select-type", {"type1", "type2", "continue", "exit"}},
-      {"final", {"folder", "browse", "tick", "untick", "start", "exit"}},
-      {"uninstall", {"tick", "untick", "start", "exit"}},
-      {"error", {"exit"}},
-      {"details", {"continue"}},
-      {"status", {"abort"}},
-  };
-  auto it = fits.find(page);
-  return it != fits.end() && it->second.count(action) > 0;
-}
-
 }  // namespace
+
+const char* PageName(Page page) {
+  for (const PageRules& rules : kPages)
+    if (rules.page == page) return rules.name;
+  return "";
+}
 
 bool GlobMatch(const std::string& pattern, const std::string& text) {
   size_t p = 0, t = 0, star = std::string::npos, mark = 0;
@@ -106,10 +117,10 @@ Answers Answers::Parse(const std::string& text, const std::string& name,
     if (w.empty() || w[0][0] == '#') continue;
     const std::string& kind = w[0];
 
-    if (kPages.count(kind)) {
+    if (const PageRules* page = RulesNamed(kind)) {
       if (w.size() < 2) fail("the page '" + kind + "' needs an action");
-      PageAction a{number, kind, w[1], w.size() > 2 ? w[2] : ""};
-      if (!ActionFits(kind, a.action))
+      PageAction a{number, page->page, w[1], w.size() > 2 ? w[2] : ""};
+      if (!page->actions.count(a.action))
         fail("unknown action '" + a.action + "' for the page '" + kind + "'");
       if (a.action == "folder" && w.size() != 3) fail("'folder' needs one folder path");
       if ((a.action == "tick" || a.action == "untick") && (w.size() != 3 || !kBoxes.count(w[2])))

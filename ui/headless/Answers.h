@@ -15,9 +15,27 @@ class AnswersError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// Where the scripted user acts: a wizard page as the answers file names it (the checker's two
+// verdicts are one page here), or the status window of a run stopped by an error.
+enum class Page {
+  Title,
+  Checking,
+  Checked,
+  Licence,
+  Readme,
+  SelectType,
+  Final,
+  Uninstall,
+  Error,
+  Details,
+  Status
+};
+// The page's name in answers files and transcripts: "title", "select-type", ...
+const char* PageName(Page page);
+
 struct PageAction {
   int line = 0;
-  std::string page;      // title, checking, checked, licence, readme, select-type, final, ...
+  Page page = Page::Title;
   std::string action;    // continue, exit, accept, refuse, start, folder, tick, untick, ...
   std::string argument;  // folder path or box name, UTF-8
 };

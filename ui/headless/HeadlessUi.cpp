@@ -41,79 +41,120 @@ HeadlessUi::HeadlessUi(Answers answers, Transcript& transcript)
   actionUsed_.assign(answers_.actions.size(), false);
 }
 
-std::string HeadlessUi::CurrentPage() const {
+bool HeadlessUi::SharedDialogOpen() const {
   const auto& modal = app_->ModalStack();
-  if (!modal.empty() && modal.back() == &app_->frmCustomDlg()) return "shared";
-  TfrmMain& m = app_->frmMain();
-  if (m.visible && m.enabled) {
-    if (m.fraTitle.visible) {
-      if (m.btnEnd.caption == "Compulsory Exit(&E)") return "checking";
-      if (m.lblTitleMessage.caption.rfind(" Check is now Complete.", 0) == 0) return "checked";
-      return "title";
-    }
-    if (m.fraReadme.visible) {
-      if (m.btnEvent.caption == "Accept(&A)") return "licence";
-      if (m.btnEvent.caption == "Continue(&C)") return "details";
-      return "readme";
-    }
-    if (m.fraSelectType.visible) return "select-type";
-    if (m.grpMessage.visible) {
-      if (!app_->ctx.StartupErrors.empty()) return "error";
-      return app_->ctx.Mode == "UNSETUP" ? "uninstall" : "final";
-    }
-    return "";
-  }
-  TfrmStatus& status = app_->frmStatus();
-  if (status.visible && status.enabled) return "status";
-  return "";
+  return !modal.empty() && modal.back() == &app_->frmCustomDlg();
 }
 
-void HeadlessUi::RecordPage(const std::string& page) {
+std::optional<Page> HeadlessUi::CurrentPage() const {
   TfrmMain& m = app_->frmMain();
-  std::string line = "page " + page;
-  if (page == "status") {
+  if (m.visible && m.enabled) {
+    switch (m.page) {
+      case WizardPage::None:
+        return std::nullopt;
+      case WizardPage::Title:
+        return Page::Title;
+      case WizardPage::Checking:
+        return Page::Checking;
+      case WizardPage::CheckPassed:
+      case WizardPage::CheckFailed:
+        return Page::Checked;
+      case WizardPage::Licence:
+        return Page::Licence;
+      case WizardPage::Readme:
+        return Page::Readme;
+      case WizardPage::SelectType:
+        return Page::SelectType;
+      case WizardPage::Final:
+        return Page::Final;
+      case WizardPage::Uninstall:
+        return Page::Uninstall;
+      case WizardPage::Error:
+        return Page::Error;
+      case WizardPage::Details:
+        return Page::Details;
+    }
+    return std::nullopt;
+  }
+  TfrmStatus& status = app_->frmStatus();
+  if (status.visible && status.enabled) return Page::Status;
+  return std::nullopt;
+}
+
+void HeadlessUi::RecordPage(Page page) {
+  TfrmMain& m = app_->frmMain();
+  std::string line = std::string("page ") + PageName(page);
+  if (page == Page::Status) {
     line += " abort=" + Transcript::Quote(app_->frmStatus().btnAbort.caption);
     transcript_.Line(line);
     return;
   }
-  line += " start=" + Transcript::Quote(m.btnEvent.caption) +
+  line += " window=" + Transcript::Quote(m.caption) +
+          " start=" + Transcript::Quote(m.btnEvent.caption) +
           " exit=" + Transcript::Quote(m.btnEnd.caption);
-  std::string disabled;
-  if (!m.btnEvent.enabled || !m.btnEvent.Showing()) disabled = "start";
-  if (!m.btnEnd.enabled || !m.btnEnd.Showing()) disabled += disabled.empty() ? "exit" : ",exit";
+  // A hidden button is listed as hidden whatever its enabled state: the user cannot see that.
+  std::string disabled, hidden;
+  auto note = [](std::string& list, const char* name) {
+    list += (list.empty() ? "" : ",") + std::string(name);
+  };
+  if (!m.btnEvent.Showing())
+    note(hidden, "start");
+  else if (!m.btnEvent.enabled)
+    note(disabled, "start");
+  if (!m.btnEnd.Showing())
+    note(hidden, "exit");
+  else if (!m.btnEnd.enabled)
+    note(disabled, "exit");
   if (!disabled.empty()) line += " disabled=" + disabled;
+  if (!hidden.empty()) line += " hidden=" + hidden;
   std::string text;
-  if (page == "title" || page == "checking" || page == "checked") {
-    text = m.lblTitleMessage.caption;
-  } else if (page == "licence" || page == "readme" || page == "details") {
-    line += " caption=" + Transcript::Quote(m.fraReadme.caption);
-    text = m.txtReadme.caption;
-  } else if (page == "select-type") {
-    line += " type1=" + Transcript::Quote(m.optSelectType1.caption) +
-            (m.optSelectType1.checked ? ":on" : ":off") +
-            " type2=" + Transcript::Quote(m.optSelectType2.caption) +
-            (m.optSelectType2.checked ? ":on" : ":off");
-    text = m.lblSelectTypeMsg.caption;
-  } else if (page == "final") {
-    line += " folder=" + Transcript::Quote(m.txtFolder.caption) +
-            (m.txtFolder.enabled ? "" : ":disabled") + " overwrite=" + BoxState(m.chkOverWrite) +
-            " desktop=" + BoxState(m.chkSCutDesktop) +
-            " startmenu=" + BoxState(m.chkSCutStartMenu) +
-            " startup=" + BoxState(m.chkSCutStartUp) + " sendto=" + BoxState(m.chkSCutSendTo);
-    text = m.lblMessage.caption;
-  } else if (page == "uninstall") {
-    line += " folder=" + Transcript::Quote(m.txtFolder.caption);
-    int n = 1;
-    for (TControl* box : {&m.chkSCutDesktop, &m.chkSCutStartMenu, &m.chkSCutStartUp,
-                          &m.chkSCutSendTo}) {
-      if (box->visible)
-        line += " option" + std::to_string(n) + "=" + Transcript::Quote(box->caption) + ":" +
-                BoxState(*box);
-      ++n;
+  switch (page) {
+    case Page::Title:
+    case Page::Checking:
+    case Page::Checked:
+      text = m.lblTitleMessage.caption;
+      break;
+    case Page::Licence:
+    case Page::Readme:
+    case Page::Details:
+      line += " caption=" + Transcript::Quote(m.fraReadme.caption);
+      text = m.txtReadme.caption;
+      break;
+    case Page::SelectType:
+      line += " type1=" + Transcript::Quote(m.optSelectType1.caption) +
+              (m.optSelectType1.checked ? ":on" : ":off") +
+              " type2=" + Transcript::Quote(m.optSelectType2.caption) +
+              (m.optSelectType2.checked ? ":on" : ":off");
+      text = m.lblSelectTypeMsg.caption;
+      break;
+    case Page::Final:
+      line += " folder=" + Transcript::Quote(m.txtFolder.caption) +
+              (m.txtFolder.enabled ? "" : ":disabled") +
+              " options=" + Transcript::Quote(m.grpOption.caption) +
+              " overwrite=" + BoxState(m.chkOverWrite) + " desktop=" + BoxState(m.chkSCutDesktop) +
+              " startmenu=" + BoxState(m.chkSCutStartMenu) +
+              " startup=" + BoxState(m.chkSCutStartUp) + " sendto=" + BoxState(m.chkSCutSendTo);
+      text = m.lblMessage.caption;
+      break;
+    case Page::Uninstall: {
+      line += " folder=" + Transcript::Quote(m.txtFolder.caption) +
+              " options=" + Transcript::Quote(m.grpOption.caption);
+      int n = 1;
+      for (TControl* box :
+           {&m.chkSCutDesktop, &m.chkSCutStartMenu, &m.chkSCutStartUp, &m.chkSCutSendTo}) {
+        if (box->visible)
+          line += " option" + std::to_string(n) + "=" + Transcript::Quote(box->caption) + ":" +
+                  BoxState(*box);
+        ++n;
+      }
+      text = m.lblMessage.caption;
+      break;
     }
-    text = m.lblMessage.caption;
-  } else if (page == "error") {
-    text = m.lblMessage.caption;
+    case Page::Error:
+      text = m.lblMessage.caption;
+      break;
+    case Page::Status:
+      break;
   }
   transcript_.Line(line);
   if (!text.empty()) transcript_.Line("text " + Transcript::Quote(text));
@@ -122,7 +163,8 @@ void HeadlessUi::RecordPage(const std::string& page) {
 void HeadlessUi::RecordStatus() {
   TfrmStatus& status = app_->frmStatus();
   if (!status.visible) return;
-  if (status.lblMessage.caption != lastStatus_) {
+  if (status.stepTextShowings != lastShowings_ || status.lblMessage.caption != lastStatus_) {
+    lastShowings_ = status.stepTextShowings;
     lastStatus_ = status.lblMessage.caption;
     transcript_.Line("status " + Transcript::Quote(lastStatus_));
     const std::string text = Utf8(lastStatus_);
@@ -145,7 +187,7 @@ void HeadlessUi::RecordStatus() {
   }
 }
 
-PageAction HeadlessUi::NextAction(const std::string& page, bool& isDefault) {
+PageAction HeadlessUi::NextAction(Page page, bool& isDefault) {
   for (size_t i = 0; i < answers_.actions.size(); ++i) {
     if (!actionUsed_[i] && answers_.actions[i].page == page) {
       actionUsed_[i] = true;
@@ -157,17 +199,18 @@ PageAction HeadlessUi::NextAction(const std::string& page, bool& isDefault) {
   TfrmMain& m = app_->frmMain();
   const bool startUsable = m.btnEvent.enabled && m.btnEvent.Showing();
   PageAction action{0, page, "", ""};
-  if (page == "licence") action.action = startUsable ? "accept" : "refuse";
-  else if (page == "final" || page == "uninstall") action.action = startUsable ? "start" : "exit";
-  else if (page == "error") action.action = "exit";
-  else if (page == "status") action.action = "abort";
+  if (page == Page::Licence) action.action = startUsable ? "accept" : "refuse";
+  else if (page == Page::Final || page == Page::Uninstall)
+    action.action = startUsable ? "start" : "exit";
+  else if (page == Page::Error) action.action = "exit";
+  else if (page == Page::Status) action.action = "abort";
   else action.action = startUsable ? "continue" : "exit";
   return action;
 }
 
 void HeadlessUi::Perform(const PageAction& a, bool isDefault) {
   TfrmMain& m = app_->frmMain();
-  std::string line = "action " + a.page + " " + a.action;
+  std::string line = std::string("action ") + PageName(a.page) + " " + a.action;
   if (a.action == "folder") line += " " + Transcript::QuoteUtf8(a.argument);
   else if (!a.argument.empty()) line += " " + a.argument;
   if (isDefault) line += " (default)";
@@ -213,22 +256,23 @@ void HeadlessUi::Stop(const std::string& why) {
 void HeadlessUi::ProcessMessages() {
   if (!app_ || app_->Terminated) return;
   RecordStatus();
-  const std::string page = CurrentPage();
-  if (page == "checking") {
+  if (SharedDialogOpen()) return;
+  const std::optional<Page> page = CurrentPage();
+  if (page == Page::Checking) {
     for (size_t i = 0; i < answers_.actions.size(); ++i) {
-      if (!actionUsed_[i] && answers_.actions[i].page == "checking") {
+      if (!actionUsed_[i] && answers_.actions[i].page == Page::Checking) {
         actionUsed_[i] = true;
-        RecordPage(page);
+        RecordPage(*page);
         Perform(answers_.actions[i], false);
         return;
       }
     }
-  } else if (page == "details") {
+  } else if (page == Page::Details) {
     // The runs wait here, processing messages, until the user continues.
     if (++waits_ > kMaxWaits) return Stop("the scripted user made no progress");
-    RecordPage(page);
+    RecordPage(*page);
     bool isDefault = false;
-    PageAction action = NextAction(page, isDefault);
+    PageAction action = NextAction(*page, isDefault);
     Perform(action, isDefault);
   }
 }
@@ -237,35 +281,36 @@ void HeadlessUi::HandleMessage() {
   if (!app_ || app_->Terminated) return;
   if (++waits_ > kMaxWaits) return Stop("the scripted user made no progress");
   RecordStatus();
-  const std::string page = CurrentPage();
-  if (page == "shared") {
-    TfrmCustomDlg& dialog = app_->frmCustomDlg();
-    const std::string text = Utf8(dialog.lblMessage.caption);
-    std::string answer = "no";
-    bool isDefault = true;
-    for (SharedRule& rule : answers_.shared) {
-      if ((rule.once && rule.uses > 0) || !GlobMatch(rule.text, text)) continue;
-      ++rule.uses;
-      answer = rule.answer;
-      isDefault = false;
-      break;
-    }
-    transcript_.Line("shared " + Transcript::QuoteUtf8(text) + " -> " + answer +
-                     (isDefault ? " (default)" : ""));
-    TControl& button = answer == "yes" ? dialog.btnYes
-                       : answer == "no" ? dialog.btnNo
-                       : answer == "all-delete" ? dialog.btnDelete
-                                                : dialog.btnSave;
-    app_->Click(button);
-    return;
-  }
-  if (page.empty()) return Stop("no window takes input");
-  if (page == "status" && !app_->frmStatus().btnAbort.enabled)
+  if (SharedDialogOpen()) return AnswerSharedDialog();
+  const std::optional<Page> page = CurrentPage();
+  if (!page) return Stop("no window takes input");
+  if (page == Page::Status && !app_->frmStatus().btnAbort.enabled)
     return Stop("the status window's Abort button is disabled and no window takes input");
-  RecordPage(page);
+  RecordPage(*page);
   bool isDefault = false;
-  PageAction action = NextAction(page, isDefault);
+  PageAction action = NextAction(*page, isDefault);
   Perform(action, isDefault);
+}
+
+void HeadlessUi::AnswerSharedDialog() {
+  TfrmCustomDlg& dialog = app_->frmCustomDlg();
+  const std::string text = Utf8(dialog.lblMessage.caption);
+  std::string answer = "no";
+  bool isDefault = true;
+  for (SharedRule& rule : answers_.shared) {
+    if ((rule.once && rule.uses > 0) || !GlobMatch(rule.text, text)) continue;
+    ++rule.uses;
+    answer = rule.answer;
+    isDefault = false;
+    break;
+  }
+  transcript_.Line("shared " + Transcript::QuoteUtf8(text) + " -> " + answer +
+                   (isDefault ? " (default)" : ""));
+  TControl& button = answer == "yes" ? dialog.btnYes
+                     : answer == "no" ? dialog.btnNo
+                     : answer == "all-delete" ? dialog.btnDelete
+                                              : dialog.btnSave;
+  app_->Click(button);
 }
 
 int HeadlessUi::MessageBox(const std::string& text, const std::string& caption, uint32_t flags) {
@@ -343,7 +388,8 @@ void HeadlessUi::ReportUnusedRules() {
   };
   for (size_t i = 0; i < answers_.actions.size(); ++i)
     if (!actionUsed_[i])
-      unused(answers_.actions[i].line, answers_.actions[i].page + " " + answers_.actions[i].action);
+      unused(answers_.actions[i].line,
+             std::string(PageName(answers_.actions[i].page)) + " " + answers_.actions[i].action);
   for (const BoxRule& r : answers_.boxes)
     if (r.uses == 0) unused(r.line, "box " + r.answer);
   for (const SharedRule& r : answers_.shared)

@@ -5,6 +5,7 @@
 // the program.
 #pragma once
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "platform/Ui.h"
@@ -37,11 +38,14 @@ class HeadlessUi : public IUserInterface {
   int RestartDialog() override;
 
  private:
-  std::string CurrentPage() const;
-  void RecordPage(const std::string& page);
+  // The page that waits for input, if any; the shared-file dialog is asked apart.
+  std::optional<Page> CurrentPage() const;
+  bool SharedDialogOpen() const;
+  void AnswerSharedDialog();
+  void RecordPage(Page page);
   void RecordStatus();
   // The next scripted action for a page, or the page's default (marked in the transcript).
-  PageAction NextAction(const std::string& page, bool& isDefault);
+  PageAction NextAction(Page page, bool& isDefault);
   void Perform(const PageAction& action, bool isDefault);
   void Stop(const std::string& why);
 
@@ -50,6 +54,7 @@ class HeadlessUi : public IUserInterface {
   Application* app_ = nullptr;
   std::vector<bool> actionUsed_;
   std::string lastStatus_, lastProgress_;
+  unsigned lastShowings_ = 0;
   int waits_ = 0;
   int lastDiskAsked_ = 0, diskAskCount_ = 0;
   bool stuck_ = false;
