@@ -2,7 +2,7 @@
 #include "app/Application.h"
 
 #include "app/Main.h"
-#include "app/Texts.h"
+#include "support/Texts.h"
 #include "windows/Back.h"
 #include "windows/CusDlg.h"
 #include "windows/Status.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/SetupContext.h"
+#include "install/SetupContext.h"
 #include "platform/Platform.h"
 
 namespace orvane {
@@ -17,13 +17,6 @@ class TfrmBack;
 class TfrmMain;
 class TfrmStatus;
 class TfrmCustomDlg;
-
-// An error that a run does not catch (the registry layer, the shell-link object): the event
-// dispatch reports it with a message box and the program goes on.
-class ProgramError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
 
 // How the program ended, for the runner's exit code.
 enum class ProgramOutcome {

@@ -2,9 +2,9 @@
 #include "app/Main.h"
 
 #include "app/Application.h"
-#include "app/Texts.h"
 #include "install/FileOps.h"
 #include "support/MBUtils.h"
+#include "support/Texts.h"
 #include "support/uIniFile.h"
 #include "support/uStrOp.h"
 #include "windows/Back.h"
@@ -119,11 +119,6 @@ void TfrmMain::ShowDetailsPage(const std::string& caption) {
   page = WizardPage::Details;
 }
 
-void TfrmMain::ShowStatus(const std::string& text) {
-  app.frmStatus().ShowStepText(text);
-  app.ProcessMessages();
-}
-
 void TfrmMain::WaitForDetailsContinue() {
   while (btnEvent.enabled && !app.Terminated) {
     app.platform.clock.Sleep(200);
@@ -168,7 +163,7 @@ void TfrmMain::FormClose() {
   app.ProcessMessages();
   for (int n = 1; n <= 99; ++n) {
     std::string folder = ctx.TempFolder + "OVTMP" + std::to_string(n) + "\\";
-    if (FolderExists(app.platform.files, folder)) RemoveFolder(app, folder, "*.*");
+    if (FolderExists(app.platform.files, folder)) RemoveFolder(app.platform, folder, "*.*");
   }
   if (!visible) {
     app.platform.shell.ChangeNotify(SHCNE_ASSOCCHANGED);

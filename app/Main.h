@@ -93,8 +93,6 @@ class TfrmMain : public TForm {
   bool RunAndWait(const std::string& program, const std::string& arguments);
   // The runs' wait on the failure details: until the start button is disabled again.
   void WaitForDetailsContinue();
-  // The status step: the status window's message, pending messages processed.
-  void ShowStatus(const std::string& text);
 
   // The runs, started by the final page's start button.
   void RunInstall();

@@ -12,10 +12,10 @@
 #include "platform/Registry.h"
 #include "support/IniDocument.h"
 #include "support/MBUtils.h"
+#include "support/Texts.h"
 #include "support/uIniFile.h"
 #include "support/uStrOp.h"
 #include "windows/Back.h"
-#include "app/Texts.h"
 
 namespace orvane {
 namespace {

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "install/UninstallLog.h"
 #include "platform/host/HostFiles.h"
 #include "platform/host/Machine.h"
-#include "uninstall/UninstallLog.h"
 
 namespace {
 

@@ -1,18 +1,16 @@
 // The end of the install run: the script's removal entries, the uninstaller copy, ORVANEDB.INI,
 // the uninstall log, the Add/Remove Programs entry, the failure details, [ExecuteFile] and the
 // end signals.
-#include "app/Application.h"
-#include "app/Main.h"
 #include "install/FileOps.h"
 #include "install/InstallRun.h"
 #include "install/PathTokens.h"
 #include "install/RegistryAccess.h"
+#include "install/SetupContext.h"
+#include "install/UninstallLog.h"
+#include "platform/Platform.h"
 #include "support/MBUtils.h"
 #include "support/uIniFile.h"
 #include "support/uStrOp.h"
-#include "uninstall/UninstallLog.h"
-#include "uninstall/UninstallRun.h"
-#include "windows/Status.h"
 
 namespace orvane {
 
@@ -45,23 +43,23 @@ void InstallRun::BuildLog(UninstallLogWriter& log) {
   log.Set("Title", "UnSetup", ctx_.UnSetupTitle);
   log.Set("SetupFolder", "Folder", ctx_.AppFolder);
 
-  main_.ShowStatus(u + " information(Delete Folder) is being updated... " + kWait);
+  view_.ShowStatus(u + " information(Delete Folder) is being updated... " + kWait);
   log.WriteList("DeleteFolder", "Folder", folderList, false);
-  main_.ShowStatus(u + " information(Delete File) is being updated... " + kWait);
+  view_.ShowStatus(u + " information(Delete File) is being updated... " + kWait);
   log.WriteList("DeleteFile", "File", fileList, true);
-  main_.ShowStatus(u + " information(Delete ShortCut) is being updated..." + kWait);
+  view_.ShowStatus(u + " information(Delete ShortCut) is being updated..." + kWait);
   log.WriteList("DeleteShortCut", "File", shortcutList, false);
-  main_.ShowStatus(u + " information(Delete Registry) is being updated..." + kWait);
+  view_.ShowStatus(u + " information(Delete Registry) is being updated..." + kWait);
   log.WriteList("DeleteRegistry", "Key", registryList, false);
-  main_.ShowStatus(u + " information(Additional Delete File) is being updated..." + kWait);
+  view_.ShowStatus(u + " information(Additional Delete File) is being updated..." + kWait);
   log.WriteList("AddDeleteFile", "File", addFileList, false);
 
-  main_.ShowStatus(u + " information(Relation) is being updated..." + kWait);
+  view_.ShowStatus(u + " information(Relation) is being updated..." + kWait);
   for (size_t slot = 0; slot < restore.slots.size(); ++slot)
     if (!restore.slots[slot].empty())
       log.Set("RestoreRelate", "Key" + std::to_string(slot + 1), restore.slots[slot]);
 
-  main_.ShowStatus(u + " information(Etc.) is being updated..." + kWait);
+  view_.ShowStatus(u + " information(Etc.) is being updated..." + kWait);
   std::string option = Script("Extend", "UnSetupOption");
   if (!option.empty()) log.Set("UnSetupOption", "CheckBox", option);
   log.Set("Extend", "SetupString", ctx_.SetupString);
@@ -69,15 +67,14 @@ void InstallRun::BuildLog(UninstallLogWriter& log) {
 }
 
 void InstallRun::Complete() {
-  IFiles& files = app_.platform.files;
-  ISystem& system = app_.platform.system;
-  TfrmStatus& status = app_.frmStatus();
+  IFiles& files = platform_.files;
+  ISystem& system = platform_.system;
   const std::string& s = ctx_.SetupString;
   const std::string& u = ctx_.UnSetupString;
 
   // From here on the run cannot be aborted: what follows makes the install removable.
-  main_.ShowStatus(u + " information is being updated..." + kWait);
-  status.btnAbort.enabled = false;
+  view_.ShowStatus(u + " information is being updated..." + kWait);
+  view_.EnableAbort(false);
 
   // The uninstaller in the Windows folder, replaced only by a newer program.
   std::string uninstaller = ctx_.WindowsFolder + "UNORVANE.EXE";
@@ -90,9 +87,9 @@ void InstallRun::Complete() {
 
   // Where the next install of this package finds its folder.
   std::string database = ctx_.WindowsFolder + "ORVANEDB.INI";
-  app_.platform.profile.WriteString(std::nullopt, std::nullopt, std::nullopt, database);
+  platform_.profile.WriteString(std::nullopt, std::nullopt, std::nullopt, database);
   if (!ctx_.ProgramID.empty())
-    WriteIni(app_.platform.profile, ctx_.ProgramID, "Folder", ctx_.AppFolder, database);
+    WriteIni(platform_.profile, ctx_.ProgramID, "Folder", ctx_.AppFolder, database);
 
   // The uninstall log, built whole and put in place in one step, and the uninstaller's
   // Add/Remove Programs entry; a "Setup Only." package gets neither.
@@ -105,7 +102,7 @@ void InstallRun::Complete() {
     std::string registryKey = kUninstallKeyRoot + keyName;
     log.Set("UnSetupRegistryKey", "Key", registryKey);
     try {
-      IRegistry& registry = app_.platform.registry;
+      IRegistry& registry = platform_.registry;
       CreateRegKey(registry, RegRoot::LocalMachine, registryKey);
       WriteRegString(registry, RegRoot::LocalMachine, registryKey, "DisplayName", display);
       WriteRegString(registry, RegRoot::LocalMachine, registryKey, "UninstallString", command);
@@ -115,9 +112,8 @@ void InstallRun::Complete() {
       // Without the entry the install cannot finish, but the user must not be left in a status
       // window that cannot be closed: report it, keep the log written so far, and end the run.
       log.Save(files, ctx_.UninstallLogPath);
-      ShowMessageBox(app_, failure.what(), "Fatal Error", MB_OK | MB_ICONHAND);
-      EndRun();
-      app_.outcome = ProgramOutcome::Failed;
+      view_.ShowMessageBox(failure.what(), "Fatal Error", MB_OK | MB_ICONHAND);
+      EndRun(RunEnd::Failed);
       return;
     }
     log.Set("ProgramID", "ID", ctx_.ProgramID);
@@ -127,24 +123,15 @@ void InstallRun::Complete() {
 
   // The failure details, when the user asks for them.
   if (failureCount != 0) {
-    main_.ShowStatus("Some of the management failed in the " + s + ".");
-    int answer = ShowMessageBox(app_,
-                                "Some of the management failed in the preparation of the copy of "
-                                "the file and the folder.\r\nDo you indicate details?",
-                                "Warning", MB_YESNO | MB_ICONEXCLAMATION);
+    view_.ShowStatus("Some of the management failed in the " + s + ".");
+    int answer = view_.ShowMessageBox(
+        "Some of the management failed in the preparation of the copy of the file and the "
+        "folder.\r\nDo you indicate details?",
+        "Warning", MB_YESNO | MB_ICONEXCLAMATION);
     ctx_.LastAnswer = answer;
-    if (answer == IDYES) {
-      main_.txtReadme.caption = "";
-      main_.txtReadme.caption = failureLog;
-      main_.ShowDetailsPage("The details indication of the management failure");
-      main_.visible = true;
-      status.visible = false;
-      main_.WaitForDetailsContinue();
-      main_.visible = false;
-      app_.ProcessMessages();
-      Sleep(500);
-      status.visible = true;
-    }
+    if (answer == IDYES)
+      view_.ShowFailureDetails("The details indication of the management failure", failureLog,
+                               false);
   }
 
   // The completion message, then the program to start; or, when the script asks for a restart
@@ -153,10 +140,10 @@ void InstallRun::Complete() {
   if (ctx_.LockedFilesPending) execute = "WINDOWS_REBOOT";
   if (execute != "WINDOWS_REBOOT") {
     std::string message = s + " is now complete.";
-    main_.ShowStatus(message);
+    view_.ShowStatus(message);
     if (PosNoCase("Setup Only.", ctx_.UnSetupTitle) == 0)
       message += "\r\n\r\nDo the " + u + " of the program from \"Add/Remove Programs Properties\".";
-    ShowMessageBox(app_, message, "Complete", MB_ICONINFORMATION);
+    view_.ShowMessageBox(message, "Complete", MB_ICONINFORMATION);
   }
   if (!execute.empty()) {
     if (execute == "WINDOWS_REBOOT") {
@@ -168,21 +155,19 @@ void InstallRun::Complete() {
         parameters = GetField(target, ",", 2);
         target = GetField(target, ",", 1);
       }
-      int result = app_.platform.shell.ShellExecute("open", target, parameters);
+      int result = platform_.shell.ShellExecute("open", target, parameters);
       if (result < 33) {
-        ShowMessageBox(app_,
-                       "It failed in the start of the program after the " + s + "." + "\r\n" +
-                           "It has the possibility of the description mistake of the "
-                           "initialization file." +
-                           "\r\n" + "Report it to the " + s + " package donor.",
-                       "Warning", MB_ICONEXCLAMATION);
+        view_.ShowMessageBox("It failed in the start of the program after the " + s + "." + "\r\n" +
+                                 "It has the possibility of the description mistake of the "
+                                 "initialization file." +
+                                 "\r\n" + "Report it to the " + s + " package donor.",
+                             "Warning", MB_ICONEXCLAMATION);
       }
     }
   }
 
   // The end signals of a completed run.
-  EndRun();
-  app_.outcome = ProgramOutcome::Completed;
+  EndRun(RunEnd::Completed);
 }
 
 }  // namespace orvane

@@ -2,16 +2,15 @@
 // overwrite rules, shared counts, registration, files in use, the failure log and the progress.
 #include <algorithm>
 
-#include "app/Application.h"
-#include "app/Main.h"
 #include "install/FileOps.h"
 #include "install/InstallRun.h"
 #include "install/PathTokens.h"
+#include "install/SetupContext.h"
 #include "install/SharedFiles.h"
+#include "platform/Platform.h"
 #include "support/MBUtils.h"
 #include "support/uIniFile.h"
 #include "support/uStrOp.h"
-#include "windows/Status.h"
 
 namespace orvane {
 
@@ -45,13 +44,13 @@ InstallRun::Expanded InstallRun::ExpandCompressed(const std::string& source,
   Expanded result;
   result.destination = destination;
   if (ExtractFileName(destination) == "AUTO.EXT") {
-    std::string name = ExtractFileName(app_.platform.lz.ExpandedName(source));
+    std::string name = ExtractFileName(platform_.lz.ExpandedName(source));
     name = MapString(StrLeft(name, 255), LCMAP_UPPERCASE);
     result.destination = DelPathDelim(ExtractFilePath(destination), "B") + AddPathDelim(name, "T");
   }
   result.temporary = ctx_.TempFolder + "EXPAND.OVT";
-  if (FileExists(app_.platform.files, result.temporary)) DeleteFiles(app_, result.temporary);
-  result.error = app_.platform.lz.Expand(source, result.temporary);
+  if (FileExists(platform_.files, result.temporary)) DeleteFiles(platform_, result.temporary);
+  result.error = platform_.lz.Expand(source, result.temporary);
   return result;
 }
 
@@ -72,7 +71,7 @@ bool InstallRun::CopyFiles() {
     CopyEntry entry;
     if (!ReadCopyEntry(n, entry)) break;
     if (entry.diskChange && !AskForDisk(entry.source)) return false;
-    if (!FileExists(app_.platform.files, entry.source)) {
+    if (!FileExists(platform_.files, entry.source)) {
       if (!SkipMissingSource(entry)) return false;
     } else if (!InstallEntry(entry)) {
       return false;
@@ -104,16 +103,15 @@ bool InstallRun::AskForDisk(const std::string& source) {
   // Asked at least once, even when the source is there already.
   while (true) {
     int answer =
-        ShowMessageBox(app_, "Exchange it for the disk of NO." + std::to_string(diskNumber) + ".",
-                       "Disk Change", MB_OKCANCEL | MB_ICONINFORMATION);
+        view_.ShowMessageBox("Exchange it for the disk of NO." + std::to_string(diskNumber) + ".",
+                             "Disk Change", MB_OKCANCEL | MB_ICONINFORMATION);
     if (answer == IDCANCEL) {
-      ShowMessageBox(app_, "The " + ctx_.SetupString + " couldn't be continued.", "Fatal Error",
-                     MB_OK | MB_ICONHAND);
-      main_.SetEndConfirmed();
-      main_.SetEndRequested();
+      view_.ShowMessageBox("The " + ctx_.SetupString + " couldn't be continued.", "Fatal Error",
+                           MB_OK | MB_ICONHAND);
+      view_.EndRun(RunEnd::Cancelled, false);
       return false;
     }
-    if (FileExists(app_.platform.files, source)) return true;
+    if (FileExists(platform_.files, source)) return true;
   }
 }
 
@@ -150,7 +148,7 @@ bool InstallRun::InstallEntry(const CopyEntry& entry) {
   }
   RecordCopy(error, source, destination, entry.flags);
 
-  if (compressed) DeleteFiles(app_, source);
+  if (compressed) DeleteFiles(platform_, source);
   // The size that counts is that of the file on the disk, compressed or not.
   if (sizeProgress) AddCopiedSize(entry.source);
   return true;
@@ -158,28 +156,27 @@ bool InstallRun::InstallEntry(const CopyEntry& entry) {
 
 uint32_t InstallRun::CopyOrKeep(const std::string& source, const std::string& destination,
                                 const std::string& flags) {
-  IFiles& files = app_.platform.files;
-  ISystem& system = app_.platform.system;
+  IFiles& files = platform_.files;
+  ISystem& system = platform_.system;
   // An existing destination is replaced when the user agrees or, with the overwrite option on,
   // only by a strictly newer source.
   bool copy = true;
   if (FileExists(files, destination)) {
     if (!overwrite) {
-      copy = ShowMessageBox(app_,
-                            destination + "\r\n" + "\r\n" + "This file has already existed." +
-                                "\r\n" + "May I overwrite it?",
-                            "Overwriting Confirmation", MB_YESNO | MB_ICONQUESTION) != IDNO;
+      copy = view_.ShowMessageBox(destination + "\r\n" + "\r\n" + "This file has already existed." +
+                                      "\r\n" + "May I overwrite it?",
+                                  "Overwriting Confirmation", MB_YESNO | MB_ICONQUESTION) != IDNO;
     } else {
       copy = FileDosDateTime(files, system, source) > FileDosDateTime(files, system, destination);
     }
   }
   // A shared file is counted whether or not it is copied; /W never copies.
-  if (PosNoCase("/S", flags) != 0) UpdateSharedCount(app_, destination, CountChange::Add);
+  if (PosNoCase("/S", flags) != 0) UpdateSharedCount(platform_, destination, CountChange::Add);
   if (PosNoCase("/W", flags) != 0) copy = false;
   uint32_t error = copy ? CopyFileTo(files, source, destination) : 0;
   ++processed;
   if (PosNoCase("/R", flags) != 0 && FileExists(files, destination))
-    RegisterComponent(app_, destination, Registration::Register);
+    RegisterComponent(platform_, view_, !ctx_.Uninstalling(), destination, Registration::Register);
   return error;
 }
 
@@ -191,38 +188,35 @@ void InstallRun::RecordCopy(uint32_t error, const std::string& source,
     // The destination is in use: it is replaced at the next restart, which the run then asks
     // for, and it gets no removal entry.
     ctx_.LockedFilesPending = true;
-    ReplaceAtRestart(app_, source, destination);
+    ReplaceAtRestart(platform_, view_, ctx_, source, destination);
   } else {
-    AddFailure("<File> " + destination + "\r\n" + ErrorText(app_.platform.system, error) + "\r\n");
+    AddFailure("<File> " + destination + "\r\n" + ErrorText(platform_.system, error) + "\r\n");
   }
 }
 
 void InstallRun::AddCopiedSize(const std::string& source) {
   int64_t size = 0;
-  if (!FindFileSize(app_.platform.files, source, size)) {
+  if (!FindFileSize(platform_.files, source, size)) {
     sizeProgress = false;
-    ShowMessageBox(app_,
-                   "It is changed how to indicate progress conditions because it failed in the "
-                   "acquisition of the file size.",
-                   "Internal Error", MB_OK | MB_ICONEXCLAMATION);
+    view_.ShowMessageBox(
+        "It is changed how to indicate progress conditions because it failed in the "
+        "acquisition of the file size.",
+        "Internal Error", MB_OK | MB_ICONEXCLAMATION);
     return;
   }
   copiedSize += size == 0 ? 1 : size;
 }
 
 bool InstallRun::ShowCopyProgress(int n) {
-  TfrmStatus& status = app_.frmStatus();
   int64_t position;
   if (sizeProgress) {
     position = totalSize > 0 ? copiedSize * 100 / totalSize : 100;
   } else {
     position = entryCount > 0 ? static_cast<int64_t>(n) * 100 / entryCount : 100;
   }
-  position = std::clamp<int64_t>(position, 0, 100);
-  status.prgStatus.position = static_cast<int>(position);
-  status.lblStatus.caption = std::to_string(status.prgStatus.position) + "%(" +
-                             std::to_string(processed) + "/" + std::to_string(entryCount) + ")";
-  app_.ProcessMessages();
+  const int percent = static_cast<int>(std::clamp<int64_t>(position, 0, 100));
+  view_.ShowProgress(percent, std::to_string(percent) + "%(" + std::to_string(processed) + "/" +
+                                  std::to_string(entryCount) + ")");
   return !Aborted();
 }
 

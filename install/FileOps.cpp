@@ -4,9 +4,9 @@
 
 #include <vector>
 
-#include "app/Application.h"
 #include "install/SharedFiles.h"
 #include "platform/Files.h"
+#include "platform/Platform.h"
 #include "platform/System.h"
 #include "support/MBUtils.h"
 #include "support/uStrOp.h"
@@ -16,8 +16,8 @@ namespace {
 
 // Deletes a folder and everything in it, as the shell's delete operation does for a folder
 // matched by a wildcard. Returns the first error met; goes on after errors.
-uint32_t DeleteTree(Application& app, const std::string& folder) {
-  IFiles& files = app.platform.files;
+uint32_t DeleteTree(Platform& platform, const std::string& folder) {
+  IFiles& files = platform.files;
   uint32_t first = 0;
   std::vector<FindEntry> entries;
   std::string base = AddPathDelim(folder, "B");
@@ -27,9 +27,9 @@ uint32_t DeleteTree(Application& app, const std::string& folder) {
       std::string path = base + entry.name;
       uint32_t code;
       if (entry.info.IsFolder()) {
-        code = DeleteTree(app, path);
+        code = DeleteTree(platform, path);
       } else {
-        if (IsComponentFile(path)) RegisterComponent(app, path, Registration::Unregister);
+        if (IsComponentFile(path)) UnregisterComponent(platform.components, path);
         files.SetAttributes(path, FILE_ATTRIBUTE_ARCHIVE);
         code = files.DeleteFile(path);
       }
@@ -73,11 +73,11 @@ bool FileExists(IFiles& files, const std::string& path) {
   return !path.empty() && files.GetInfo(path, info) == 0 && !info.IsFolder();
 }
 
-uint32_t DeleteFiles(Application& app, const std::string& path) {
-  IFiles& files = app.platform.files;
+uint32_t DeleteFiles(Platform& platform, const std::string& path) {
+  IFiles& files = platform.files;
   bool wildcard = PosNoCase("*", path) > 0 || PosNoCase("?", path) > 0;
   if (!FileExists(files, path) && !wildcard) return ERROR_FILE_NOT_FOUND;
-  if (IsComponentFile(path)) RegisterComponent(app, path, Registration::Unregister);
+  if (IsComponentFile(path)) UnregisterComponent(platform.components, path);
 
   if (!wildcard) {
     // The shell deletes read-only files too when it asks no questions.
@@ -94,9 +94,9 @@ uint32_t DeleteFiles(Application& app, const std::string& path) {
     if (entry.name == "." || entry.name == "..") continue;
     std::string target = folder + entry.name;
     if (entry.info.IsFolder()) {
-      code = DeleteTree(app, target);
+      code = DeleteTree(platform, target);
     } else {
-      if (IsComponentFile(target)) RegisterComponent(app, target, Registration::Unregister);
+      if (IsComponentFile(target)) UnregisterComponent(platform.components, target);
       files.SetAttributes(target, FILE_ATTRIBUTE_ARCHIVE);
       code = files.DeleteFile(target);
     }
@@ -105,7 +105,7 @@ uint32_t DeleteFiles(Application& app, const std::string& path) {
   return first;
 }
 
-uint32_t RemoveFolder(Application& app, const std::string& folder, const std::string& patterns) {
+uint32_t RemoveFolder(Platform& platform, const std::string& folder, const std::string& patterns) {
   std::string base = AddPathDelim(folder, "B");
   std::string list = patterns;
   while (!list.empty()) {
@@ -118,9 +118,9 @@ uint32_t RemoveFolder(Application& app, const std::string& folder, const std::st
       piece = list;
       list.clear();
     }
-    DeleteFiles(app, base + piece);
+    DeleteFiles(platform, base + piece);
   }
-  return app.platform.files.RemoveFolder(base);
+  return platform.files.RemoveFolder(base);
 }
 
 bool FolderExists(IFiles& files, const std::string& path) {

@@ -6,17 +6,17 @@
 
 namespace orvane {
 
-class Application;
 class IFiles;
 class ISystem;
+struct Platform;
 
 // Copies over an existing destination, leaving it with the archive attribute only.
 uint32_t CopyFileTo(IFiles& files, const std::string& source, const std::string& destination);
 // Deletes one file, or every match of a wildcard pattern with matching sub-folders and their
 // contents; unregisters a DLL/OCX first. 2 for a missing file without wildcards.
-uint32_t DeleteFiles(Application& app, const std::string& path);
+uint32_t DeleteFiles(Platform& platform, const std::string& path);
 // Deletes the "|"-separated patterns inside `folder`, then removes the folder.
-uint32_t RemoveFolder(Application& app, const std::string& folder, const std::string& patterns);
+uint32_t RemoveFolder(Platform& platform, const std::string& folder, const std::string& patterns);
 bool FolderExists(IFiles& files, const std::string& path);
 // True when a file (not a folder) exists at `path`.
 bool FileExists(IFiles& files, const std::string& path);

@@ -5,16 +5,14 @@
 
 #include <memory>
 
-#include "app/Application.h"
-#include "app/Main.h"
 #include "install/FileOps.h"
 #include "install/PathTokens.h"
+#include "install/SetupContext.h"
+#include "install/UninstallLog.h"
+#include "platform/Platform.h"
 #include "support/MBUtils.h"
 #include "support/uIniFile.h"
 #include "support/uStrOp.h"
-#include "uninstall/UninstallLog.h"
-#include "windows/Back.h"
-#include "windows/Status.h"
 
 namespace orvane {
 
@@ -49,21 +47,15 @@ bool RestoreTable::Add(const std::string& value) {
 
 // ---- Entry point ---------------------------------------------------------------------------
 
-void TfrmMain::RunInstall() {
-  InstallRun run(*this);
-  run.Run();
-}
-
-InstallRun::InstallRun(TfrmMain& main)
-    : restore(main.app.ctx.Restore), main_(main), app_(main.app), ctx_(main.app.ctx) {}
+InstallRun::InstallRun(Platform& platform, SetupContext& ctx, IRunView& view)
+    : restore(ctx.Restore), platform_(platform), ctx_(ctx), view_(view) {}
 
 void InstallRun::Run() {
   if (!Prepare()) return;
   if (!MakeFolders()) return;
-  TfrmStatus& status = app_.frmStatus();
-  status.fraStatus.visible = true;
+  view_.ShowProgressFrame(true);
   if (!CopyFiles()) return;
-  status.fraStatus.visible = false;
+  view_.ShowProgressFrame(false);
   fileList.push_back(ctx_.UninstallLogPath);
   if (!MakeShortcuts()) return;
   if (!WriteRegistry()) return;
@@ -76,30 +68,27 @@ void InstallRun::Run() {
 // ---- Helpers -------------------------------------------------------------------------------
 
 bool InstallRun::Status(const std::string& text, bool abortTest) {
-  main_.ShowStatus(text);
+  view_.ShowStatus(text);
   return !(abortTest && Aborted());
 }
 
 bool InstallRun::Aborted() const {
-  return main_.AbortRequested();
+  return view_.AbortRequested();
 }
 
 void InstallRun::Cancel() {
   const std::string& s = ctx_.SetupString;
-  ShowMessageBox(app_, "The " + s + " couldn't be continued.", "Cancellation of a " + s,
-                 MB_OK | MB_ICONHAND);
-  main_.SetEndConfirmed();
-  main_.SetEndRequested();
+  view_.ShowMessageBox("The " + s + " couldn't be continued.", "Cancellation of a " + s,
+                       MB_OK | MB_ICONHAND);
+  view_.EndRun(RunEnd::Cancelled, false);
 }
 
-void InstallRun::EndRun() {
-  main_.SetEndConfirmed();
-  app_.frmStatus().visible = false;
-  main_.SetEndRequested();
+void InstallRun::EndRun(RunEnd end) {
+  view_.EndRun(end, true);
 }
 
 void InstallRun::Sleep(uint32_t ms) {
-  app_.platform.clock.Sleep(ms);
+  platform_.clock.Sleep(ms);
 }
 
 void InstallRun::Pause() {
@@ -108,7 +97,7 @@ void InstallRun::Pause() {
 
 std::string InstallRun::Script(const std::string& section, const std::string& key,
                                const std::string& defaultValue) {
-  return ReadIni(app_.platform.profile, section, key, defaultValue, ctx_.ScriptPath);
+  return ReadIni(platform_.profile, section, key, defaultValue, ctx_.ScriptPath);
 }
 
 void InstallRun::AddFailure(const std::string& entry) {
@@ -146,25 +135,19 @@ bool InstallRun::Prepare() {
   // No restart is pending yet; the user's choices are read from the wizard once.
   ctx_.RestartRequired = false;
   ctx_.LockedFilesPending = false;
-  if (main_.optSelectType1.checked) {
-    installType = "1";
-  } else if (main_.optSelectType2.checked) {
-    installType = "2";
-  }
-  overwrite = main_.chkOverWrite.checked;
-  scutDesktop = main_.chkSCutDesktop.checked;
-  scutStartMenu = main_.chkSCutStartMenu.checked;
-  scutStartUp = main_.chkSCutStartUp.checked;
-  scutSendTo = main_.chkSCutSendTo.checked;
+  const InstallChoices choices = view_.InstallOptions();
+  installType = choices.installType;
+  overwrite = choices.overwrite;
+  scutDesktop = choices.desktop;
+  scutStartMenu = choices.startMenu;
+  scutStartUp = choices.startUp;
+  scutSendTo = choices.sendTo;
 
-  // The status window replaces the wizard, whose start button stays centred for the failure
-  // details.
-  main_.visible = false;
-  app_.ProcessMessages();
+  // The status window replaces the wizard, after a pause in which neither is seen.
+  view_.HideWizard();
+  view_.ProcessMessages();
   Sleep(500);
-  app_.frmStatus().visible = true;
-  main_.btnEnd.visible = false;
-  main_.btnEvent.left = (main_.clientWidth - main_.btnEvent.width) / 2;
+  view_.ShowStatusWindow();
 
   const std::string& s = ctx_.SetupString;
   // The opening texts with their fixed pauses; the [Relate] table is read meanwhile.
@@ -188,7 +171,7 @@ bool InstallRun::Prepare() {
   LoadPreviousLog();
 
   // From here on the user may abort the run.
-  app_.frmStatus().btnAbort.enabled = true;
+  view_.EnableAbort(true);
   return true;
 }
 
@@ -204,7 +187,7 @@ void InstallRun::ReadRelationTable() {
 }
 
 bool InstallRun::SizePass() {
-  IFiles& files = app_.platform.files;
+  IFiles& files = platform_.files;
   for (int n = 1;; ++n) {
     std::string value = EntryValue(n);
     if (value.empty()) break;
@@ -227,8 +210,8 @@ bool InstallRun::CheckFreeSpace() {
   if (!sizeProgress) return true;
   const std::string& s = ctx_.SetupString;
   Status("The free capacity which is necessary for the " + s + " is being checked...", false);
-  IFiles& files = app_.platform.files;
-  std::string drive = DrivePart(main_.txtFolder.caption);
+  IFiles& files = platform_.files;
+  std::string drive = DrivePart(view_.DestinationFolder());
   int64_t freeBytes = -1;
   bool queried = GetFreeBytesEx(files, drive, freeBytes);
   if (!queried) queried = GetFreeBytes(files, drive, freeBytes);
@@ -248,7 +231,7 @@ bool InstallRun::CheckFreeSpace() {
           " just like this if disk capacity is sufficient." + "\r\n" + "\r\n" +
           "Do you continue the " + s + " just like this?";
     }
-    if (ShowMessageBox(app_, text, "Shortage of free capacity", MB_YESNO | MB_ICONQUESTION) ==
+    if (view_.ShowMessageBox(text, "Shortage of free capacity", MB_YESNO | MB_ICONQUESTION) ==
         IDNO) {
       Cancel();
       return false;
@@ -259,17 +242,16 @@ bool InstallRun::CheckFreeSpace() {
 }
 
 bool InstallRun::PrepareFolder() {
-  IFiles& files = app_.platform.files;
-  ctx_.AppFolder = AddPathDelim(main_.txtFolder.caption, "B");
+  IFiles& files = platform_.files;
+  ctx_.AppFolder = AddPathDelim(view_.DestinationFolder(), "B");
   if (!FolderExists(files, ctx_.AppFolder)) {
-    int answer = ShowMessageBox(
-        app_, ctx_.AppFolder + "\r\n" + "\r\n" + "This folder doesn't exist. May I make it?",
+    int answer = view_.ShowMessageBox(
+        ctx_.AppFolder + "\r\n" + "\r\n" + "This folder doesn't exist. May I make it?",
         "Folder Preparation", MB_YESNO | MB_ICONQUESTION);
     if (answer == IDYES && !ForceFolders(files, ctx_.AppFolder)) {
-      ShowMessageBox(app_,
-                     "It failed in the preparation of the " + ctx_.SetupString + " folder." +
-                         "\r\n" + "\r\n" + "Report it to the program author immediately.",
-                     "Fatal Error", MB_OK | MB_ICONHAND);
+      view_.ShowMessageBox("It failed in the preparation of the " + ctx_.SetupString + " folder." +
+                               "\r\n" + "\r\n" + "Report it to the program author immediately.",
+                           "Fatal Error", MB_OK | MB_ICONHAND);
       answer = IDNO;
     }
     if (answer != IDYES) {
@@ -282,7 +264,7 @@ bool InstallRun::PrepareFolder() {
 }
 
 void InstallRun::LoadPreviousLog() {
-  IFiles& files = app_.platform.files;
+  IFiles& files = platform_.files;
   ctx_.UninstallLogPath = ctx_.AppFolder + "UNSETUP.INI";
   ctx_.BackupLogPath = ctx_.WorkFolder + "UNSETUPOV.INI";
   if (!FileExists(files, ctx_.UninstallLogPath)) return;
@@ -314,7 +296,7 @@ void InstallRun::LoadPreviousLog() {
 // ---- [MakeFolder]: the package's own folders, recorded for removal ------------------------
 
 bool InstallRun::MakeFolders() {
-  IFiles& files = app_.platform.files;
+  IFiles& files = platform_.files;
   for (int n = 1;; ++n) {
     std::string value = Script("MakeFolder", "Folder" + std::to_string(n));
     if (value.empty()) break;
@@ -324,7 +306,7 @@ bool InstallRun::MakeFolders() {
     if (error == 0 || error == ERROR_ALREADY_EXISTS) {
       folderList.push_back(path);
     } else {
-      AddFailure("<Folder> " + path + "\r\n" + ErrorText(app_.platform.system, error) + "\r\n");
+      AddFailure("<Folder> " + path + "\r\n" + ErrorText(platform_.system, error) + "\r\n");
     }
     Pause();
   }

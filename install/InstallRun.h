@@ -2,19 +2,20 @@
 // the preparation through copying, shortcuts, registry, relations and the uninstall log.
 #pragma once
 #include <array>
-
-#include "install/RestoreTable.h"
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "install/RestoreTable.h"
+#include "install/RunView.h"
+
 namespace orvane {
 
-class Application;
-class TfrmMain;
+class IFiles;
+class IRunView;
+struct Platform;
 struct SetupContext;
 class UninstallLogWriter;
-class IFiles;
 
 // The size of a file found by a search (every attribute); false when nothing is found.
 bool FindFileSize(IFiles& files, const std::string& path, int64_t& size);
@@ -44,7 +45,9 @@ CopyTarget ResolveCopyTarget(const std::string& filePart);
 
 class InstallRun {
  public:
-  explicit InstallRun(TfrmMain& main);
+  // The run works on `platform`, reads and sets the context `ctx`, and shows and asks through
+  // `view`.
+  InstallRun(Platform& platform, SetupContext& ctx, IRunView& view);
 
   // The whole run; returns when it is complete, cancelled or aborted.
   void Run();
@@ -110,8 +113,8 @@ class InstallRun {
   bool CheckFreeSpace();
   bool PrepareFolder();
   void LoadPreviousLog();
-  // Ends the run as a completed run does (background enabled, status closed, modal result 1).
-  void EndRun();
+  // Ends the run as a completed run does (the end signals set, the status window closed).
+  void EndRun(RunEnd end);
 
   // The copy phase's steps for one entry; those returning bool give false when the run has
   // ended (the disk change cancelled, or the run aborted).
@@ -135,9 +138,9 @@ class InstallRun {
   // The progress bar and label ("40%(2/5)"), pending messages, then the abort test.
   bool ShowCopyProgress(int n);
 
-  TfrmMain& main_;
-  Application& app_;
+  Platform& platform_;
   SetupContext& ctx_;
+  IRunView& view_;
 };
 
 }  // namespace orvane

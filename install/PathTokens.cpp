@@ -1,7 +1,7 @@
 // Expansion of path tokens in script values.
 #include "install/PathTokens.h"
 
-#include "app/SetupContext.h"
+#include "install/SetupContext.h"
 #include "support/MBUtils.h"
 #include "support/uStrOp.h"
 

@@ -2,7 +2,6 @@
 // ProgramError on failure, string reads, and the recursive key deletion of the uninstall run.
 #include "install/RegistryAccess.h"
 
-#include "app/Application.h"
 #include "support/uStrOp.h"
 
 namespace orvane {
@@ -93,7 +92,7 @@ bool ParseInt32(const std::string& text, int32_t& value) {
   return true;
 }
 
-bool DeleteRegKey(Application& app, const std::string& rootToken, const std::string& keyPath) {
+bool DeleteRegKey(IRegistry& registry, const std::string& rootToken, const std::string& keyPath) {
   if (keyPath.empty()) return true;
   // The key is addressed with a final "\" as the run writes it; the registry layer takes the
   // path without delimiters at either end.
@@ -101,7 +100,6 @@ bool DeleteRegKey(Application& app, const std::string& rootToken, const std::str
   path = DelPathDelim(DelPathDelim(path, "B"), "T");
   if (path.empty()) return true;
   RegRoot root = RootFromToken(rootToken);
-  IRegistry& registry = app.platform.registry;
   for (int attempt = 0; attempt < 99; ++attempt) {
     if (!registry.KeyExists(root, path)) break;
     registry.DeleteTree(root, path);

@@ -5,11 +5,10 @@
 #include <optional>
 #include <string>
 
+#include "install/ProgramError.h"
 #include "platform/Registry.h"
 
 namespace orvane {
-
-class Application;
 
 // "(Class)", "(Local)", "(Users)" (exact, letter case included); anything else is
 // HKEY_CURRENT_USER.
@@ -40,6 +39,6 @@ bool ParseInt32(const std::string& text, int32_t& value);
 
 // Deletes a key with all its subkeys, trying up to 99 times while it still exists. An empty path
 // does nothing. Always succeeds (true).
-bool DeleteRegKey(Application& app, const std::string& rootToken, const std::string& keyPath);
+bool DeleteRegKey(IRegistry& registry, const std::string& rootToken, const std::string& keyPath);
 
 }  // namespace orvane

@@ -1,10 +1,10 @@
 // The [Registry] and [IniFile] phases of the install run: typed registry values below the four
 // roots, and INI-file entries written through the profile functions.
-#include "app/Application.h"
-#include "app/Main.h"
 #include "install/InstallRun.h"
 #include "install/PathTokens.h"
 #include "install/RegistryAccess.h"
+#include "install/SetupContext.h"
+#include "platform/Platform.h"
 #include "support/MBUtils.h"
 #include "support/uIniFile.h"
 #include "support/uStrOp.h"
@@ -42,7 +42,7 @@ void WriteTypedValue(IRegistry& registry, RegRoot root, const std::string& path,
 }  // namespace
 
 bool InstallRun::WriteRegistry() {
-  IRegistry& registry = app_.platform.registry;
+  IRegistry& registry = platform_.registry;
   for (int n = 1;; ++n) {
     std::string number = std::to_string(n);
     std::string key = Script("Registry", "Key" + number);
@@ -74,7 +74,7 @@ bool InstallRun::WriteIniFiles() {
     std::string file = GetField(value, ",", 4);
     // An entry without a file names nothing to write to.
     if (file.empty()) continue;
-    WriteIni(app_.platform.profile, GetField(value, ",", 1), GetField(value, ",", 2),
+    WriteIni(platform_.profile, GetField(value, ",", 1), GetField(value, ",", 2),
              GetField(value, ",", 3), file);
   }
   return true;

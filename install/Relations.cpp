@@ -1,10 +1,10 @@
 // The relation phase of the install run: each [Relate] pair, once the user agrees, points an
 // extension at a "<ext>_auto_file" class, keeping the extension's earlier class for the uninstall.
-#include "app/Application.h"
-#include "app/Main.h"
 #include "install/InstallRun.h"
 #include "install/PathTokens.h"
 #include "install/RegistryAccess.h"
+#include "install/SetupContext.h"
+#include "platform/Platform.h"
 #include "support/MBUtils.h"
 #include "support/uStrOp.h"
 
@@ -32,17 +32,16 @@ RelationEntry BuildRelation(const SetupContext& ctx, const RelationPair& pair) {
 }
 
 bool InstallRun::MakeRelations() {
-  IRegistry& registry = app_.platform.registry;
+  IRegistry& registry = platform_.registry;
   for (const RelationPair& pair : relations) {
     if (!Status("The one with the relation is being set up...")) return false;
     RelationEntry entry = BuildRelation(ctx_, pair);
     const std::string& e = entry.extension;
 
     int answer =
-        ShowMessageBox(app_,
-                       "The one with the relation does an extension *." + e + " in" + "\r\n" +
-                           entry.shownProgram + "." + "\r\n" + "\r\n" + "May I put relation?",
-                       "Confirmation with the Relation", MB_YESNO | MB_ICONQUESTION);
+        view_.ShowMessageBox("The one with the relation does an extension *." + e + " in" + "\r\n" +
+                                 entry.shownProgram + "." + "\r\n" + "\r\n" + "May I put relation?",
+                             "Confirmation with the Relation", MB_YESNO | MB_ICONQUESTION);
     ctx_.LastAnswer = answer;
     if (answer != IDYES) continue;
 

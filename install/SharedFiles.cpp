@@ -3,9 +3,10 @@
 
 #include <cstdint>
 
-#include "app/Application.h"
 #include "install/FileOps.h"
-#include "platform/Registry.h"
+#include "install/RunView.h"
+#include "install/SetupContext.h"
+#include "platform/Platform.h"
 #include "support/MBUtils.h"
 #include "support/uIniFile.h"
 
@@ -25,13 +26,13 @@ int SharedCount(IRegistry& registry, const std::string& path) {
   return count > static_cast<uint32_t>(INT32_MAX) ? INT32_MAX : static_cast<int>(count);
 }
 
-int UpdateSharedCount(Application& app, const std::string& path, CountChange change) {
-  IRegistry& registry = app.platform.registry;
+int UpdateSharedCount(Platform& platform, const std::string& path, CountChange change) {
+  IRegistry& registry = platform.registry;
   if (registry.CreateKey(RegRoot::LocalMachine, kSharedDlls) != 0)
     throw ProgramError("Failed to create key " + std::string(kSharedDlls));
   int count = SharedCount(registry, path);
   if (change == CountChange::Add) {
-    if (count == 0 && FileExists(app.platform.files, path)) count = 1;
+    if (count == 0 && FileExists(platform.files, path)) count = 1;
     if (count < INT32_MAX) ++count;  // the largest count stays as it is
   } else {
     --count;
@@ -50,38 +51,44 @@ bool IsComponentFile(const std::string& path) {
   return PosNoCase(".OCX", path) > 0 || PosNoCase(".DLL", path) > 0;
 }
 
-bool RegisterComponent(Application& app, const std::string& path, Registration mode) {
-  const bool setup = !app.ctx.Uninstalling();
+void UnregisterComponent(IComponents& components, const std::string& path) {
+  // A missing entry point, a failed load and the entry's result are all silent here.
   int32_t result = 0;
+  components.CallEntry(path, "DllUnregisterServer", result);
+}
+
+bool RegisterComponent(Platform& platform, IRunView& view, bool setup, const std::string& path,
+                       Registration mode) {
   if (mode == Registration::Unregister) {
-    // A missing entry point, a failed load and the entry's result are all silent here.
-    app.platform.components.CallEntry(path, "DllUnregisterServer", result);
+    UnregisterComponent(platform.components, path);
     return false;
   }
-  switch (app.platform.components.CallEntry(path, "DllRegisterServer", result)) {
+  int32_t result = 0;
+  switch (platform.components.CallEntry(path, "DllRegisterServer", result)) {
     case ComponentCall::NotLoaded:
       if (setup)
-        ShowMessageBox(app, "File Read Error : " + path, "OCX/DLL Register Error(LoadLibrary)",
-                       MB_OK | MB_ICONEXCLAMATION);
+        view.ShowMessageBox("File Read Error : " + path, "OCX/DLL Register Error(LoadLibrary)",
+                            MB_OK | MB_ICONEXCLAMATION);
       return false;
     case ComponentCall::EntryMissing:
-      ShowMessageBox(app, "DllRegisterServer Entry is Not Found : " + path,
-                     "OCX/DLL Register Error(GetProcAddress)", MB_OK | MB_ICONEXCLAMATION);
+      view.ShowMessageBox("DllRegisterServer Entry is Not Found : " + path,
+                          "OCX/DLL Register Error(GetProcAddress)", MB_OK | MB_ICONEXCLAMATION);
       return false;
     case ComponentCall::Called:
       if (result == 0) return true;
-      ShowMessageBox(app, "DllRegisterServer Function Failed : " + path,
-                     "OCX/DLL Register Error(Procedure)", MB_OK | MB_ICONEXCLAMATION);
+      view.ShowMessageBox("DllRegisterServer Function Failed : " + path,
+                          "OCX/DLL Register Error(Procedure)", MB_OK | MB_ICONEXCLAMATION);
       return false;
   }
   return false;
 }
 
-bool ReplaceAtRestart(Application& app, const std::string& source, const std::string& destination) {
-  IFiles& files = app.platform.files;
+bool ReplaceAtRestart(Platform& platform, IRunView& view, const SetupContext& ctx,
+                      const std::string& source, const std::string& destination) {
+  IFiles& files = platform.files;
   std::string temporary;
   for (int n = 1;; ++n) {
-    temporary = app.ctx.WindowsFolder + "OVTMP" + std::to_string(n) + ".TMP";
+    temporary = ctx.WindowsFolder + "OVTMP" + std::to_string(n) + ".TMP";
     FileInfo info;
     uint32_t code = files.GetInfo(temporary, info);
     if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) break;
@@ -90,17 +97,17 @@ bool ReplaceAtRestart(Application& app, const std::string& source, const std::st
     if (code != 0 || n >= 100000) break;
   }
   CopyFileTo(files, source, temporary);
-  if (app.ctx.PlatformId == 2) {
+  if (ctx.PlatformId == 2) {
     if (files.MoveFileAtRestart(temporary, destination) != 0) {
-      ShowMessageBox(app, "MoveFileEx Function Failed", "Internal Error",
-                     MB_OK | MB_ICONEXCLAMATION);
+      view.ShowMessageBox("MoveFileEx Function Failed", "Internal Error",
+                          MB_OK | MB_ICONEXCLAMATION);
       return false;
     }
     return true;
   }
-  if (app.ctx.PlatformId == 1)
-    WriteIni(app.platform.profile, "rename", ShortPath(files, destination),
-             ShortPath(files, temporary), app.ctx.WindowsFolder + "WININIT.INI");
+  if (ctx.PlatformId == 1)
+    WriteIni(platform.profile, "rename", ShortPath(files, destination), ShortPath(files, temporary),
+             ctx.WindowsFolder + "WININIT.INI");
   return true;
 }
 

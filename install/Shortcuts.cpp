@@ -1,10 +1,11 @@
 // The shortcut phase of the install run: the [ShortCut] pairs, the wizard's four shortcut boxes
 // and MakeShortcut, which writes one shell link (or copies a link file given as target).
-#include "app/Application.h"
-#include "app/Main.h"
 #include "install/FileOps.h"
 #include "install/InstallRun.h"
 #include "install/PathTokens.h"
+#include "install/ProgramError.h"
+#include "install/SetupContext.h"
+#include "platform/Platform.h"
 #include "support/MBUtils.h"
 #include "support/uStrOp.h"
 
@@ -57,7 +58,7 @@ bool InstallRun::MakeShortcuts() {
 std::string InstallRun::MakeShortcut(const std::string& target, const std::string& shortcutPath,
                                      const std::string& workingFolder,
                                      const std::string& arguments) {
-  IFiles& files = app_.platform.files;
+  IFiles& files = platform_.files;
   std::string link = shortcutPath;
   if (PosNoCase(".lnk", link) == 0) link += ".lnk";
 
@@ -74,7 +75,7 @@ std::string InstallRun::MakeShortcut(const std::string& target, const std::strin
     return link;
   }
 
-  uint32_t error = app_.platform.shell.SaveShellLink(link, target, folder, arguments);
+  uint32_t error = platform_.shell.SaveShellLink(link, target, folder, arguments);
   if (error != 0)
     throw ProgramError("The shortcut " + link + " could not be made (error " +
                        std::to_string(error) + ").");

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "app/Environment.h"
-#include "app/SetupContext.h"
 #include "install/FileOps.h"
 #include "install/PathTokens.h"
+#include "install/SetupContext.h"
 #include "platform/host/HostFiles.h"
 #include "platform/host/HostLz.h"
 #include "platform/host/HostPlatform.h"

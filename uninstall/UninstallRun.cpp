@@ -8,16 +8,16 @@
 #include <optional>
 #include <vector>
 
-#include "app/Application.h"
-#include "app/Main.h"
 #include "install/FileOps.h"
 #include "install/RegistryAccess.h"
+#include "install/RunView.h"
+#include "install/SetupContext.h"
 #include "install/SharedFiles.h"
+#include "install/UninstallLog.h"
+#include "platform/Platform.h"
 #include "support/MBUtils.h"
 #include "support/uIniFile.h"
 #include "support/uStrOp.h"
-#include "windows/CusDlg.h"
-#include "windows/Status.h"
 
 namespace orvane {
 namespace {
@@ -33,10 +33,6 @@ const char kReasonWildcard[] =
 const char kReasonRegistry[] =
     "This is a registry root or a key that Windows keeps, so it wasn't deleted.";
 
-// Values of the Add/Remove Programs entry that record, for one log value, the shared count the
-// uninstall found before it lowered it ("LoweredSharedCount DeleteFile\File3" = 2). They go with
-// the entry, which the run deletes last.
-const char kLoweredPrefix[] = "LoweredSharedCount ";
 const char kLogName[] = "UNSETUP.INI";
 
 enum class PathVerdict { Ok, NotFullPath, Wildcard, Protected };
@@ -224,15 +220,6 @@ bool IsAbsoluteDriveFolder(const std::string& path) {
   return CheckPath(path, false) == PathVerdict::Ok;
 }
 
-void ForgetUninstallProgress(IRegistry& registry, const std::string& entryKey) {
-  std::vector<RegNamedValue> values;
-  if (registry.EnumValues(RegRoot::LocalMachine, entryKey, values) != 0) return;
-  for (const RegNamedValue& value : values) {
-    if (value.name.rfind(kLoweredPrefix, 0) == 0)
-      registry.DeleteValue(RegRoot::LocalMachine, entryKey, value.name);
-  }
-}
-
 bool IsProtectedRegistryKey(const std::string& rootToken, const std::string& registryPath) {
   std::optional<std::vector<std::string>> names = RegistryNames(registryPath);
   if (!names) return true;
@@ -244,15 +231,11 @@ bool IsProtectedRegistryKey(const std::string& rootToken, const std::string& reg
 
 // ---------------------------------------------------------------------------------------------
 
-void TfrmMain::RunUninstall() {
-  UninstallRun run(app, *this);
-  run.Run();
-}
-
-UninstallRun::UninstallRun(Application& app, TfrmMain& wizard) : app_(app), wizard_(wizard) {}
+UninstallRun::UninstallRun(Platform& platform, SetupContext& ctx, IRunView& view)
+    : platform_(platform), ctx_(ctx), view_(view) {}
 
 std::string UninstallRun::Log(const std::string& section, const std::string& key) {
-  return ReadIni(app_.platform.profile, section, key, "", app_.ctx.ScriptPath);
+  return ReadIni(platform_.profile, section, key, "", ctx_.ScriptPath);
 }
 
 void UninstallRun::AddFailure(const std::string& tag, const std::string& path,
@@ -262,31 +245,25 @@ void UninstallRun::AddFailure(const std::string& tag, const std::string& path,
 }
 
 void UninstallRun::Run() {
-  SetupContext& ctx = app_.ctx;
-  TfrmMain& w = wizard_;
+  SetupContext& ctx = ctx_;
 
-  // The options. The "DeleteAll" layout is the one in which the other three boxes are hidden.
-  for (TControl* box :
-       {&w.chkSCutDesktop, &w.chkSCutStartMenu, &w.chkSCutStartUp, &w.chkSCutSendTo})
-    box->enabled = false;
+  // The options, locked from now on.
+  const UninstallChoices choices = view_.TakeUninstallOptions();
   maskList.clear();
   deleteAll = false;
-  if (w.chkSCutDesktop.checked) {
-    if (w.chkSCutStartMenu.visible || w.chkSCutStartUp.visible || w.chkSCutSendTo.visible) {
+  if (choices.firstTicked) {
+    if (!choices.deleteAllLayout) {
       maskList += "*.INI|";
     } else {
       deleteAll = true;
     }
   }
-  if (w.chkSCutStartMenu.checked) maskList += "*.GID|";
+  if (choices.secondTicked) maskList += "*.GID|";
 
-  // The status window replaces the wizard, which keeps a centred button for the
-  // failure details.
-  w.visible = false;
-  app_.frmStatus().visible = true;
-  w.btnEnd.visible = false;
-  w.btnEvent.left = (w.clientWidth - w.btnEvent.width) / 2;
-  w.ShowStatus(ctx.UnSetupString + " is being done...");
+  // The status window replaces the wizard.
+  view_.HideWizard();
+  view_.ShowStatusWindow();
+  view_.ShowStatus(ctx.UnSetupString + " is being done...");
 
   // The destination folder must be one the run may work in.
   if (!CheckDestination()) return;
@@ -298,10 +275,10 @@ void UninstallRun::Run() {
   // program on the machine next closes. Shared counts are lowered once whatever the number of
   // runs; every other step can simply be done again.
   ownLogs_.clear();
-  for (const std::string& log : {appFolder_ + kLogName, app_.platform.system.FirstArgument()}) {
+  for (const std::string& log : {appFolder_ + kLogName, platform_.system.FirstArgument()}) {
     if (log.empty()) continue;
     ownLogs_.push_back(Upper(log));
-    std::string shortForm = app_.platform.files.ShortPath(log);
+    std::string shortForm = platform_.files.ShortPath(log);
     if (!shortForm.empty()) ownLogs_.push_back(Upper(shortForm));
   }
   std::string uninstallKey = Log("UnSetupRegistryKey", "Key");
@@ -311,7 +288,7 @@ void UninstallRun::Run() {
 
   RemoveProgramEntry();  // the package's section of ORVANEDB.INI
   // No folder to remove may be the current one.
-  app_.platform.files.SetCurrentFolder(ctx.TempFolder);
+  platform_.files.SetCurrentFolder(ctx.TempFolder);
   RemoveFiles("DeleteFile", true);
   RemoveFiles("AddDeleteFile", false);
   RemoveShortcuts();
@@ -322,24 +299,21 @@ void UninstallRun::Run() {
   bool removeEntry = !uninstallKey.empty() && MayDeleteKey("(Local)", uninstallKey);
   RemoveOwnLog();
   RemoveDestination();
-  if (removeEntry) DeleteRegKey(app_, "(Local)", uninstallKey);
+  if (removeEntry) DeleteRegKey(platform_.registry, "(Local)", uninstallKey);
   ReportFailures();
   Complete();
 }
 
 bool UninstallRun::CheckDestination() {
-  SetupContext& ctx = app_.ctx;
-  std::string folder = wizard_.txtFolder.caption;
+  SetupContext& ctx = ctx_;
+  std::string folder = view_.DestinationFolder();
   // The set-up gives an empty [SetupFolder] a final "\", so emptiness alone is not the test: only
   // a full folder path below a drive's root is a folder the run may empty and remove.
   if (!IsAbsoluteDriveFolder(folder)) {
-    ShowMessageBox(app_,
-                   "An " + ctx.UnSetupString + " folder isn't clear." + kCrLf + "The " +
-                       ctx.UnSetupString + " can't be continued.",
-                   "Fatal Error", MB_ICONSTOP);
-    wizard_.SetEndConfirmed();
-    wizard_.SetEndRequested();
-    app_.outcome = ProgramOutcome::Failed;
+    view_.ShowMessageBox("An " + ctx.UnSetupString + " folder isn't clear." + kCrLf + "The " +
+                             ctx.UnSetupString + " can't be continued.",
+                         "Fatal Error", MB_ICONSTOP);
+    view_.EndRun(RunEnd::Failed, false);
     return false;
   }
   appFolder_ = AddPathDelim(folder, "B");
@@ -350,8 +324,8 @@ bool UninstallRun::CheckDestination() {
 void UninstallRun::RemoveProgramEntry() {
   std::string id = Log("ProgramID", "ID");
   if (id.empty()) return;
-  app_.platform.profile.WriteString(id, std::nullopt, std::nullopt,
-                                    DelPathDelim(app_.ctx.WindowsFolder, "B") + "\\ORVANEDB.INI");
+  platform_.profile.WriteString(id, std::nullopt, std::nullopt,
+                                DelPathDelim(ctx_.WindowsFolder, "B") + "\\ORVANEDB.INI");
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -362,11 +336,10 @@ namespace {
 // A folder (with its final "\") that must never be emptied or removed wholesale: a drive root,
 // the Windows, system, program files or temporary folder, or a folder that holds one of them.
 // Short (8.3) forms are compared too, since the file system accepts them as the same folder.
-bool IsProtectedFolder(Application& app, const std::string& folder) {
+bool IsProtectedFolder(IFiles& files, const SetupContext& ctx, const std::string& folder) {
   if (IsDriveRoot(folder)) return true;
-  const SetupContext& ctx = app.ctx;
   std::string upper = Upper(AddPathDelim(folder, "B"));
-  std::string shortForm = app.platform.files.ShortPath(folder);
+  std::string shortForm = files.ShortPath(folder);
   std::string upperShort = shortForm.empty() ? "" : Upper(AddPathDelim(shortForm, "B"));
   for (const std::string* known :
        {&ctx.WindowsFolder, &ctx.SystemFolder, &ctx.ProgramFilesFolder, &ctx.TempFolder}) {
@@ -374,7 +347,7 @@ bool IsProtectedFolder(Application& app, const std::string& folder) {
     std::string upperKnown = Upper(AddPathDelim(*known, "B"));
     if (SameOrAncestor(upper, upperKnown)) return true;
     if (upperShort.empty()) continue;
-    std::string knownShort = app.platform.files.ShortPath(*known);
+    std::string knownShort = files.ShortPath(*known);
     if (!knownShort.empty() && SameOrAncestor(upperShort, Upper(AddPathDelim(knownShort, "B"))))
       return true;
   }
@@ -382,24 +355,24 @@ bool IsProtectedFolder(Application& app, const std::string& folder) {
 }
 
 // The judgement for a file or pattern to delete.
-PathVerdict JudgeFile(Application& app, const std::string& path) {
+PathVerdict JudgeFile(IFiles& files, const SetupContext& ctx, const std::string& path) {
   PathVerdict verdict = CheckPath(path, true);
   if (verdict != PathVerdict::Ok) return verdict;
   std::string name = ExtractFileName(path);
   // A value that names a protected folder itself (with or without its final "\").
   if (name.empty() || !HasWildcard(name)) {
-    if (IsProtectedFolder(app, AddPathDelim(path, "B"))) return PathVerdict::Protected;
+    if (IsProtectedFolder(files, ctx, AddPathDelim(path, "B"))) return PathVerdict::Protected;
     return PathVerdict::Ok;
   }
   // A pattern also deletes matching folders with their contents: never in a protected folder.
-  if (IsProtectedFolder(app, ExtractFilePath(path))) return PathVerdict::Wildcard;
+  if (IsProtectedFolder(files, ctx, ExtractFilePath(path))) return PathVerdict::Wildcard;
   return PathVerdict::Ok;
 }
 
-PathVerdict JudgeFolder(Application& app, const std::string& folder) {
+PathVerdict JudgeFolder(IFiles& files, const SetupContext& ctx, const std::string& folder) {
   PathVerdict verdict = CheckPath(folder, false);
   if (verdict != PathVerdict::Ok) return verdict;
-  if (IsProtectedFolder(app, AddPathDelim(folder, "B"))) return PathVerdict::Protected;
+  if (IsProtectedFolder(files, ctx, AddPathDelim(folder, "B"))) return PathVerdict::Protected;
   return PathVerdict::Ok;
 }
 
@@ -426,7 +399,7 @@ void UninstallRun::RemoveFiles(const std::string& section, bool report) {
     std::string path = GetField(value, ",", 1);
     std::string options = GetField(value, ",", 2);
     if (path.empty()) break;
-    PathVerdict verdict = JudgeFile(app_, path);
+    PathVerdict verdict = JudgeFile(platform_.files, ctx_, path);
     if (verdict != PathVerdict::Ok) {
       // Refused values are reported from both sections: the user should know what stayed.
       AddFailure("<File> ", path, std::string(Reason(verdict)) + kCrLf);
@@ -438,7 +411,7 @@ void UninstallRun::RemoveFiles(const std::string& section, bool report) {
       continue;
     }
     uint32_t code = DeleteLoggedFile(path, options, entry);
-    if (code != 0 && report) AddFailure("<File> ", path, ErrorText(app_.platform.system, code));
+    if (code != 0 && report) AddFailure("<File> ", path, ErrorText(platform_.system, code));
   }
 }
 
@@ -449,7 +422,7 @@ void UninstallRun::RemoveOwnLog() {
   for (const Deferred& value : deferred_) {
     uint32_t code = DeleteLoggedFile(value.path, value.options, value.entry);
     if (code != 0 && value.report)
-      AddFailure("<File> ", value.path, ErrorText(app_.platform.system, code));
+      AddFailure("<File> ", value.path, ErrorText(platform_.system, code));
   }
 }
 
@@ -459,21 +432,21 @@ bool UninstallRun::IsOwnLog(const std::string& path) {
     return std::find(ownLogs_.begin(), ownLogs_.end(), Upper(form)) != ownLogs_.end();
   };
   if (known(path)) return true;
-  std::string shortForm = app_.platform.files.ShortPath(path);
+  std::string shortForm = platform_.files.ShortPath(path);
   return !shortForm.empty() && known(shortForm);
 }
 
 uint32_t UninstallRun::Delete(const std::string& path) {
   // A pattern may take the log with it, and so may a value that names it in another section.
   if (HasWildcard(path) || IsOwnLog(path)) KeepEntryRecoverable();
-  return DeleteFiles(app_, path);
+  return DeleteFiles(platform_, path);
 }
 
 uint32_t UninstallRun::EmptyAndRemoveFolder(const std::string& folder,
                                             const std::string& patterns) {
   // Without patterns only an empty folder goes, which cannot hold the log.
   if (!patterns.empty()) KeepEntryRecoverable();
-  return RemoveFolder(app_, folder, patterns);
+  return RemoveFolder(platform_, folder, patterns);
 }
 
 // Points the Add/Remove Programs command at the work copy of the log, once, before the log can
@@ -481,7 +454,7 @@ uint32_t UninstallRun::EmptyAndRemoveFolder(const std::string& folder,
 void UninstallRun::KeepEntryRecoverable() {
   if (entryRepointed_ || entryKey_.empty()) return;
   entryRepointed_ = true;
-  IRegistry& registry = app_.platform.registry;
+  IRegistry& registry = platform_.registry;
   RegValue value;
   if (registry.GetValue(RegRoot::LocalMachine, entryKey_, "UninstallString", value) != 0 ||
       (value.type != REG_SZ && value.type != REG_EXPAND_SZ))
@@ -490,7 +463,7 @@ void UninstallRun::KeepEntryRecoverable() {
   // The command is the uninstaller, a blank and the log in double quotes: only the log changes.
   size_t split = command.find(" \"");
   if (split == std::string::npos) split = command.find(' ');
-  std::string repointed = command.substr(0, split) + " \"" + app_.ctx.ScriptPath + "\"";
+  std::string repointed = command.substr(0, split) + " \"" + ctx_.ScriptPath + "\"";
   if (repointed != command)
     registry.SetValue(RegRoot::LocalMachine, entryKey_, "UninstallString",
                       RegValue::String(repointed, value.type));
@@ -500,8 +473,8 @@ std::optional<int> UninstallRun::LoweredFrom(const std::string& entry) {
   if (entryKey_.empty() || entry.empty()) return std::nullopt;
   RegValue value;
   uint32_t count = 0;
-  if (app_.platform.registry.GetValue(RegRoot::LocalMachine, entryKey_, kLoweredPrefix + entry,
-                                      value) != 0 ||
+  if (platform_.registry.GetValue(RegRoot::LocalMachine, entryKey_, kLoweredCountPrefix + entry,
+                                  value) != 0 ||
       !value.AsDword(count) || count == 0)
     return std::nullopt;
   return static_cast<int32_t>(count);
@@ -510,14 +483,14 @@ std::optional<int> UninstallRun::LoweredFrom(const std::string& entry) {
 void UninstallRun::RecordLowering(const std::string& entry, int count) {
   if (entryKey_.empty() || entry.empty()) return;
   // Written into the existing entry only: a run without one cannot be started again anyway.
-  app_.platform.registry.SetValue(RegRoot::LocalMachine, entryKey_, kLoweredPrefix + entry,
-                                  RegValue::Dword(static_cast<uint32_t>(count)));
+  platform_.registry.SetValue(RegRoot::LocalMachine, entryKey_, kLoweredCountPrefix + entry,
+                              RegValue::Dword(static_cast<uint32_t>(count)));
 }
 
 uint32_t UninstallRun::DeleteLoggedFile(const std::string& path, const std::string& options,
                                         const std::string& entry) {
-  SetupContext& ctx = app_.ctx;
-  IRegistry& registry = app_.platform.registry;
+  SetupContext& ctx = ctx_;
+  IRegistry& registry = platform_.registry;
   const bool shared = PosNoCase("/S", options) > 0;
   // A count that an interrupted run of this uninstall lowered already is judged as it found it.
   std::optional<int> lowered = shared ? LoweredFrom(entry) : std::nullopt;
@@ -546,50 +519,42 @@ uint32_t UninstallRun::DeleteLoggedFile(const std::string& path, const std::stri
   if (!shared) return 0;
   // Recorded before it is lowered, so that a rerun lowers it only when this run did not.
   if (!lowered) RecordLowering(entry, count);
-  if (!lowered || count == *lowered) UpdateSharedCount(app_, path, CountChange::Remove);
+  if (!lowered || count == *lowered) UpdateSharedCount(platform_, path, CountChange::Remove);
   if (SharedCount(registry, path) != 0) return 0;
   return SharedFileAnswer(path);
 }
 
 uint32_t UninstallRun::AskAndDelete(const std::string& path, const std::string& question) {
-  int answer = ShowMessageBox(app_, question, "The confirmation of the file deletion",
-                              MB_YESNO | MB_ICONQUESTION);
+  int answer = view_.ShowMessageBox(question, "The confirmation of the file deletion",
+                                    MB_YESNO | MB_ICONQUESTION);
   return answer == IDYES ? Delete(path) : 0;
 }
 
 uint32_t UninstallRun::SharedFileAnswer(const std::string& path) {
-  TControl& answer = wizard_.lblFormShare;
-  if (answer.caption != "Delete" && answer.caption != "Save") {
-    answer.caption.clear();
-    TfrmCustomDlg& dialog = app_.frmCustomDlg();
-    dialog.lblMessage.caption =
-        path + "\r\n\r\n" + "I don't have this common file used by every program at present." +
-        kCrLf + "But, it has the possibility that it will be used by the program from now on." +
-        kCrLf + "May I delete this file?";
-    app_.ShowModal(dialog);
-  }
-  if (answer.caption == "Delete" || answer.caption == "Yes") return Delete(path);
-  // "Save", "No", and a dialog closed without an answer keep the file.
-  return 0;
+  bool remove = view_.ConfirmSharedFileDeletion(
+      path + "\r\n\r\n" + "I don't have this common file used by every program at present." +
+      kCrLf + "But, it has the possibility that it will be used by the program from now on." +
+      kCrLf + "May I delete this file?");
+  return remove ? Delete(path) : 0;
 }
 
 // ---------------------------------------------------------------------------------------------
 // Shortcuts and the folders they leave empty.
 
 void UninstallRun::RemoveShortcuts() {
-  const SetupContext& ctx = app_.ctx;
+  const SetupContext& ctx = ctx_;
   for (int n = 1;; ++n) {
     std::string path = Log("DeleteShortCut", "File" + std::to_string(n));
     if (path.empty()) break;
     // A shortcut is one file: a pattern here is refused wherever it stands.
-    PathVerdict verdict = JudgeFile(app_, path);
+    PathVerdict verdict = JudgeFile(platform_.files, ctx_, path);
     if (verdict == PathVerdict::Ok && HasWildcard(path)) verdict = PathVerdict::Wildcard;
     if (verdict != PathVerdict::Ok) {
       AddFailure("<ShortCut> ", path, std::string(Reason(verdict)) + kCrLf);
       continue;
     }
     uint32_t code = Delete(path);
-    if (code != 0) AddFailure("<ShortCut> ", path, ErrorText(app_.platform.system, code));
+    if (code != 0) AddFailure("<ShortCut> ", path, ErrorText(platform_.system, code));
     std::string folder = ExtractFilePath(path);
     bool special = false;
     for (const std::string* known :
@@ -610,7 +575,7 @@ void UninstallRun::RemoveFolders() {
   while (!Log("DeleteFolder", "Folder" + std::to_string(count + 1)).empty()) ++count;
   for (int n = count; n >= 1; --n) {
     std::string folder = Log("DeleteFolder", "Folder" + std::to_string(n));
-    PathVerdict verdict = JudgeFolder(app_, folder);
+    PathVerdict verdict = JudgeFolder(platform_.files, ctx_, folder);
     if (verdict != PathVerdict::Ok) {
       AddFailure("<Folder> ", folder, std::string(Reason(verdict)) + kCrLf);
       continue;
@@ -618,7 +583,7 @@ void UninstallRun::RemoveFolders() {
     bool inside = PosNoCase(appFolder_, folder) > 0;
     uint32_t code = EmptyAndRemoveFolder(folder, inside ? maskList : "");
     if (code != 0 && !(inside && deleteAll))
-      AddFailure("<Folder> ", folder, ErrorText(app_.platform.system, code));
+      AddFailure("<Folder> ", folder, ErrorText(platform_.system, code));
   }
 }
 
@@ -626,7 +591,8 @@ void UninstallRun::RemoveFolders() {
 // Registry keys, and the associations put back as they were before the install.
 
 void UninstallRun::DeleteKey(const std::string& rootToken, const std::string& keyPath) {
-  if (!keyPath.empty() && MayDeleteKey(rootToken, keyPath)) DeleteRegKey(app_, rootToken, keyPath);
+  if (!keyPath.empty() && MayDeleteKey(rootToken, keyPath))
+    DeleteRegKey(platform_.registry, rootToken, keyPath);
 }
 
 bool UninstallRun::MayDeleteKey(const std::string& rootToken, const std::string& keyPath) {
@@ -647,7 +613,7 @@ void UninstallRun::RemoveRegistryKeys() {
 }
 
 void UninstallRun::RestoreAssociations() {
-  IRegistry& registry = app_.platform.registry;
+  IRegistry& registry = platform_.registry;
   for (int n = 1;; ++n) {
     std::string value = Log("RestoreRelate", "Key" + std::to_string(n));
     if (value.empty()) break;
@@ -673,14 +639,14 @@ void UninstallRun::RestoreAssociations() {
 // The destination folder, the failure details and the end.
 
 void UninstallRun::RemoveDestination() {
-  const SetupContext& ctx = app_.ctx;
+  const SetupContext& ctx = ctx_;
   std::string upper = Upper(appFolder_);
   for (const std::string* known :
        {&ctx.TempFolder, &ctx.WindowsFolder, &ctx.SystemFolder, &ctx.ProgramFilesFolder}) {
     if (!known->empty() && upper == Upper(*known)) return;
   }
   // A folder that holds one of those, or a drive root, is left alone as well.
-  if (appFolder_.size() == 3 || IsProtectedFolder(app_, appFolder_)) return;
+  if (appFolder_.size() == 3 || IsProtectedFolder(platform_.files, ctx_, appFolder_)) return;
   uint32_t code = EmptyAndRemoveFolder(appFolder_, deleteAll ? "*.*|" : maskList);
   if (code == 0) return;
   failureLog += "<SetupFolder> " + appFolder_ + kCrLf;
@@ -693,40 +659,27 @@ void UninstallRun::RemoveDestination() {
                                   "folder.";
     failureLog += std::string(kCrLf) + "Delete it from Explorer and so on directly." + kCrLf;
   } else {
-    failureLog += ErrorText(app_.platform.system, code) + kCrLf;
+    failureLog += ErrorText(platform_.system, code) + kCrLf;
   }
   ++failureCount;
 }
 
 void UninstallRun::ReportFailures() {
   if (failureCount == 0) return;
-  const SetupContext& ctx = app_.ctx;
-  TfrmMain& w = wizard_;
-  w.ShowStatus("Some of the management failed.");
-  int answer = ShowMessageBox(app_,
-                              "Some of the management failed in the " + ctx.UnSetupString + "." +
-                                  kCrLf + "Do you indicate details?",
-                              "Warning", MB_YESNO | MB_ICONEXCLAMATION);
+  view_.ShowStatus("Some of the management failed.");
+  int answer = view_.ShowMessageBox("Some of the management failed in the " + ctx_.UnSetupString +
+                                        "." + kCrLf + "Do you indicate details?",
+                                    "Warning", MB_YESNO | MB_ICONEXCLAMATION);
   if (answer != IDYES) return;
-  w.txtReadme.caption = failureLog;
-  w.txtReadme.scrollBars = ScrollBars::Vertical;
-  w.ShowDetailsPage("The details indication of the deletion management failure");
-  w.visible = true;
-  app_.frmStatus().visible = false;
-  w.WaitForDetailsContinue();
-  w.visible = false;
-  app_.ProcessMessages();
-  app_.platform.clock.Sleep(500);
-  app_.frmStatus().visible = true;
+  view_.ShowFailureDetails("The details indication of the deletion management failure", failureLog,
+                           true);
 }
 
 void UninstallRun::Complete() {
-  std::string text = app_.ctx.UnSetupString + " is now complete.";
-  wizard_.ShowStatus(text);
-  ShowMessageBox(app_, text, "Complete", MB_OK | MB_ICONINFORMATION);
-  wizard_.SetEndConfirmed();
-  wizard_.SetEndRequested();
-  app_.outcome = ProgramOutcome::Completed;
+  std::string text = ctx_.UnSetupString + " is now complete.";
+  view_.ShowStatus(text);
+  view_.ShowMessageBox(text, "Complete", MB_OK | MB_ICONINFORMATION);
+  view_.EndRun(RunEnd::Completed, false);
 }
 
 }  // namespace orvane

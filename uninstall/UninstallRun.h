@@ -9,13 +9,16 @@
 
 namespace orvane {
 
-class Application;
-class IRegistry;
-class TfrmMain;
+class IFiles;
+class IRunView;
+struct Platform;
+struct SetupContext;
 
 class UninstallRun {
  public:
-  UninstallRun(Application& app, TfrmMain& wizard);
+  // The run works on `platform`, reads and sets the context `ctx`, and shows and asks through
+  // `view`.
+  UninstallRun(Platform& platform, SetupContext& ctx, IRunView& view);
 
   // The whole run, from the options on the uninstall screen to the end signals.
   void Run();
@@ -68,18 +71,15 @@ class UninstallRun {
   void AddFailure(const std::string& tag, const std::string& path, const std::string& reason);
   std::string Log(const std::string& section, const std::string& key);
 
-  Application& app_;
-  TfrmMain& wizard_;
+  Platform& platform_;
+  SetupContext& ctx_;
+  IRunView& view_;
   std::string appFolder_;
   std::vector<std::string> ownLogs_;  // the log the run was started with, the destination's log
   std::vector<Deferred> deferred_;
   std::string entryKey_;  // the Add/Remove Programs key below HKEY_LOCAL_MACHINE, or empty
   bool entryRepointed_ = false;
 };
-
-// An interrupted uninstall leaves in the Add/Remove Programs entry (`entryKey` below
-// HKEY_LOCAL_MACHINE) the shared counts it had lowered; a new install into the entry forgets them.
-void ForgetUninstallProgress(IRegistry& registry, const std::string& entryKey);
 
 // The judgements that keep a damaged or altered log from removing more than an installation made.
 // Paths are code page 932 texts; "\" is tested as a character of its own.

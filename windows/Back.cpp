@@ -6,7 +6,7 @@
 
 #include "app/Application.h"
 #include "app/Main.h"
-#include "app/Texts.h"
+#include "support/Texts.h"
 
 namespace orvane {
 namespace {

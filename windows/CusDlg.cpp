@@ -1,7 +1,7 @@
 // The shared-file confirmation dialog's layout and buttons.
 #include "windows/CusDlg.h"
 
-#include "app/Texts.h"
+#include "support/Texts.h"
 
 namespace orvane {
 

@@ -12,10 +12,10 @@
 #include <vector>
 
 #include "MachineFixture.h"
+#include "install/UninstallLog.h"
 #include "platform/host/HostFiles.h"
 #include "platform/host/HostProfile.h"
 #include "platform/host/HostRegistry.h"
-#include "uninstall/UninstallLog.h"
 
 namespace {
 

@@ -1,6 +1,7 @@
 // The file routines the runs share, on an emulated machine.
 #include <gtest/gtest.h>
 
+#include "app/WizardRunView.h"
 #include "install/FileOps.h"
 #include "install/SharedFiles.h"
 #include "platform/host/HostFiles.h"
@@ -31,27 +32,27 @@ TEST_F(FileOps, DeleteFilesByNameAndPattern) {
   for (const char* name : {"C:\\APP\\A.TMP", "C:\\APP\\B.TMP", "C:\\APP\\KEEP.TXT",
                            "C:\\APP\\SUB.TMP\\INNER.TXT"})
     WriteHostFile(Host(name), "x");
-  EXPECT_EQ(DeleteFiles(*app, "C:\\APP\\NONE.TXT"), 2u);
-  EXPECT_EQ(DeleteFiles(*app, "C:\\APP\\*.TMP"), 0u);
+  EXPECT_EQ(DeleteFiles(app->platform, "C:\\APP\\NONE.TXT"), 2u);
+  EXPECT_EQ(DeleteFiles(app->platform, "C:\\APP\\*.TMP"), 0u);
   EXPECT_FALSE(std::filesystem::exists(Host("C:\\APP\\A.TMP")));
   EXPECT_FALSE(std::filesystem::exists(Host("C:\\APP\\SUB.TMP")));  // matching folders go too
   EXPECT_TRUE(std::filesystem::exists(Host("C:\\APP\\KEEP.TXT")));
-  EXPECT_EQ(DeleteFiles(*app, "C:\\APP\\*.NOMATCH"), 0u);
+  EXPECT_EQ(DeleteFiles(app->platform, "C:\\APP\\*.NOMATCH"), 0u);
   platform().files.SetAttributes("C:\\APP\\KEEP.TXT", FILE_ATTRIBUTE_READONLY);
-  EXPECT_EQ(DeleteFiles(*app, "C:\\APP\\KEEP.TXT"), 0u);  // no questions, read-only or not
+  EXPECT_EQ(DeleteFiles(app->platform, "C:\\APP\\KEEP.TXT"), 0u);  // no questions, read-only or not
 }
 
 TEST_F(FileOps, RemoveFolderWithPatternsAndInUse) {
   WriteHostFile(Host("C:\\APP\\X.INI"), "x");
   WriteHostFile(Host("C:\\APP\\Y.DAT"), "x");
-  EXPECT_EQ(RemoveFolder(*app, "C:\\APP", "*.INI|"), 145u);  // Y.DAT is left
+  EXPECT_EQ(RemoveFolder(app->platform, "C:\\APP", "*.INI|"), 145u);  // Y.DAT is left
   EXPECT_FALSE(std::filesystem::exists(Host("C:\\APP\\X.INI")));
   host::testing::ChildLock lock(Host("C:\\APP\\Y.DAT"));
   ASSERT_TRUE(lock.Locked());
-  EXPECT_EQ(RemoveFolder(*app, "C:\\APP\\", "*.*|"), 145u);
+  EXPECT_EQ(RemoveFolder(app->platform, "C:\\APP\\", "*.*|"), 145u);
   EXPECT_TRUE(std::filesystem::exists(Host("C:\\APP\\Y.DAT")));
   lock.Release();
-  EXPECT_EQ(RemoveFolder(*app, "C:\\APP\\", "*.*|"), 0u);
+  EXPECT_EQ(RemoveFolder(app->platform, "C:\\APP\\", "*.*|"), 0u);
   EXPECT_FALSE(std::filesystem::exists(Host("C:\\APP")));
 }
 
@@ -88,13 +89,13 @@ TEST_F(FileOps, SharedCountsFollowTheRules) {
   const std::string present = "C:\\WINDOWS\\system32\\PRESENT.DLL";
   const std::string fresh = "C:\\WINDOWS\\system32\\NEW.DLL";
   WriteHostFile(Host(present), "x");
-  EXPECT_EQ(UpdateSharedCount(*app, fresh, CountChange::Add), 1);
-  EXPECT_EQ(UpdateSharedCount(*app, present, CountChange::Add), 2);
-  EXPECT_EQ(UpdateSharedCount(*app, present, CountChange::Add), 3);
+  EXPECT_EQ(UpdateSharedCount(app->platform, fresh, CountChange::Add), 1);
+  EXPECT_EQ(UpdateSharedCount(app->platform, present, CountChange::Add), 2);
+  EXPECT_EQ(UpdateSharedCount(app->platform, present, CountChange::Add), 3);
   EXPECT_EQ(SharedCount(platform().registry, present), 3);
-  EXPECT_EQ(UpdateSharedCount(*app, fresh, CountChange::Remove), 0);
+  EXPECT_EQ(UpdateSharedCount(app->platform, fresh, CountChange::Remove), 0);
   EXPECT_EQ(SharedCount(platform().registry, fresh), 0);
-  EXPECT_EQ(UpdateSharedCount(*app, fresh, CountChange::Remove), -1);  // stays absent
+  EXPECT_EQ(UpdateSharedCount(app->platform, fresh, CountChange::Remove), -1);  // stays absent
   RegValue value;
   EXPECT_NE(platform().registry.GetValue(
                 RegRoot::LocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs",
@@ -120,13 +121,13 @@ TEST_F(FileOps, SharedCountsSaturateAtTheTopOfTheRange) {
   };
   registry.CreateKey(RegRoot::LocalMachine, key);
   store(0x7FFFFFFF);
-  EXPECT_EQ(UpdateSharedCount(*app, path, CountChange::Add), INT32_MAX);
+  EXPECT_EQ(UpdateSharedCount(app->platform, path, CountChange::Add), INT32_MAX);
   EXPECT_EQ(stored(), 0x7FFFFFFFu);
   // Counts no int holds read as the largest one: still shared, lowered and kept on a remove.
   for (uint32_t huge : {0x80000000u, 0xFFFFFFFFu}) {
     store(huge);
     EXPECT_EQ(SharedCount(registry, path), INT32_MAX) << huge;
-    EXPECT_EQ(UpdateSharedCount(*app, path, CountChange::Remove), INT32_MAX - 1) << huge;
+    EXPECT_EQ(UpdateSharedCount(app->platform, path, CountChange::Remove), INT32_MAX - 1) << huge;
     EXPECT_EQ(stored(), 0x7FFFFFFEu) << huge;
   }
 }
@@ -137,7 +138,9 @@ TEST_F(FileOps, FilesInUseAreReplacedAtRestart) {
   WriteHostFile(Host("C:\\SRC\\NEW.DLL"), "new");
   WriteHostFile(Host("C:\\APP\\USED.DLL"), "old");
   WriteHostFile(Host("C:\\WINDOWS\\OVTMP1.TMP"), "taken");
-  EXPECT_TRUE(ReplaceAtRestart(*app, "C:\\SRC\\NEW.DLL", "C:\\APP\\USED.DLL"));
+  WizardRunView view(*app);
+  EXPECT_TRUE(
+      ReplaceAtRestart(app->platform, view, app->ctx, "C:\\SRC\\NEW.DLL", "C:\\APP\\USED.DLL"));
   EXPECT_EQ(ReadHostFile(Host("C:\\WINDOWS\\OVTMP2.TMP")), "new");
   EXPECT_EQ(ReadHostFile(Host("C:\\APP\\USED.DLL")), "old");
   platform().system.RestartWindows();

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/Main.h"
-#include "app/Texts.h"
+#include "support/Texts.h"
 #include "tests/unit/AppTestSupport.h"
 #include "windows/Back.h"
 #include "windows/CusDlg.h"

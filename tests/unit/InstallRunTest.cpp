@@ -12,20 +12,21 @@
 
 #include "app/Application.h"
 #include "app/Main.h"
-#include "tests/unit/AppTestSupport.h"
+#include "app/WizardRunView.h"
 #include "install/FileOps.h"
 #include "install/InstallRun.h"
 #include "install/RegistryAccess.h"
 #include "platform/host/HostComponents.h"
 #include "platform/host/HostFiles.h"
-#include "platform/host/HostPlatform.h"
 #include "platform/host/HostLz.h"
+#include "platform/host/HostPlatform.h"
 #include "platform/host/HostProcesses.h"
 #include "platform/host/HostProfile.h"
 #include "platform/host/HostRegistry.h"
 #include "platform/host/HostShell.h"
 #include "platform/host/HostSystem.h"
 #include "platform/host/Machine.h"
+#include "tests/unit/AppTestSupport.h"
 #include "windows/Back.h"
 #include "windows/Status.h"
 
@@ -110,6 +111,7 @@ class Session {
                                                     ui});
     files_ = &bundle.files;
     app = std::make_unique<Application>(*platform_);
+    view = std::make_unique<WizardRunView>(*app);
     ui.app = app.get();
     (void)dist;
 
@@ -142,6 +144,8 @@ class Session {
     app->frmBack().enabled = false;
   }
 
+  // An install run over the program's windows, as the final page's start button makes one.
+  InstallRun NewRun() { return InstallRun(app->platform, app->ctx, *view); }
   void Script(const std::string& text) {
     ASSERT_EQ(files_->WriteFile(app->ctx.ScriptPath, text), 0u);
   }
@@ -164,6 +168,7 @@ class Session {
   std::unique_ptr<GuardedRegistry> registry;
   std::unique_ptr<Platform> platform_;
   std::unique_ptr<Application> app;
+  std::unique_ptr<WizardRunView> view;
 };
 
 class InstallRunTest : public ::testing::Test {
@@ -338,7 +343,7 @@ TEST_F(InstallRunTest, CopyPhaseDestinationRulesAndBadEntries) {
       "File9=(dch)(App)DOC.TXT\r\n");
   s().app->frmMain().optSelectType1.checked = false;
   s().app->frmMain().optSelectType2.checked = true;
-  InstallRun run(s().app->frmMain());
+  InstallRun run = s().NewRun();
   ASSERT_TRUE(run.Prepare());
   ASSERT_TRUE(run.MakeFolders());
   ASSERT_TRUE(run.CopyFiles());
@@ -390,7 +395,7 @@ TEST_F(InstallRunTest, NewerOnlyOverwriteNeedsAStrictlyNewerSource) {
   }
   s().Script(script);
   s().app->frmMain().chkOverWrite.checked = true;
-  InstallRun run(s().app->frmMain());
+  InstallRun run = s().NewRun();
   ASSERT_TRUE(run.Prepare());
   ASSERT_TRUE(run.CopyFiles());
   EXPECT_EQ(s().Read(app + "SAME.TXT"), "old");
@@ -409,7 +414,7 @@ TEST_F(InstallRunTest, RelationsSaveTheEarlierClassOfAnExtensionOnce) {
   s().Script(
       "[Relate]\r\nName1=vwr\r\nFile1=open,(App)Viewer.exe,%1\r\n"
       "Name2=VWR,Viewer data\r\nFile2=edit,(App)Viewer.exe,%1\r\n");
-  InstallRun run(s().app->frmMain());
+  InstallRun run = s().NewRun();
   ASSERT_TRUE(run.Prepare());
   ASSERT_TRUE(run.MakeRelations());
   EXPECT_EQ(run.restore.slots[0], "vwr,vwrfile");
@@ -429,7 +434,7 @@ TEST_F(InstallRunTest, RegistryValueTypesAndRootTokens) {
       "Key7=(Cuser)Plain\r\nName7=\r\nValue7=hello\r\n"
       "Key8=(Cuser)Plain\r\nName8=Exp\r\nValue8=(Exp)%PATH%;(App)\r\n"
       "Key9=(Cuser)Plain\r\nName9=Hex\r\nValue9=(Int)$7FFFFFFF\r\n");
-  InstallRun run(s().app->frmMain());
+  InstallRun run = s().NewRun();
   ASSERT_TRUE(run.Prepare());
   ASSERT_TRUE(run.WriteRegistry());
 
@@ -464,7 +469,7 @@ TEST_F(InstallRunTest, RegistryValueTypesAndRootTokens) {
 TEST_F(InstallRunTest, OverlongRegistryKeyEndsTheRunWithTheRegistryError) {
   std::string key = "(Local)SOFTWARE\\" + std::string(2000, 'K');
   s().Script("[Registry]\r\nKey1=" + key + "\r\nName1=A\r\nValue1=(Str)x\r\n");
-  InstallRun run(s().app->frmMain());
+  InstallRun run = s().NewRun();
   ASSERT_TRUE(run.Prepare());
   try {
     run.WriteRegistry();
@@ -479,7 +484,7 @@ TEST_F(InstallRunTest, IniEntriesAndShortValues) {
       "[IniFile]\r\nData1=Settings,Path,(App),(App)APP.INI\r\nData2=Settings,Empty,,(App)APP."
       "INI\r\n"
       "Data3=OnlyTwo,Fields\r\nData4=Sec,Key,Value,BARE.INI,ignored\r\n");
-  InstallRun run(s().app->frmMain());
+  InstallRun run = s().NewRun();
   ASSERT_TRUE(run.Prepare());
   ASSERT_TRUE(run.WriteIniFiles());
   EXPECT_EQ(s().Read(std::string(kApp) + "APP.INI"),

@@ -1,8 +1,8 @@
 // Path tokens: replacement rules and the expansion order.
 #include <gtest/gtest.h>
 
-#include "app/SetupContext.h"
 #include "install/PathTokens.h"
+#include "install/SetupContext.h"
 
 namespace orvane {
 namespace {

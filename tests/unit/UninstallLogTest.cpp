@@ -5,9 +5,9 @@
 #include <map>
 #include <random>
 
+#include "install/UninstallLog.h"
 #include "platform/Files.h"
 #include "support/uStrOp.h"
-#include "uninstall/UninstallLog.h"
 
 namespace orvane {
 namespace {

@@ -12,7 +12,7 @@
 #include "MachineSnapshot.h"
 #include "app/Application.h"
 #include "app/Main.h"
-#include "tests/unit/AppTestSupport.h"
+#include "app/WizardRunView.h"
 #include "install/FileOps.h"
 #include "install/SharedFiles.h"
 #include "platform/host/HostComponents.h"
@@ -23,6 +23,7 @@
 #include "platform/host/HostSystem.h"
 #include "platform/host/Machine.h"
 #include "support/uIniFile.h"
+#include "tests/unit/AppTestSupport.h"
 #include "uninstall/UninstallRun.h"
 #include "windows/Back.h"
 #include "windows/CusDlg.h"
@@ -108,6 +109,7 @@ class UninstallRunTest : public ::testing::Test {
         std::make_unique<Platform>(Platform{*files_, *profile_, machine_->Registry(), shell_, *lz_,
                                             *components_, processes_, *system_, *clock_, ui});
     app_ = std::make_unique<Application>(*platform_);
+    view_ = std::make_unique<WizardRunView>(*app_);
     ui.app = app_.get();
 
     SetupContext& c = app_->ctx;
@@ -139,6 +141,7 @@ class UninstallRunTest : public ::testing::Test {
   }
 
   void TearDown() override {
+    view_.reset();
     app_.reset();
     machine_.reset();
     std::error_code ec;
@@ -146,6 +149,8 @@ class UninstallRunTest : public ::testing::Test {
   }
 
   TfrmMain& wizard() { return app_->frmMain(); }
+  // An uninstall run over the program's windows, as the uninstall screen's start button makes one.
+  UninstallRun NewRun() { return UninstallRun(app_->platform, app_->ctx, *view_); }
   IRegistry& registry() { return machine_->Registry(); }
 
   // The check boxes as the set-up lays them out for an [UnSetupOption] CheckBox value.
@@ -211,6 +216,7 @@ class UninstallRunTest : public ::testing::Test {
   NoProcesses processes_;
   std::unique_ptr<Platform> platform_;
   std::unique_ptr<Application> app_;
+  std::unique_ptr<WizardRunView> view_;
 };
 
 // ---- The file rules --------------------------------------------------------------------------
@@ -224,7 +230,7 @@ TEST_F(UninstallRunTest, FileRulesWithoutSharedCount) {
   Write("C:\\WINDOWS\\system32\\ASK.OCX");
   Write(app + "LOCAL.DLL");
   Write(app + "Odd.dat");
-  UninstallRun run(*app_, wizard());
+  UninstallRun run = NewRun();
   // Yes to the first question of each kind, No to the second.
   int questions = 0;
   ui.answer = [&](const Box&) { return ++questions % 2 == 1 ? IDYES : IDNO; };
@@ -274,7 +280,7 @@ TEST_F(UninstallRunTest, SharedCountsAreLoweredOnlyWithTheSharedMark) {
   Write(plain);
   SetCount(three, 3);
   SetCount(plain, 2);
-  UninstallRun run(*app_, wizard());
+  UninstallRun run = NewRun();
   EXPECT_EQ(run.DeleteLoggedFile(three, "/S/R"), 0u);
   EXPECT_EQ(SharedCount(registry(), three), 2);
   EXPECT_EQ(run.DeleteLoggedFile(plain, "/R"), 0u);
@@ -297,7 +303,7 @@ class SharedFileDialogTest : public UninstallRunTest {
     }
   }
   std::vector<bool> RunThree() {
-    UninstallRun run(*app_, wizard());
+    UninstallRun run = NewRun();
     std::vector<bool> kept;
     for (const char* name : {"A.DLL", "B.DLL", "C.DLL"}) {
       EXPECT_EQ(run.DeleteLoggedFile(std::string(kApp) + name, ",/S"), 0u);
@@ -330,7 +336,7 @@ TEST_F(SharedFileDialogTest, YesAndNoAnswerOneFileAllDeleteTheRest) {
   // The remembered "Delete" answers the next shared file without a question.
   Write(std::string(kApp) + "D.DLL");
   SetCount(std::string(kApp) + "D.DLL", 1);
-  UninstallRun run(*app_, wizard());
+  UninstallRun run = NewRun();
   run.DeleteLoggedFile(std::string(kApp) + "D.DLL", "/S");
   EXPECT_FALSE(Exists(std::string(kApp) + "D.DLL"));
   EXPECT_TRUE(ui.dialogTexts.empty());
@@ -389,7 +395,7 @@ TEST_F(UninstallRunTest, RunRemovesTheInstallationAndNothingElse) {
   Options("1,0,0,0");  // *.INI
   test::MachineSnapshot before = test::MachineSnapshot::Take(*machine_);
 
-  UninstallRun run(*app_, wizard());
+  UninstallRun run = NewRun();
   run.Run();
 
   EXPECT_EQ(run.failureCount, 0) << run.failureLog;
@@ -487,7 +493,7 @@ TEST_F(UninstallRunTest, DeleteAllEmptiesTheDestinationWithoutFolderFailures) {
   Write(app + "Data\\Sub\\left.txt");
   WriteLog("[DeleteFolder]\nFolder1=" + app + "Data\\\n");
   Options("DeleteAll");
-  UninstallRun run(*app_, wizard());
+  UninstallRun run = NewRun();
   run.Run();
   EXPECT_TRUE(run.deleteAll);
   EXPECT_EQ(run.maskList, "");
@@ -505,7 +511,7 @@ TEST_F(UninstallRunTest, FoldersAreRemovedDeepestFirstWithTheMaskList) {
   WriteLog("[DeleteFolder]\nFolder1=" + app + "A\\\nFolder2=" + app + "A\\B\\\nFolder3=" + app +
            "A\\B\\C\\\n");
   Options("1,1,0,0");
-  UninstallRun run(*app_, wizard());
+  UninstallRun run = NewRun();
   run.Run();
   EXPECT_EQ(run.maskList, "*.INI|*.GID|");
   EXPECT_FALSE(Exists(app + "A"));
@@ -520,7 +526,7 @@ TEST_F(UninstallRunTest, ProtectedDestinationIsLeftAlone) {
     wizard().txtFolder.caption = destination;
     Options("DeleteAll");
     test::MachineSnapshot before = test::MachineSnapshot::Take(*machine_);
-    UninstallRun run(*app_, wizard());
+    UninstallRun run = NewRun();
     run.Run();
     EXPECT_EQ(run.failureCount, 0) << destination << run.failureLog;
     EXPECT_EQ(test::DiffText(before, test::MachineSnapshot::Take(*machine_)), "") << destination;
@@ -593,7 +599,7 @@ TEST_F(UninstallRunTest, LogValuesReachingBeyondTheInstallationAreRefused) {
            "[RestoreRelate]\nKey1=exe,\n"
            "[UnSetupRegistryKey]\nKey=SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\\n");
   test::MachineSnapshot before = test::MachineSnapshot::Take(*machine_);
-  UninstallRun run(*app_, wizard());
+  UninstallRun run = NewRun();
   run.Run();
   std::string diff = test::DiffText(before, test::MachineSnapshot::Take(*machine_));
   // Only the installation's own pattern and folder went.
@@ -643,7 +649,7 @@ TEST_F(UninstallRunTest, AssociationsAreRestored) {
   ASSERT_TRUE(ForceFolders(*files_, kApp));
   WriteLog(
       "[RestoreRelate]\nKey1=txt,txtfile\nKey2=vwr,\nKey3=abc,ABC_Auto_File\nKey4=zzz,zzzfile\n");
-  UninstallRun run(*app_, wizard());
+  UninstallRun run = NewRun();
   run.Run();
   EXPECT_EQ(Default(RegRoot::ClassesRoot, ".txt"), "txtfile");
   EXPECT_FALSE(r.KeyExists(RegRoot::ClassesRoot, "txt_auto_file"));
@@ -675,7 +681,7 @@ TEST_F(UninstallRunTest, MissingOrBrokenLogsEndInADefinedWay) {
       WriteLog(logs[i]);
     }
     test::MachineSnapshot before = test::MachineSnapshot::Take(*machine_);
-    UninstallRun run(*app_, wizard());
+    UninstallRun run = NewRun();
     run.Run();
     EXPECT_EQ(app_->outcome, ProgramOutcome::Completed);
     EXPECT_TRUE(Exists(app + "user.doc"));

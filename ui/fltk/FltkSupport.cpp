@@ -11,8 +11,8 @@
 #include <map>
 #include <utility>
 
-#include "app/Texts.h"
 #include "platform/host/Encoding.h"
+#include "support/Texts.h"
 
 namespace orvane::fltk {
 

@@ -1,9 +1,11 @@
 // The uninstall log "UNSETUP.INI": its writer (built in memory in the order the install run
-// writes it, numbered by FindLogSlot, then put in place in one step) and its numbered-key readers.
-#include "uninstall/UninstallLog.h"
+// writes it, numbered by FindLogSlot, then put in place in one step), its numbered-key readers,
+// and the uninstall's progress record in the Add/Remove Programs entry.
+#include "install/UninstallLog.h"
 
 #include "install/FileOps.h"
 #include "platform/Files.h"
+#include "platform/Registry.h"
 #include "support/MBUtils.h"
 #include "support/uStrOp.h"
 
@@ -137,6 +139,15 @@ uint32_t UninstallLogWriter::Save(IFiles& files, const std::string& logPath) con
   if (error == 0) error = files.MoveFile(temporary, logPath, true);
   if (error != 0) files.DeleteFile(temporary);
   return error;
+}
+
+void ForgetUninstallProgress(IRegistry& registry, const std::string& entryKey) {
+  std::vector<RegNamedValue> values;
+  if (registry.EnumValues(RegRoot::LocalMachine, entryKey, values) != 0) return;
+  for (const RegNamedValue& value : values) {
+    if (value.name.rfind(kLoweredCountPrefix, 0) == 0)
+      registry.DeleteValue(RegRoot::LocalMachine, entryKey, value.name);
+  }
 }
 
 }  // namespace orvane

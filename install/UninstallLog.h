@@ -1,5 +1,6 @@
 // The uninstall log "UNSETUP.INI": its writer (built in memory in the order the install run
-// writes it, numbered by FindLogSlot, then put in place in one step) and its numbered-key readers.
+// writes it, numbered by FindLogSlot, then put in place in one step), its numbered-key readers,
+// and the uninstall's progress record in the Add/Remove Programs entry.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -11,6 +12,16 @@
 namespace orvane {
 
 class IFiles;
+class IRegistry;
+
+// An uninstall records in the Add/Remove Programs entry, for each log value whose shared count it
+// lowered, the count it found ("LoweredSharedCount DeleteFile\File3" = 2), so that a rerun after
+// an interruption lowers each count once. The values go with the entry, which the uninstall
+// deletes last.
+inline constexpr char kLoweredCountPrefix[] = "LoweredSharedCount ";
+// A new install into the entry (`entryKey` below HKEY_LOCAL_MACHINE) forgets what an interrupted
+// uninstall recorded there.
+void ForgetUninstallProgress(IRegistry& registry, const std::string& entryKey);
 
 // The values of stem1, stem2, ... of a section up to the first empty one.
 std::vector<std::string> ReadNumberedKeys(const IniDocument& doc, const std::string& section,
