@@ -11,9 +11,9 @@ namespace orvane {
 
 Application::Application(Platform& platform)
     : platform(platform),
-      back_(std::make_unique<TfrmBack>(*this)),
       main_(std::make_unique<TfrmMain>(*this)),
-      status_(std::make_unique<TfrmStatus>(*this)),
+      back_(std::make_unique<TfrmBack>(*this, platform.system, *main_)),
+      status_(std::make_unique<TfrmStatus>(*this, *main_, ctx.LastAnswer)),
       dialog_(std::make_unique<TfrmCustomDlg>(main_->lblFormShare)) {}
 
 Application::~Application() = default;
@@ -41,11 +41,9 @@ ProgramOutcome Application::Run() {
   // Restart handling after the loop.
   if (ctx.RestartRequired) {
     if (ctx.LockedFilesPending)
-      ShowMessageBox(*this, texts::kLockedFilesText, texts::kLockedFilesCaption,
-                     MB_ICONINFORMATION);
+      ShowMessageBox(texts::kLockedFilesText, texts::kLockedFilesCaption, MB_ICONINFORMATION);
     if (platform.ui.RestartDialog() == IDNO)
-      ShowMessageBox(*this, texts::kRestartDeclinedText, texts::kRestartDeclinedCaption,
-                     MB_ICONWARNING);
+      ShowMessageBox(texts::kRestartDeclinedText, texts::kRestartDeclinedCaption, MB_ICONWARNING);
     else
       platform.system.RestartWindows();
   }
@@ -97,8 +95,13 @@ void Application::SetText(TControl& control, const std::string& text) {
   if (control.onChange) control.onChange();
 }
 
+int Application::ShowMessageBox(const std::string& text, const std::string& caption,
+                                uint32_t flags) {
+  return orvane::ShowMessageBox(*this, text, caption, flags);
+}
+
 void Application::ShowException(const std::string& message) {
-  ShowMessageBox(*this, message, Title, MB_OK | MB_ICONSTOP);
+  ShowMessageBox(message, Title, MB_OK | MB_ICONSTOP);
 }
 
 int ShowMessageBox(Application& app, const std::string& text, const std::string& caption,

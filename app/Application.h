@@ -2,12 +2,12 @@
 // the modal loop, and the default report of errors that escape an event handler.
 #pragma once
 #include <memory>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "install/SetupContext.h"
 #include "platform/Platform.h"
+#include "windows/FormHost.h"
 
 namespace orvane {
 
@@ -26,10 +26,10 @@ enum class ProgramOutcome {
   AlreadyRunning,  // another instance holds the mutex
 };
 
-class Application {
+class Application : public IFormHost {
  public:
   explicit Application(Platform& platform);
-  ~Application();
+  ~Application() override;
 
   Platform& platform;
   SetupContext ctx;
@@ -51,7 +51,9 @@ class Application {
   // Application.ProcessMessages.
   void ProcessMessages() { platform.ui.ProcessMessages(); }
   // Shows a form modally and runs its modal loop; returns its modal result.
-  int ShowModal(TForm& form);
+  int ShowModal(TForm& form) override;
+  // The program's ShowMessageBox (below), for the form models.
+  int ShowMessageBox(const std::string& text, const std::string& caption, uint32_t flags) override;
   // The modal forms open now, innermost last (the backend's input goes to the last one).
   const std::vector<TForm*>& ModalStack() const { return modal_; }
 
@@ -65,8 +67,9 @@ class Application {
   void ShowException(const std::string& message);
 
  private:
-  std::unique_ptr<TfrmBack> back_;
+  // The wizard is made first: the other windows refer to it.
   std::unique_ptr<TfrmMain> main_;
+  std::unique_ptr<TfrmBack> back_;
   std::unique_ptr<TfrmStatus> status_;
   std::unique_ptr<TfrmCustomDlg> dialog_;
   std::vector<TForm*> modal_;

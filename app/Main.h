@@ -5,6 +5,7 @@
 
 #include "windows/Controls.h"
 #include "windows/FldrDlg.h"
+#include "windows/FormHost.h"
 
 namespace orvane {
 
@@ -28,7 +29,7 @@ enum class WizardPage {
   Details,    // a run's failure details, shown until the user continues
 };
 
-class TfrmMain : public TForm {
+class TfrmMain : public TForm, public IEndSignals {
  public:
   explicit TfrmMain(Application& app);
 
@@ -72,8 +73,9 @@ class TfrmMain : public TForm {
   bool EndRequested() const { return modalResult == 1; }
   bool AbortRequested() const { return !enabled; }
   bool EndConfirmed() const;
-  void SetEndRequested() { modalResult = 1; }
-  void SetEndConfirmed();
+  void SetAbortRequested() override { enabled = false; }
+  void SetEndRequested() override { modalResult = 1; }
+  void SetEndConfirmed() override;
 
   // Handlers.
   void FormActivate() override;

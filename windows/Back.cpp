@@ -4,8 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/Application.h"
-#include "app/Main.h"
+#include "platform/System.h"
 #include "support/Texts.h"
 
 namespace orvane {
@@ -41,13 +40,15 @@ std::string VersionCaption(const VersionParts& v) {
          "3(Build:" + build + ")";
 }
 
-TfrmBack::TfrmBack(Application& app)
+TfrmBack::TfrmBack(IFormHost& host, ISystem& system, TForm& wizard)
     : TForm("frmBack", "Orvane Setup", 536, 348),
       lblBackTitle2(Add(nullptr, ControlKind::Label, "lblBackTitle2", 39, 16, 0, 0)),
       lblPrgTitle2(Add(nullptr, ControlKind::Label, "lblPrgTitle2", 24, 48, 0, 0)),
       lblPrgTitle1(Add(nullptr, ControlKind::Label, "lblPrgTitle1", 8, 48, 0, 0)),
       lblBackTitle1(Add(nullptr, ControlKind::Label, "lblBackTitle1", 16, 16, 0, 0)),
-      app_(app) {
+      host_(host),
+      system_(system),
+      wizard_(wizard) {
   enabled = false;
   closeBoxEnabled = true;
   GradBox.SetColor(1, clBlue);
@@ -74,11 +75,11 @@ TfrmBack::TfrmBack(Application& app)
 
 void TfrmBack::FormResize() {
   if (lblPrgTitle1.visible) return;
-  std::string version = app_.platform.system.FileVersion(app_.platform.system.ProgramPath());
+  std::string version = system_.FileVersion(system_.ProgramPath());
   caption = VersionCaption(ParseVersionParts(version));
   lblBackTitle2.left = lblBackTitle1.left + 2;
   lblBackTitle2.top = lblBackTitle1.top + 2;
-  app_.ShowModal(app_.frmMain());
+  host_.ShowModal(wizard_);
   visible = false;  // closing the main window ends the message loop
 }
 

@@ -4,11 +4,12 @@
 #include <string>
 
 #include "windows/Controls.h"
+#include "windows/FormHost.h"
 #include "windows/GradBox.h"
 
 namespace orvane {
 
-class Application;
+class ISystem;
 
 struct VersionParts {
   int major = 0, minor = 0, release = 0, build = 0;
@@ -22,7 +23,8 @@ std::string VersionCaption(const VersionParts& version);
 
 class TfrmBack : public TForm {
  public:
-  explicit TfrmBack(Application& app);
+  // `wizard` is the window the first resize shows modally; `system` gives the program's version.
+  TfrmBack(IFormHost& host, ISystem& system, TForm& wizard);
 
   TGradBox GradBox;
   TControl& lblBackTitle2;
@@ -35,7 +37,9 @@ class TfrmBack : public TForm {
   void FormResize();
 
  private:
-  Application& app_;
+  IFormHost& host_;
+  ISystem& system_;
+  TForm& wizard_;
 };
 
 }  // namespace orvane

@@ -1,21 +1,23 @@
 // The status window: layout and the Abort button.
 #include "windows/Status.h"
 
-#include "app/Application.h"
-#include "app/Main.h"
+#include "platform/WinTypes.h"
 #include "support/Texts.h"
 
 namespace orvane {
 
-TfrmStatus::TfrmStatus(Application& app)
+TfrmStatus::TfrmStatus(IFormHost& host, IEndSignals& wizard, int& lastAnswer)
     : TForm("frmStatus", "Status", 497, 153),
       grpMessage(Add(nullptr, ControlKind::GroupBox, "grpMessage", 8, 8, 481, 97, "Message")),
       lblMessage(Add(&grpMessage, ControlKind::Label, "lblMessage", 8, 16, 457, 73)),
-      fraStatus(Add(&grpMessage, ControlKind::GroupBox, "fraStatus", 8, 48, 465, 41, "Copy Starus")),
+      fraStatus(
+          Add(&grpMessage, ControlKind::GroupBox, "fraStatus", 8, 48, 465, 41, "Copy Starus")),
       prgStatus(Add(&fraStatus, ControlKind::ProgressBar, "prgStatus", 8, 16, 353, 17)),
       lblStatus(Add(&fraStatus, ControlKind::Label, "lblStatus", 368, 16, 88, 17, "0%(0/0)")),
       btnAbort(Add(nullptr, ControlKind::Button, "btnAbort", 168, 120, 161, 25, "Abort(&A)")),
-      app_(app) {
+      host_(host),
+      wizard_(wizard),
+      lastAnswer_(lastAnswer) {
   font = {texts::kFontPGothic, 12};
   for (TControl* c : Controls()) c->font = font;
   lblMessage.wordWrap = true;
@@ -28,16 +30,14 @@ TfrmStatus::TfrmStatus(Application& app)
 void TfrmStatus::FormCreate() { closeBoxEnabled = false; }
 
 void TfrmStatus::btnAbortClick() {
-  TfrmMain& wizard = app_.frmMain();
-  app_.ctx.LastAnswer = ShowMessageBox(app_, texts::kAbortQuestionText,
-                                       texts::kAbortQuestionCaption, MB_YESNO | MB_ICONQUESTION);
-  if (app_.ctx.LastAnswer != IDYES) return;
-  wizard.enabled = false;  // AbortRequested
-  wizard.SetEndConfirmed();
+  lastAnswer_ = host_.ShowMessageBox(texts::kAbortQuestionText, texts::kAbortQuestionCaption,
+                                     MB_YESNO | MB_ICONQUESTION);
+  if (lastAnswer_ != IDYES) return;
+  wizard_.SetAbortRequested();
+  wizard_.SetEndConfirmed();
   visible = false;
-  app_.ctx.LastAnswer =
-      ShowMessageBox(app_, texts::kAbortedText, texts::kAbortedCaption, MB_ICONWARNING);
-  wizard.SetEndRequested();
+  lastAnswer_ = host_.ShowMessageBox(texts::kAbortedText, texts::kAbortedCaption, MB_ICONWARNING);
+  wizard_.SetEndRequested();
 }
 
 }  // namespace orvane

@@ -4,14 +4,15 @@
 #include <string>
 
 #include "windows/Controls.h"
+#include "windows/FormHost.h"
 
 namespace orvane {
 
-class Application;
-
 class TfrmStatus : public TForm {
  public:
-  explicit TfrmStatus(Application& app);
+  // The Abort button asks through `host`, sets the end signals that `wizard` carries and keeps
+  // its answers in `lastAnswer`.
+  TfrmStatus(IFormHost& host, IEndSignals& wizard, int& lastAnswer);
 
   TControl& grpMessage;
   TControl& lblMessage;
@@ -33,7 +34,9 @@ class TfrmStatus : public TForm {
   void btnAbortClick();
 
  private:
-  Application& app_;
+  IFormHost& host_;
+  IEndSignals& wizard_;
+  int& lastAnswer_;
 };
 
 }  // namespace orvane
