@@ -9,7 +9,6 @@
 
 namespace orvane {
 
-class IFiles;
 class IRunView;
 struct Platform;
 struct SetupContext;
