@@ -245,8 +245,6 @@ void UninstallRun::AddFailure(const std::string& tag, const std::string& path,
 }
 
 void UninstallRun::Run() {
-  SetupContext& ctx = ctx_;
-
   // The options, locked from now on.
   const UninstallChoices choices = view_.TakeUninstallOptions();
   maskList.clear();
@@ -263,7 +261,7 @@ void UninstallRun::Run() {
   // The status window replaces the wizard.
   view_.HideWizard();
   view_.ShowStatusWindow();
-  view_.ShowStatus(ctx.UnSetupString + " is being done...");
+  view_.ShowStatus(ctx_.UnSetupString + " is being done...");
 
   // The destination folder must be one the run may work in.
   if (!CheckDestination()) return;
@@ -288,7 +286,7 @@ void UninstallRun::Run() {
 
   RemoveProgramEntry();  // the package's section of ORVANEDB.INI
   // No folder to remove may be the current one.
-  platform_.files.SetCurrentFolder(ctx.TempFolder);
+  platform_.files.SetCurrentFolder(ctx_.TempFolder);
   RemoveFiles("DeleteFile", true);
   RemoveFiles("AddDeleteFile", false);
   RemoveShortcuts();
@@ -305,19 +303,18 @@ void UninstallRun::Run() {
 }
 
 bool UninstallRun::CheckDestination() {
-  SetupContext& ctx = ctx_;
   std::string folder = view_.DestinationFolder();
   // The set-up gives an empty [SetupFolder] a final "\", so emptiness alone is not the test: only
   // a full folder path below a drive's root is a folder the run may empty and remove.
   if (!IsAbsoluteDriveFolder(folder)) {
-    view_.ShowMessageBox("An " + ctx.UnSetupString + " folder isn't clear." + kCrLf + "The " +
-                             ctx.UnSetupString + " can't be continued.",
+    view_.ShowMessageBox("An " + ctx_.UnSetupString + " folder isn't clear." + kCrLf + "The " +
+                             ctx_.UnSetupString + " can't be continued.",
                          "Fatal Error", MB_ICONSTOP);
     view_.EndRun(RunEnd::Failed, false);
     return false;
   }
   appFolder_ = AddPathDelim(folder, "B");
-  ctx.AppFolder = appFolder_;
+  ctx_.AppFolder = appFolder_;
   return true;
 }
 
@@ -489,7 +486,6 @@ void UninstallRun::RecordLowering(const std::string& entry, int count) {
 
 uint32_t UninstallRun::DeleteLoggedFile(const std::string& path, const std::string& options,
                                         const std::string& entry) {
-  SetupContext& ctx = ctx_;
   IRegistry& registry = platform_.registry;
   const bool shared = PosNoCase("/S", options) > 0;
   // A count that an interrupted run of this uninstall lowered already is judged as it found it.
@@ -507,8 +503,8 @@ uint32_t UninstallRun::DeleteLoggedFile(const std::string& path, const std::stri
     if (PosNoCase("/L", options) > 0) return 0;
     if (PosNoCase("/F", options) > 0) return Delete(path);
     if (IsComponentFile(path) &&
-        ((!ctx.WindowsFolder.empty() && PosNoCase(ctx.WindowsFolder, path) > 0) ||
-         (!ctx.SystemFolder.empty() && PosNoCase(ctx.SystemFolder, path) > 0))) {
+        ((!ctx_.WindowsFolder.empty() && PosNoCase(ctx_.WindowsFolder, path) > 0) ||
+         (!ctx_.SystemFolder.empty() && PosNoCase(ctx_.SystemFolder, path) > 0))) {
       return AskAndDelete(path, path + "\r\n\r\n" +
                                     "This DLL/OCX file has the possibility that it will be used by "
                                     "the program from now on though it isn't registered." +
@@ -542,7 +538,6 @@ uint32_t UninstallRun::SharedFileAnswer(const std::string& path) {
 // Shortcuts and the folders they leave empty.
 
 void UninstallRun::RemoveShortcuts() {
-  const SetupContext& ctx = ctx_;
   for (int n = 1;; ++n) {
     std::string path = Log("DeleteShortCut", "File" + std::to_string(n));
     if (path.empty()) break;
@@ -558,8 +553,8 @@ void UninstallRun::RemoveShortcuts() {
     std::string folder = ExtractFilePath(path);
     bool special = false;
     for (const std::string* known :
-         {&ctx.ProgramsFolder, &ctx.DesktopFolder, &ctx.StartupFolder, &ctx.SendToFolder,
-          &ctx.CommonProgramsFolder, &ctx.CommonDesktopFolder, &ctx.CommonStartupFolder}) {
+         {&ctx_.ProgramsFolder, &ctx_.DesktopFolder, &ctx_.StartupFolder, &ctx_.SendToFolder,
+          &ctx_.CommonProgramsFolder, &ctx_.CommonDesktopFolder, &ctx_.CommonStartupFolder}) {
       if (folder == *known) special = true;
     }
     // With no patterns only an empty folder goes.
@@ -639,10 +634,9 @@ void UninstallRun::RestoreAssociations() {
 // The destination folder, the failure details and the end.
 
 void UninstallRun::RemoveDestination() {
-  const SetupContext& ctx = ctx_;
   std::string upper = Upper(appFolder_);
   for (const std::string* known :
-       {&ctx.TempFolder, &ctx.WindowsFolder, &ctx.SystemFolder, &ctx.ProgramFilesFolder}) {
+       {&ctx_.TempFolder, &ctx_.WindowsFolder, &ctx_.SystemFolder, &ctx_.ProgramFilesFolder}) {
     if (!known->empty() && upper == Upper(*known)) return;
   }
   // A folder that holds one of those, or a drive root, is left alone as well.
@@ -651,10 +645,10 @@ void UninstallRun::RemoveDestination() {
   if (code == 0) return;
   failureLog += "<SetupFolder> " + appFolder_ + kCrLf;
   if (code == ERROR_DIR_NOT_EMPTY || code == ERROR_ACCESS_DENIED) {
-    failureLog += deleteAll ? "A " + ctx.SetupString +
+    failureLog += deleteAll ? "A " + ctx_.SetupString +
                                   " folder couldn't be removed because an error occurred though "
                                   "it tried the deletion of all the file, folders."
-                            : "A " + ctx.SetupString +
+                            : "A " + ctx_.SetupString +
                                   " folder couldn't be removed because a file was left in the "
                                   "folder.";
     failureLog += std::string(kCrLf) + "Delete it from Explorer and so on directly." + kCrLf;
