@@ -12,7 +12,6 @@
 namespace orvane {
 
 class IFiles;
-class IRunView;
 struct Platform;
 struct SetupContext;
 class UninstallLogWriter;
