@@ -41,9 +41,9 @@ ProgramOutcome Application::Run() {
   // Restart handling after the loop.
   if (ctx.RestartRequired) {
     if (ctx.LockedFilesPending)
-      ShowMessageBox(texts::kLockedFilesText, texts::kLockedFilesCaption, MB_ICONINFORMATION);
-    if (platform.ui.RestartDialog() == IDNO)
-      ShowMessageBox(texts::kRestartDeclinedText, texts::kRestartDeclinedCaption, MB_ICONWARNING);
+      ShowMessageBox(texts::kLockedFilesText, texts::kLockedFilesCaption, mb::IconInformation);
+    if (platform.ui.RestartDialog() == id::No)
+      ShowMessageBox(texts::kRestartDeclinedText, texts::kRestartDeclinedCaption, mb::IconWarning);
     else
       platform.system.RestartWindows();
   }
@@ -101,7 +101,7 @@ int Application::ShowMessageBox(const std::string& text, const std::string& capt
 }
 
 void Application::ShowException(const std::string& message) {
-  ShowMessageBox(message, Title, MB_OK | MB_ICONSTOP);
+  ShowMessageBox(message, Title, mb::Ok | mb::IconStop);
 }
 
 int ShowMessageBox(Application& app, const std::string& text, const std::string& caption,
@@ -113,7 +113,7 @@ int ShowMessageBox(Application& app, const std::string& text, const std::string&
       disabled.push_back(form);
     }
   }
-  int answer = app.platform.ui.MessageBox(text, caption, flags);
+  int answer = app.platform.ui.ShowMessage(text, caption, flags);
   for (TForm* form : disabled) form->enabled = true;
   return answer;
 }

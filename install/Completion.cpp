@@ -112,7 +112,7 @@ void InstallRun::Complete() {
       // Without the entry the install cannot finish, but the user must not be left in a status
       // window that cannot be closed: report it, keep the log written so far, and end the run.
       log.Save(files, ctx_.UninstallLogPath);
-      view_.ShowMessageBox(failure.what(), "Fatal Error", MB_OK | MB_ICONHAND);
+      view_.ShowMessageBox(failure.what(), "Fatal Error", mb::Ok | mb::IconHand);
       EndRun(RunEnd::Failed);
       return;
     }
@@ -127,9 +127,9 @@ void InstallRun::Complete() {
     int answer = view_.ShowMessageBox(
         "Some of the management failed in the preparation of the copy of the file and the "
         "folder.\r\nDo you indicate details?",
-        "Warning", MB_YESNO | MB_ICONEXCLAMATION);
+        "Warning", mb::YesNo | mb::IconExclamation);
     ctx_.LastAnswer = answer;
-    if (answer == IDYES)
+    if (answer == id::Yes)
       view_.ShowFailureDetails("The details indication of the management failure", failureLog,
                                false);
   }
@@ -143,7 +143,7 @@ void InstallRun::Complete() {
     view_.ShowStatus(message);
     if (PosNoCase("Setup Only.", ctx_.UnSetupTitle) == 0)
       message += "\r\n\r\nDo the " + u + " of the program from \"Add/Remove Programs Properties\".";
-    view_.ShowMessageBox(message, "Complete", MB_ICONINFORMATION);
+    view_.ShowMessageBox(message, "Complete", mb::IconInformation);
   }
   if (!execute.empty()) {
     if (execute == "WINDOWS_REBOOT") {
@@ -155,13 +155,13 @@ void InstallRun::Complete() {
         parameters = GetField(target, ",", 2);
         target = GetField(target, ",", 1);
       }
-      int result = platform_.shell.ShellExecute("open", target, parameters);
+      int result = platform_.shell.Execute("open", target, parameters);
       if (result < 33) {
         view_.ShowMessageBox("It failed in the start of the program after the " + s + "." + "\r\n" +
                                  "It has the possibility of the description mistake of the "
                                  "initialization file." +
                                  "\r\n" + "Report it to the " + s + " package donor.",
-                             "Warning", MB_ICONEXCLAMATION);
+                             "Warning", mb::IconExclamation);
       }
     }
   }

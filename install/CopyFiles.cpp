@@ -45,7 +45,7 @@ InstallRun::Expanded InstallRun::ExpandCompressed(const std::string& source,
   result.destination = destination;
   if (ExtractFileName(destination) == "AUTO.EXT") {
     std::string name = ExtractFileName(platform_.lz.ExpandedName(source));
-    name = MapString(StrLeft(name, 255), LCMAP_UPPERCASE);
+    name = MapString(StrLeft(name, 255), lcmap::UpperCase);
     result.destination = DelPathDelim(ExtractFilePath(destination), "B") + AddPathDelim(name, "T");
   }
   result.temporary = ctx_.TempFolder + "EXPAND.OVT";
@@ -104,10 +104,10 @@ bool InstallRun::AskForDisk(const std::string& source) {
   while (true) {
     int answer =
         view_.ShowMessageBox("Exchange it for the disk of NO." + std::to_string(diskNumber) + ".",
-                             "Disk Change", MB_OKCANCEL | MB_ICONINFORMATION);
-    if (answer == IDCANCEL) {
+                             "Disk Change", mb::OkCancel | mb::IconInformation);
+    if (answer == id::Cancel) {
       view_.ShowMessageBox("The " + ctx_.SetupString + " couldn't be continued.", "Fatal Error",
-                           MB_OK | MB_ICONHAND);
+                           mb::Ok | mb::IconHand);
       view_.EndRun(RunEnd::Cancelled, false);
       return false;
     }
@@ -163,9 +163,10 @@ uint32_t InstallRun::CopyOrKeep(const std::string& source, const std::string& de
   bool copy = true;
   if (FileExists(files, destination)) {
     if (!overwrite) {
-      copy = view_.ShowMessageBox(destination + "\r\n" + "\r\n" + "This file has already existed." +
-                                      "\r\n" + "May I overwrite it?",
-                                  "Overwriting Confirmation", MB_YESNO | MB_ICONQUESTION) != IDNO;
+      copy =
+          view_.ShowMessageBox(destination + "\r\n" + "\r\n" + "This file has already existed." +
+                                   "\r\n" + "May I overwrite it?",
+                               "Overwriting Confirmation", mb::YesNo | mb::IconQuestion) != id::No;
     } else {
       copy = FileDosDateTime(files, system, source) > FileDosDateTime(files, system, destination);
     }
@@ -184,7 +185,7 @@ void InstallRun::RecordCopy(uint32_t error, const std::string& source,
                             const std::string& destination, const std::string& flags) {
   if (error == 0) {
     fileList.push_back(destination + flags);
-  } else if (error == ERROR_SHARING_VIOLATION) {
+  } else if (error == err::SharingViolation) {
     // The destination is in use: it is replaced at the next restart, which the run then asks
     // for, and it gets no removal entry.
     ctx_.LockedFilesPending = true;
@@ -201,7 +202,7 @@ void InstallRun::AddCopiedSize(const std::string& source) {
     view_.ShowMessageBox(
         "It is changed how to indicate progress conditions because it failed in the "
         "acquisition of the file size.",
-        "Internal Error", MB_OK | MB_ICONEXCLAMATION);
+        "Internal Error", mb::Ok | mb::IconExclamation);
     return;
   }
   copiedSize += size == 0 ? 1 : size;

@@ -55,7 +55,7 @@ class IRunView {
   virtual void ProcessMessages() = 0;
 
   // A message box (text, caption, MB_ flags) with the program's other windows disabled while it is
-  // open; returns the button pressed (IDOK, IDYES, ...).
+  // open; returns the button pressed (id::Ok, id::Yes, ...).
   virtual int ShowMessageBox(const std::string& text, const std::string& caption,
                              uint32_t flags) = 0;
   // The shared-file question: true when the file is to go. An "All Delete" or "All Save" answer

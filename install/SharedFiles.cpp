@@ -68,16 +68,16 @@ bool RegisterComponent(Platform& platform, IRunView& view, bool setup, const std
     case ComponentCall::NotLoaded:
       if (setup)
         view.ShowMessageBox("File Read Error : " + path, "OCX/DLL Register Error(LoadLibrary)",
-                            MB_OK | MB_ICONEXCLAMATION);
+                            mb::Ok | mb::IconExclamation);
       return false;
     case ComponentCall::EntryMissing:
       view.ShowMessageBox("DllRegisterServer Entry is Not Found : " + path,
-                          "OCX/DLL Register Error(GetProcAddress)", MB_OK | MB_ICONEXCLAMATION);
+                          "OCX/DLL Register Error(GetProcAddress)", mb::Ok | mb::IconExclamation);
       return false;
     case ComponentCall::Called:
       if (result == 0) return true;
       view.ShowMessageBox("DllRegisterServer Function Failed : " + path,
-                          "OCX/DLL Register Error(Procedure)", MB_OK | MB_ICONEXCLAMATION);
+                          "OCX/DLL Register Error(Procedure)", mb::Ok | mb::IconExclamation);
       return false;
   }
   return false;
@@ -91,7 +91,7 @@ bool ReplaceAtRestart(Platform& platform, IRunView& view, const SetupContext& ct
     temporary = ctx.WindowsFolder + "OVTMP" + std::to_string(n) + ".TMP";
     FileInfo info;
     uint32_t code = files.GetInfo(temporary, info);
-    if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) break;
+    if (code == err::FileNotFound || code == err::PathNotFound) break;
     // Any other answer (the name exists, or the folder cannot be examined) tries the next name,
     // but a folder that cannot be examined at all would never yield one: stop there.
     if (code != 0 || n >= 100000) break;
@@ -100,7 +100,7 @@ bool ReplaceAtRestart(Platform& platform, IRunView& view, const SetupContext& ct
   if (ctx.PlatformId == 2) {
     if (files.MoveFileAtRestart(temporary, destination) != 0) {
       view.ShowMessageBox("MoveFileEx Function Failed", "Internal Error",
-                          MB_OK | MB_ICONEXCLAMATION);
+                          mb::Ok | mb::IconExclamation);
       return false;
     }
     return true;

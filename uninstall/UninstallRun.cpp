@@ -93,7 +93,7 @@ PathVerdict CheckPath(const std::string& path, bool patternAllowed) {
 }
 
 std::string Upper(const std::string& s) {
-  return MapString(s, LCMAP_UPPERCASE);
+  return MapString(s, lcmap::UpperCase);
 }
 
 bool IsDriveRoot(const std::string& folder) {
@@ -309,7 +309,7 @@ bool UninstallRun::CheckDestination() {
   if (!IsAbsoluteDriveFolder(folder)) {
     view_.ShowMessageBox("An " + ctx_.UnSetupString + " folder isn't clear." + kCrLf + "The " +
                              ctx_.UnSetupString + " can't be continued.",
-                         "Fatal Error", MB_ICONSTOP);
+                         "Fatal Error", mb::IconStop);
     view_.EndRun(RunEnd::Failed, false);
     return false;
   }
@@ -454,7 +454,7 @@ void UninstallRun::KeepEntryRecoverable() {
   IRegistry& registry = platform_.registry;
   RegValue value;
   if (registry.GetValue(RegRoot::LocalMachine, entryKey_, "UninstallString", value) != 0 ||
-      (value.type != REG_SZ && value.type != REG_EXPAND_SZ))
+      (value.type != reg::Sz && value.type != reg::ExpandSz))
     return;
   std::string command = value.data.substr(0, value.data.find('\0'));
   // The command is the uninstaller, a blank and the log in double quotes: only the log changes.
@@ -522,8 +522,8 @@ uint32_t UninstallRun::DeleteLoggedFile(const std::string& path, const std::stri
 
 uint32_t UninstallRun::AskAndDelete(const std::string& path, const std::string& question) {
   int answer = view_.ShowMessageBox(question, "The confirmation of the file deletion",
-                                    MB_YESNO | MB_ICONQUESTION);
-  return answer == IDYES ? Delete(path) : 0;
+                                    mb::YesNo | mb::IconQuestion);
+  return answer == id::Yes ? Delete(path) : 0;
 }
 
 uint32_t UninstallRun::SharedFileAnswer(const std::string& path) {
@@ -644,7 +644,7 @@ void UninstallRun::RemoveDestination() {
   uint32_t code = EmptyAndRemoveFolder(appFolder_, deleteAll ? "*.*|" : maskList);
   if (code == 0) return;
   failureLog += "<SetupFolder> " + appFolder_ + kCrLf;
-  if (code == ERROR_DIR_NOT_EMPTY || code == ERROR_ACCESS_DENIED) {
+  if (code == err::DirNotEmpty || code == err::AccessDenied) {
     failureLog += deleteAll ? "A " + ctx_.SetupString +
                                   " folder couldn't be removed because an error occurred though "
                                   "it tried the deletion of all the file, folders."
@@ -663,8 +663,8 @@ void UninstallRun::ReportFailures() {
   view_.ShowStatus("Some of the management failed.");
   int answer = view_.ShowMessageBox("Some of the management failed in the " + ctx_.UnSetupString +
                                         "." + kCrLf + "Do you indicate details?",
-                                    "Warning", MB_YESNO | MB_ICONEXCLAMATION);
-  if (answer != IDYES) return;
+                                    "Warning", mb::YesNo | mb::IconExclamation);
+  if (answer != id::Yes) return;
   view_.ShowFailureDetails("The details indication of the deletion management failure", failureLog,
                            true);
 }
@@ -672,7 +672,7 @@ void UninstallRun::ReportFailures() {
 void UninstallRun::Complete() {
   std::string text = ctx_.UnSetupString + " is now complete.";
   view_.ShowStatus(text);
-  view_.ShowMessageBox(text, "Complete", MB_OK | MB_ICONINFORMATION);
+  view_.ShowMessageBox(text, "Complete", mb::Ok | mb::IconInformation);
   view_.EndRun(RunEnd::Completed, false);
 }
 

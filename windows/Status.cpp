@@ -31,12 +31,12 @@ void TfrmStatus::FormCreate() { closeBoxEnabled = false; }
 
 void TfrmStatus::btnAbortClick() {
   lastAnswer_ = host_.ShowMessageBox(texts::kAbortQuestionText, texts::kAbortQuestionCaption,
-                                     MB_YESNO | MB_ICONQUESTION);
-  if (lastAnswer_ != IDYES) return;
+                                     mb::YesNo | mb::IconQuestion);
+  if (lastAnswer_ != id::Yes) return;
   wizard_.SetAbortRequested();
   wizard_.SetEndConfirmed();
   visible = false;
-  lastAnswer_ = host_.ShowMessageBox(texts::kAbortedText, texts::kAbortedCaption, MB_ICONWARNING);
+  lastAnswer_ = host_.ShowMessageBox(texts::kAbortedText, texts::kAbortedCaption, mb::IconWarning);
   wizard_.SetEndRequested();
 }
 
