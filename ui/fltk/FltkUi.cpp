@@ -454,7 +454,19 @@ bool FltkUi::TakesInput(const TForm& form) const {
   return true;
 }
 
-void FltkUi::SyncForm(FormView& view) {
+// ---- Keeping a form's widgets in step with its model ----
+
+namespace {
+
+// Marks a control's area for repainting rather than the widget alone: overlapping controls (the
+// copy progress frame over the status text) are then drawn again in their order.
+void DamageArea(Fl_Window* window, const ControlView& cv) {
+  window->damage(FL_DAMAGE_ALL, cv.x, cv.y, std::max(cv.w, 1), std::max(cv.h, 1));
+}
+
+// The window's place and size (the whole work area when maximised, else centred on it) and its
+// caption.
+void SyncWindow(FormView& view) {
   TForm& form = *view.form;
   Fl_Double_Window* window = view.window;
   int sx = 0, sy = 0, sw = 1024, sh = 768;
@@ -473,135 +485,173 @@ void FltkUi::SyncForm(FormView& view) {
     window->copy_label(Utf8(form.caption).c_str());
   }
   view.first = false;
-  const bool input = TakesInput(form);
-  const bool back = dynamic_cast<TfrmBack*>(&form) != nullptr;
+}
+
+// A control's place in its window (its parents' offsets added) and its size; an auto-sized label
+// takes the size of its text. True when it moved or changed size.
+bool SyncGeometry(Fl_Window* window, ControlView& cv) {
+  const TControl& c = *cv.control;
+  int x = c.left, y = c.top;
+  for (TControl* p = c.parent; p; p = p->parent) x += p->left, y += p->top;
+  int width = c.width, height = c.height;
+  if (c.kind == ControlKind::Label && (width <= 0 || height <= 0)) {
+    fl_font(FontFor(c.font.name, c.font.italic), c.font.height);
+    int tw = 0, th = 0;
+    std::string text = PlainText(c.caption);
+    fl_measure(text.c_str(), tw, th, 0);
+    if (width <= 0) width = tw + 4;
+    if (height <= 0) height = th + 2;
+  }
+  if (!cv.first && x == cv.x && y == cv.y && width == cv.w && height == cv.h) return false;
+  if (!cv.first) DamageArea(window, cv);  // where it was
+  cv.x = x, cv.y = y, cv.w = width, cv.h = height;
+  cv.widget->resize(x, y, std::max(width, 1), std::max(height, 1));
+  DamageArea(window, cv);
+  return true;
+}
+
+// A memo's text with CR LF and lone CR as LF: the text widget breaks lines at LF only.
+std::string LfLines(const std::string& text) {
+  std::string lf;
+  for (size_t k = 0; k < text.size(); ++k) {
+    if (text[k] != '\r')
+      lf += text[k];
+    else if (k + 1 >= text.size() || text[k + 1] != '\n')
+      lf += '\n';
+  }
+  return lf;
+}
+
+// A control's text as its kind shows it. True when it changed.
+bool SyncText(Fl_Window* window, ControlView& cv) {
+  const TControl& c = *cv.control;
+  if (!cv.first && c.caption == cv.caption) return false;
+  cv.caption = c.caption;
+  Fl_Widget* w = cv.widget;
+  switch (c.kind) {
+    case ControlKind::Label:
+      static_cast<LabelWidget*>(w)->text = PlainText(c.caption);
+      break;
+    case ControlKind::GroupBox:
+      static_cast<GroupWidget*>(w)->text = PlainText(c.caption);
+      break;
+    case ControlKind::Memo:
+      cv.buffer->text(LfLines(Utf8(c.caption)).c_str());
+      break;
+    case ControlKind::Edit: {
+      auto* in = static_cast<Fl_Input*>(w);
+      std::string text = Utf8(c.caption);
+      if (text != in->value()) in->value(text.c_str());
+      break;
+    }
+    default:
+      w->copy_label(ButtonLabel(c.caption).c_str());
+      break;
+  }
+  DamageArea(window, cv);
+  return true;
+}
+
+// The font, colour and scroll bars of a memo, and the font and read-only state of an edit field
+// (set once).
+void SyncLook(ControlView& cv) {
+  const TControl& c = *cv.control;
+  if (c.kind == ControlKind::Memo &&
+      (cv.first || cv.color != c.color || cv.scrollBars != c.scrollBars)) {
+    cv.color = c.color;
+    cv.scrollBars = c.scrollBars;
+    auto* display = static_cast<Fl_Text_Display*>(cv.widget);
+    display->color(ColorOf(c.color));
+    display->textfont(FontFor(c.font.name, c.font.italic));
+    display->textsize(c.font.height);
+    bool horizontal = c.scrollBars == ScrollBars::Horizontal || c.scrollBars == ScrollBars::Both;
+    bool vertical = c.scrollBars == ScrollBars::Vertical || c.scrollBars == ScrollBars::Both;
+    display->wrap_mode(horizontal ? Fl_Text_Display::WRAP_NONE : Fl_Text_Display::WRAP_AT_BOUNDS,
+                       0);
+    display->scrollbar_align((vertical ? FL_ALIGN_RIGHT : 0) | (horizontal ? FL_ALIGN_BOTTOM : 0));
+    display->redraw();
+  }
+  if (c.kind == ControlKind::Edit && cv.first) {
+    auto* in = static_cast<Fl_Input*>(cv.widget);
+    in->textfont(FontFor(c.font.name, c.font.italic));
+    in->textsize(c.font.height - 2);
+    in->readonly(c.readOnly);
+  }
+}
+
+// The tick of a check box or radio button (also when the widget changed it on its own) and the
+// position of a progress bar. True when a progress bar moved.
+bool SyncValue(Fl_Window* window, ControlView& cv) {
+  const TControl& c = *cv.control;
+  if (c.kind == ControlKind::CheckBox || c.kind == ControlKind::RadioButton) {
+    auto* button = static_cast<Fl_Button*>(cv.widget);
+    if (cv.first || c.checked != cv.checked || button->value() != (c.checked ? 1 : 0)) {
+      cv.checked = c.checked;
+      button->value(c.checked ? 1 : 0);
+    }
+  }
+  if (c.kind != ControlKind::ProgressBar || (!cv.first && c.position == cv.position)) return false;
+  cv.position = c.position;
+  auto* progress = static_cast<Fl_Progress*>(cv.widget);
+  progress->minimum(static_cast<float>(c.minimum));
+  progress->maximum(static_cast<float>(c.maximum));
+  progress->value(static_cast<float>(c.position));
+  DamageArea(window, cv);
+  return true;
+}
+
+// Whether a control takes input and whether it is shown. A control that can take the focus is
+// active while it is enabled and its form takes input (a memo scrolls whatever the form does);
+// the others are always active and only look disabled. True when either state changed.
+bool SyncState(Fl_Window* window, ControlView& cv, bool formTakesInput) {
+  const TControl& c = *cv.control;
+  Fl_Widget* w = cv.widget;
+  bool changed = false;
+  const bool takesInput = TakesFocus(c.kind);
+  const bool active =
+      takesInput ? c.enabled && (formTakesInput || c.kind == ControlKind::Memo) : true;
+  if (cv.first || active != cv.active) {
+    cv.active = active;
+    if (active)
+      w->activate();
+    else
+      w->deactivate();
+    changed = true;
+  }
+  if (!takesInput && c.enabled != cv.enabledLook) {
+    cv.enabledLook = c.enabled;
+    DamageArea(window, cv);
+  }
+  const bool shown = c.Showing();
+  if (cv.first || shown != cv.shown) {
+    cv.shown = shown;
+    if (shown)
+      w->show();
+    else
+      w->hide();
+    changed = true;
+  }
+  return changed;
+}
+
+}  // namespace
+
+void FltkUi::SyncForm(FormView& view) {
+  SyncWindow(view);
+  const bool input = TakesInput(*view.form);
   bool changed = false;
   for (ControlView& cv : view.controls) {
-    TControl& c = *cv.control;
-    Fl_Widget* w = cv.widget;
-    int x = c.left, y = c.top;
-    for (TControl* p = c.parent; p; p = p->parent) x += p->left, y += p->top;
-    int width = c.width, height = c.height;
-    if (c.kind == ControlKind::Label && (width <= 0 || height <= 0)) {
-      // An auto-sized label takes the size of its text.
-      fl_font(FontFor(c.font.name, c.font.italic), c.font.height);
-      int tw = 0, th = 0;
-      std::string text = PlainText(c.caption);
-      fl_measure(text.c_str(), tw, th, 0);
-      if (width <= 0) width = tw + 4;
-      if (height <= 0) height = th + 2;
-    }
-    if (cv.first || x != cv.x || y != cv.y || width != cv.w || height != cv.h) {
-      if (!cv.first)
-        window->damage(FL_DAMAGE_ALL, cv.x, cv.y, std::max(cv.w, 1), std::max(cv.h, 1));
-      cv.x = x, cv.y = y, cv.w = width, cv.h = height;
-      w->resize(x, y, std::max(width, 1), std::max(height, 1));
-      window->damage(FL_DAMAGE_ALL, x, y, std::max(width, 1), std::max(height, 1));
-      changed = true;
-    }
-    if (cv.first || c.caption != cv.caption) {
-      cv.caption = c.caption;
-      switch (c.kind) {
-        case ControlKind::Label:
-          static_cast<LabelWidget*>(w)->text = PlainText(c.caption);
-          break;
-        case ControlKind::GroupBox:
-          static_cast<GroupWidget*>(w)->text = PlainText(c.caption);
-          break;
-        case ControlKind::Memo: {
-          // The text widget breaks lines at LF only: CR LF and lone CR become LF.
-          std::string text = Utf8(c.caption), lf;
-          for (size_t k = 0; k < text.size(); ++k) {
-            if (text[k] != '\r')
-              lf += text[k];
-            else if (k + 1 >= text.size() || text[k + 1] != '\n')
-              lf += '\n';
-          }
-          cv.buffer->text(lf.c_str());
-          break;
-        }
-        case ControlKind::Edit: {
-          auto* in = static_cast<Fl_Input*>(w);
-          std::string text = Utf8(c.caption);
-          if (text != in->value()) in->value(text.c_str());
-          break;
-        }
-        default:
-          w->copy_label(ButtonLabel(c.caption).c_str());
-          break;
-      }
-      // Repaint the area rather than the widget alone: overlapping controls (the copy progress
-      // frame over the status text) are then drawn again in their order.
-      window->damage(FL_DAMAGE_ALL, cv.x, cv.y, std::max(cv.w, 1), std::max(cv.h, 1));
-      changed = true;
-    }
-    if (c.kind == ControlKind::Memo &&
-        (cv.first || cv.color != c.color || cv.scrollBars != c.scrollBars)) {
-      cv.color = c.color;
-      cv.scrollBars = c.scrollBars;
-      auto* display = static_cast<Fl_Text_Display*>(w);
-      display->color(ColorOf(c.color));
-      display->textfont(FontFor(c.font.name, c.font.italic));
-      display->textsize(c.font.height);
-      bool horizontal = c.scrollBars == ScrollBars::Horizontal || c.scrollBars == ScrollBars::Both;
-      bool vertical = c.scrollBars == ScrollBars::Vertical || c.scrollBars == ScrollBars::Both;
-      display->wrap_mode(horizontal ? Fl_Text_Display::WRAP_NONE : Fl_Text_Display::WRAP_AT_BOUNDS,
-                         0);
-      display->scrollbar_align((vertical ? FL_ALIGN_RIGHT : 0) |
-                               (horizontal ? FL_ALIGN_BOTTOM : 0));
-      display->redraw();
-    }
-    if (c.kind == ControlKind::Edit && cv.first) {
-      auto* in = static_cast<Fl_Input*>(w);
-      in->textfont(FontFor(c.font.name, c.font.italic));
-      in->textsize(c.font.height - 2);
-      in->readonly(c.readOnly);
-    }
-    if ((c.kind == ControlKind::CheckBox || c.kind == ControlKind::RadioButton) &&
-        (cv.first || c.checked != cv.checked ||
-         static_cast<Fl_Button*>(w)->value() != (c.checked ? 1 : 0))) {
-      cv.checked = c.checked;
-      static_cast<Fl_Button*>(w)->value(c.checked ? 1 : 0);
-    }
-    if (c.kind == ControlKind::ProgressBar && (cv.first || c.position != cv.position)) {
-      cv.position = c.position;
-      auto* progress = static_cast<Fl_Progress*>(w);
-      progress->minimum(static_cast<float>(c.minimum));
-      progress->maximum(static_cast<float>(c.maximum));
-      progress->value(static_cast<float>(c.position));
-      window->damage(FL_DAMAGE_ALL, cv.x, cv.y, std::max(cv.w, 1), std::max(cv.h, 1));
-      changed = true;
-    }
-    const bool takesInput = c.kind == ControlKind::Button || c.kind == ControlKind::CheckBox ||
-                            c.kind == ControlKind::RadioButton || c.kind == ControlKind::Edit ||
-                            c.kind == ControlKind::Memo;
-    const bool active = takesInput ? c.enabled && (input || c.kind == ControlKind::Memo) : true;
-    if (cv.first || active != cv.active) {
-      cv.active = active;
-      if (active)
-        w->activate();
-      else
-        w->deactivate();
-      changed = true;
-    }
-    if (!takesInput && c.enabled != cv.enabledLook) {
-      cv.enabledLook = c.enabled;
-      window->damage(FL_DAMAGE_ALL, cv.x, cv.y, std::max(cv.w, 1), std::max(cv.h, 1));
-    }
-    const bool shown = c.Showing();
-    if (cv.first || shown != cv.shown) {
-      cv.shown = shown;
-      if (shown)
-        w->show();
-      else
-        w->hide();
-      changed = true;
-    }
+    changed |= SyncGeometry(view.window, cv);
+    changed |= SyncText(view.window, cv);
+    SyncLook(cv);
+    changed |= SyncValue(view.window, cv);
+    changed |= SyncState(view.window, cv, input);
     cv.first = false;
   }
-  if (back && changed) window->redraw();
-  if (form.visible && !window->shown()) window->show();
-  if (!form.visible && window->shown()) window->hide();
+  // The background window's gradient lies beneath its controls: a change repaints it whole.
+  if (changed && dynamic_cast<TfrmBack*>(view.form)) view.window->redraw();
+  if (view.form->visible && !view.window->shown()) view.window->show();
+  if (!view.form->visible && view.window->shown()) view.window->hide();
 }
 
 FormView* FltkUi::InputView() {
