@@ -337,6 +337,110 @@ FltkUi::~FltkUi() {
   }
 }
 
+namespace {
+
+// A push button's click waits in a queue for the program's message loop to dispatch it.
+Fl_Widget* MakePushButton(FormView& view, TControl& c) {
+  auto* b = new PushButton(0, 0, 1, 1);
+  // The wizard's start button is the default button: Enter presses it unless another button has
+  // the focus.
+  if (auto* main = dynamic_cast<TfrmMain*>(view.form)) b->isDefault = &c == &main->btnEvent;
+  b->callback(
+      [](Fl_Widget*, void* d) {
+        auto* t = static_cast<ClickTarget*>(d);
+        t->ui->QueueClick(*t->control);
+      },
+      view.Target(&c));
+  return b;
+}
+
+Fl_Widget* MakeToggle(FormView& view, TControl& c) {
+  const bool check = c.kind == ControlKind::CheckBox;
+  Fl_Button* b = check ? static_cast<Fl_Button*>(new Fl_Check_Button(0, 0, 1, 1))
+                       : static_cast<Fl_Button*>(new Fl_Round_Button(0, 0, 1, 1));
+  b->box(FL_FLAT_BOX);
+  b->color(FaceColor());
+  b->down_box(check ? FL_DOWN_BOX : FL_ROUND_DOWN_BOX);
+  b->selection_color(FL_BLACK);
+  // Ticking only changes the model's state; it runs no handler, so it is applied at once and the
+  // widget never disagrees with the model for longer than one callback.
+  b->callback(
+      [](Fl_Widget*, void* d) {
+        auto* t = static_cast<ClickTarget*>(d);
+        t->ui->ClickNow(*t->control);
+      },
+      view.Target(&c));
+  return b;
+}
+
+Fl_Widget* MakeEdit(FormView& view, TControl& c) {
+  auto* input = new Fl_Input(0, 0, 1, 1);
+  input->when(FL_WHEN_CHANGED);
+  input->callback(
+      [](Fl_Widget* widget, void* d) {
+        auto* t = static_cast<ClickTarget*>(d);
+        auto* in = static_cast<Fl_Input*>(widget);
+        t->ui->TypedText(*t->control, in->value());
+      },
+      view.Target(&c));
+  return input;
+}
+
+Fl_Widget* MakeProgressBar() {
+  auto* progress = new Fl_Progress(0, 0, 1, 1);
+  progress->box(FL_DOWN_BOX);
+  progress->color(FaceColor());
+  progress->selection_color(fl_rgb_color(0, 0, 128));
+  return progress;
+}
+
+// The widget of a control, hidden until the first synchronisation places and shows it.
+Fl_Widget* MakeWidget(FormView& view, ControlView& cv) {
+  TControl& c = *cv.control;
+  Fl_Widget* w = nullptr;
+  switch (c.kind) {
+    case ControlKind::Label:
+      w = new LabelWidget(c, 0, 0, 1, 1);
+      break;
+    case ControlKind::GroupBox:
+      w = new GroupWidget(c, 0, 0, 1, 1);
+      break;
+    case ControlKind::Image:
+      w = new ImageWidget(0, 0, 32, 32);
+      break;
+    case ControlKind::Button:
+      w = MakePushButton(view, c);
+      break;
+    case ControlKind::CheckBox:
+    case ControlKind::RadioButton:
+      w = MakeToggle(view, c);
+      break;
+    case ControlKind::Edit:
+      w = MakeEdit(view, c);
+      break;
+    case ControlKind::Memo: {
+      auto* display = new Fl_Text_Display(0, 0, 1, 1);
+      cv.buffer = new Fl_Text_Buffer();
+      display->buffer(cv.buffer);
+      w = display;
+      break;
+    }
+    case ControlKind::ProgressBar:
+      w = MakeProgressBar();
+      break;
+  }
+  w->hide();
+  // The drawn kinds use the control's font themselves; the others show it as their label.
+  if (c.kind != ControlKind::Label && c.kind != ControlKind::GroupBox &&
+      c.kind != ControlKind::Image) {
+    w->labelfont(FontFor(c.font.name, c.font.italic));
+    w->labelsize(c.font.height);
+  }
+  return w;
+}
+
+}  // namespace
+
 void FltkUi::Realise(TForm& form) {
   auto view = std::make_unique<FormView>();
   view->ui = this;
@@ -352,88 +456,7 @@ void FltkUi::Realise(TForm& form) {
   for (TControl* c : form.Controls()) {
     ControlView& cv = view->controls[i++];
     cv.control = c;
-    Fl_Widget* w = nullptr;
-    switch (c->kind) {
-      case ControlKind::Label:
-        w = new LabelWidget(*c, 0, 0, 1, 1);
-        break;
-      case ControlKind::GroupBox:
-        w = new GroupWidget(*c, 0, 0, 1, 1);
-        break;
-      case ControlKind::Image:
-        w = new ImageWidget(0, 0, 32, 32);
-        break;
-      case ControlKind::Button: {
-        auto* b = new PushButton(0, 0, 1, 1);
-        // The wizard's start button is the default button: Enter presses it unless another
-        // button has the focus.
-        if (auto* main = dynamic_cast<TfrmMain*>(&form)) b->isDefault = c == &main->btnEvent;
-        ClickTarget* target = view->Target(c);
-        b->callback(
-            [](Fl_Widget*, void* d) {
-              auto* t = static_cast<ClickTarget*>(d);
-              t->ui->QueueClick(*t->control);
-            },
-            target);
-        w = b;
-        break;
-      }
-      case ControlKind::CheckBox:
-      case ControlKind::RadioButton: {
-        Fl_Button* b = c->kind == ControlKind::CheckBox
-                           ? static_cast<Fl_Button*>(new Fl_Check_Button(0, 0, 1, 1))
-                           : static_cast<Fl_Button*>(new Fl_Round_Button(0, 0, 1, 1));
-        b->box(FL_FLAT_BOX);
-        b->color(FaceColor());
-        b->down_box(c->kind == ControlKind::CheckBox ? FL_DOWN_BOX : FL_ROUND_DOWN_BOX);
-        b->selection_color(FL_BLACK);
-        // Ticking only changes the model's state; it runs no handler, so it is applied at once
-        // and the widget never disagrees with the model for longer than one callback.
-        b->callback(
-            [](Fl_Widget*, void* d) {
-              auto* t = static_cast<ClickTarget*>(d);
-              t->ui->ClickNow(*t->control);
-            },
-            view->Target(c));
-        w = b;
-        break;
-      }
-      case ControlKind::Edit: {
-        auto* input = new Fl_Input(0, 0, 1, 1);
-        input->when(FL_WHEN_CHANGED);
-        input->callback(
-            [](Fl_Widget* widget, void* d) {
-              auto* t = static_cast<ClickTarget*>(d);
-              auto* in = static_cast<Fl_Input*>(widget);
-              t->ui->TypedText(*t->control, in->value());
-            },
-            view->Target(c));
-        w = input;
-        break;
-      }
-      case ControlKind::Memo: {
-        auto* display = new Fl_Text_Display(0, 0, 1, 1);
-        cv.buffer = new Fl_Text_Buffer();
-        display->buffer(cv.buffer);
-        w = display;
-        break;
-      }
-      case ControlKind::ProgressBar: {
-        auto* progress = new Fl_Progress(0, 0, 1, 1);
-        progress->box(FL_DOWN_BOX);
-        progress->color(FaceColor());
-        progress->selection_color(fl_rgb_color(0, 0, 128));
-        w = progress;
-        break;
-      }
-    }
-    w->hide();
-    if (c->kind != ControlKind::Label && c->kind != ControlKind::GroupBox &&
-        c->kind != ControlKind::Image) {
-      w->labelfont(FontFor(c->font.name, c->font.italic));
-      w->labelsize(c->font.height);
-    }
-    cv.widget = w;
+    cv.widget = MakeWidget(*view, cv);
   }
   window->end();
   views_.push_back(std::move(view));
