@@ -843,41 +843,44 @@ struct BoxState {
   int escapeAnswer = 0;
 };
 
+// The icon a message box's flags ask for.
+IconKind IconFor(uint32_t flags) {
+  switch (flags & 0xF0) {
+    case MB_ICONSTOP:
+      return IconKind::Stop;
+    case MB_ICONQUESTION:
+      return IconKind::Question;
+    case MB_ICONWARNING:
+      return IconKind::Warning;
+    case MB_ICONINFORMATION:
+      return IconKind::Information;
+  }
+  return IconKind::NoIcon;
+}
+
+// A message box button: its label, its name in the state dump and the answer it gives.
+struct ButtonSpec {
+  const char* label;
+  const char* name;
+  int answer;
+};
+
+// The buttons a message box's flags ask for, left to right.
+std::vector<ButtonSpec> ButtonsFor(uint32_t flags) {
+  switch (flags & 0x0F) {
+    case MB_OKCANCEL:
+      return {{"OK", "ok", IDOK}, {"Cancel", "cancel", IDCANCEL}};
+    case MB_YESNO:
+      return {{"&Yes", "yes", IDYES}, {"&No", "no", IDNO}};
+  }
+  return {{"OK", "ok", IDOK}};
+}
+
 }  // namespace
 
 int FltkUi::MessageBox(const std::string& text, const std::string& caption, uint32_t flags) {
-  IconKind icon = IconKind::NoIcon;
-  switch (flags & 0xF0) {
-    case MB_ICONSTOP:
-      icon = IconKind::Stop;
-      break;
-    case MB_ICONQUESTION:
-      icon = IconKind::Question;
-      break;
-    case MB_ICONWARNING:
-      icon = IconKind::Warning;
-      break;
-    case MB_ICONINFORMATION:
-      icon = IconKind::Information;
-      break;
-  }
-  struct ButtonSpec {
-    const char* label;
-    const char* name;
-    int answer;
-  };
-  std::vector<ButtonSpec> buttons;
-  switch (flags & 0x0F) {
-    case MB_OKCANCEL:
-      buttons = {{"OK", "ok", IDOK}, {"Cancel", "cancel", IDCANCEL}};
-      break;
-    case MB_YESNO:
-      buttons = {{"&Yes", "yes", IDYES}, {"&No", "no", IDNO}};
-      break;
-    default:
-      buttons = {{"OK", "ok", IDOK}};
-      break;
-  }
+  const IconKind icon = IconFor(flags);
+  const std::vector<ButtonSpec> buttons = ButtonsFor(flags);
   BoxState state;
   state.escapeAnswer = buttons.back().answer;
 
@@ -1000,6 +1003,36 @@ void FillFolder(BrowserState& state, Fl_Tree* tree, Fl_Tree_Item* item) {
   }
 }
 
+// An item for each drive, with a placeholder child until it is opened.
+void AddDrives(BrowserState& state, Fl_Tree* tree) {
+  for (char letter = 'A'; letter <= 'Z'; ++letter) {
+    std::string root = std::string(1, letter) + ":\\";
+    FileInfo info;
+    if (state.files->GetInfo(root, info) != 0 || !info.IsFolder()) continue;
+    std::string label = std::string(1, letter) + ":";
+    Fl_Tree_Item* item = tree->add(label.c_str());
+    state.paths.push_back(root);
+    item->user_data(&state.paths.back());
+    tree->add(item, "...");
+    item->close();
+  }
+}
+
+// The state dump's lines for the folders on view with their places, for tests that pick one by a
+// click.
+std::string ItemsDump(const Fl_Window& window, Fl_Tree* tree) {
+  std::ostringstream items;
+  for (Fl_Tree_Item* item = tree->first(); item; item = tree->next(item)) {
+    if (!item->user_data() || !item->visible_r() || item->y() < tree->y() ||
+        item->y() + item->h() > tree->y() + tree->h())
+      continue;
+    items << "browser.item " << window.x() + item->label_x() << " " << window.y() + item->label_y()
+          << " " << item->label_w() << " " << item->label_h() << " "
+          << Quote(Utf8(*static_cast<std::string*>(item->user_data()))) << "\n";
+  }
+  return items.str();
+}
+
 }  // namespace
 
 std::optional<std::string> FltkUi::BrowseForFolder(const std::string& title, uint32_t) {
@@ -1024,17 +1057,7 @@ std::optional<std::string> FltkUi::BrowseForFolder(const std::string& title, uin
   tree->item_labelfont(FontFor("", false));
   tree->item_labelsize(12);
   tree->selectmode(FL_TREE_SELECT_SINGLE);
-  for (char letter = 'A'; letter <= 'Z'; ++letter) {
-    std::string root = std::string(1, letter) + ":\\";
-    FileInfo info;
-    if (state.files->GetInfo(root, info) != 0 || !info.IsFolder()) continue;
-    std::string label = std::string(1, letter) + ":";
-    Fl_Tree_Item* item = tree->add(label.c_str());
-    state.paths.push_back(root);
-    item->user_data(&state.paths.back());
-    tree->add(item, "...");
-    item->close();
-  }
+  AddDrives(state, tree);
   tree->callback(
       [](Fl_Widget* w, void* d) {
         auto* tree = static_cast<Fl_Tree*>(w);
@@ -1075,19 +1098,7 @@ std::optional<std::string> FltkUi::BrowseForFolder(const std::string& title, uin
   std::optional<std::string> result;
   while (state.answer == 0) {
     Fl::wait(0.5);
-    if (!dumpPath_.empty()) {
-      // The folders on view with their places, for tests that pick one by a click.
-      std::ostringstream items;
-      for (Fl_Tree_Item* item = tree->first(); item; item = tree->next(item)) {
-        if (!item->user_data() || !item->visible_r() || item->y() < tree->y() ||
-            item->y() + item->h() > tree->y() + tree->h())
-          continue;
-        items << "browser.item " << window.x() + item->label_x() << " "
-              << window.y() + item->label_y() << " " << item->label_w() << " " << item->label_h()
-              << " " << Quote(Utf8(*static_cast<std::string*>(item->user_data()))) << "\n";
-      }
-      SetDialogDump(dump.str() + items.str(), focusNames);
-    }
+    if (!dumpPath_.empty()) SetDialogDump(dump.str() + ItemsDump(window, tree), focusNames);
     Sync();
     if (state.answer == IDOK) {
       Fl_Tree_Item* item = tree->first_selected_item();
