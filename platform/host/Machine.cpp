@@ -777,41 +777,46 @@ std::string Machine::ShortName(const fs::path& hostFolder, const std::string& ut
 }
 
 void Machine::Restart() {
+  CarryOutPendingRenames();
+  if (settings_.platformId == 1) CarryOutWininitRenames();
+}
+
+void Machine::CarryOutPendingRenames() {
   HostRegistry& reg = *registry_;
   RegValue pending;
-  if (reg.GetValue(RegRoot::LocalMachine, kSessionManager, kPendingRenames, pending) == 0) {
-    std::vector<std::string> items;
-    std::string item;
-    for (char c : pending.data) {
-      if (c == '\0') {
-        items.push_back(item);
-        item.clear();
-      } else {
-        item += c;
-      }
+  if (reg.GetValue(RegRoot::LocalMachine, kSessionManager, kPendingRenames, pending) != 0) return;
+  std::vector<std::string> items;
+  std::string item;
+  for (char c : pending.data) {
+    if (c == '\0') {
+      items.push_back(item);
+      item.clear();
+    } else {
+      item += c;
     }
-    if (!item.empty()) items.push_back(item);
-    auto strip = [](std::string path) {
-      if (!path.empty() && path[0] == '!') path.erase(0, 1);
-      if (path.rfind("\\??\\", 0) == 0) path.erase(0, 4);
-      return path;
-    };
-    for (size_t i = 0; i + 1 < items.size() && !items[i].empty(); i += 2) {
-      // Both ends change (the source goes away), so neither may be a mapped program file.
-      fs::path source, destination;
-      if (ResolveForWriting(strip(items[i]), source) != 0) continue;
-      std::error_code ec;
-      std::string target = strip(items[i + 1]);
-      if (target.empty()) {
-        fs::remove(source, ec);
-      } else if (ResolveForWriting(target, destination) == 0) {
-        MoveAtRestart(source, destination);
-      }
-    }
-    reg.DeleteValue(RegRoot::LocalMachine, kSessionManager, kPendingRenames);
   }
+  if (!item.empty()) items.push_back(item);
+  auto strip = [](std::string path) {
+    if (!path.empty() && path[0] == '!') path.erase(0, 1);
+    if (path.rfind("\\??\\", 0) == 0) path.erase(0, 4);
+    return path;
+  };
+  for (size_t i = 0; i + 1 < items.size() && !items[i].empty(); i += 2) {
+    // Both ends change (the source goes away), so neither may be a mapped program file.
+    fs::path source, destination;
+    if (ResolveForWriting(strip(items[i]), source) != 0) continue;
+    std::error_code ec;
+    std::string target = strip(items[i + 1]);
+    if (target.empty()) {
+      fs::remove(source, ec);
+    } else if (ResolveForWriting(target, destination) == 0) {
+      MoveAtRestart(source, destination);
+    }
+  }
+  reg.DeleteValue(RegRoot::LocalMachine, kSessionManager, kPendingRenames);
+}
 
-  if (settings_.platformId != 1) return;
+void Machine::CarryOutWininitRenames() {
   fs::path wininit;
   std::string text;
   if (Resolve(WindowsFolder() + "\\WININIT.INI", wininit) != 0 || !ReadWholeFile(wininit, text))

@@ -107,6 +107,10 @@ class Machine {
   void LoadSettings();
   void SaveSettings() const;
   void MakeSkeleton();
+  // The two halves of Restart: the registry's PendingFileRenameOperations, then (Windows 95
+  // layout) the [rename] section of WININIT.INI.
+  void CarryOutPendingRenames();
+  void CarryOutWininitRenames();
   // Splits a Windows path into its upper-case drive letter and folded components (code page 932).
   // A component that is a device name (CON, NUL, COM1, ...) is refused with 123.
   uint32_t Parse(const std::string& windowsPath, char& drive,
