@@ -122,10 +122,9 @@ std::string Joined(char drive, const std::vector<std::string>& components) {
 // of its own: Parse folds "." and ".." and never gives an empty name, and one that came through
 // all the same is refused rather than followed.
 uint32_t HostName(const std::string& component, std::string& utf8) {
-  if (!Cp932ToUtf8(component, utf8) || utf8.find('/') != std::string::npos)
-    return ERROR_INVALID_NAME;
-  if (utf8.size() > 255) return ERROR_FILENAME_EXCED_RANGE;
-  if (utf8.empty() || utf8 == "." || utf8 == "..") return ERROR_ACCESS_DENIED;
+  if (!Cp932ToUtf8(component, utf8) || utf8.find('/') != std::string::npos) return err::InvalidName;
+  if (utf8.size() > 255) return err::FilenameExcedRange;
+  if (utf8.empty() || utf8 == "." || utf8 == "..") return err::AccessDenied;
   return 0;
 }
 
@@ -454,12 +453,11 @@ uint32_t Machine::Parse(const std::string& windowsPath, char& drive,
   // "/" becomes "\" only where it is a character of its own ("/" is never a trail byte).
   for (char& c : path)
     if (c == '/') c = '\\';
-  if (path.size() >= 2 && path[0] == '\\' && path[1] == '\\') return ERROR_BAD_NETPATH;
-  if (path.size() > 259) return ERROR_FILENAME_EXCED_RANGE;
+  if (path.size() >= 2 && path[0] == '\\' && path[1] == '\\') return err::BadNetPath;
+  if (path.size() > 259) return err::FilenameExcedRange;
   char letter = path.empty() ? 0 : AsciiUpper(path[0]);
-  if (path.size() < 2 || letter < 'A' || letter > 'Z' || path[1] != ':')
-    return ERROR_PATH_NOT_FOUND;
-  if (path.size() > 2 && path[2] != '\\') return ERROR_PATH_NOT_FOUND;  // "C:dir" is relative
+  if (path.size() < 2 || letter < 'A' || letter > 'Z' || path[1] != ':') return err::PathNotFound;
+  if (path.size() > 2 && path[2] != '\\') return err::PathNotFound;  // "C:dir" is relative
   drive = letter;
   std::string current;
   auto finish = [&]() -> uint32_t {
@@ -472,7 +470,7 @@ uint32_t Machine::Parse(const std::string& windowsPath, char& drive,
     }
     // Windows drops trailing dots and blanks of a name.
     while (!name.empty() && (name.back() == '.' || name.back() == ' ')) name.pop_back();
-    if (name.empty() || IsDeviceName(name)) return ERROR_INVALID_NAME;
+    if (name.empty() || IsDeviceName(name)) return err::InvalidName;
     components.push_back(name);
     return 0;
   };
@@ -481,7 +479,7 @@ uint32_t Machine::Parse(const std::string& windowsPath, char& drive,
     if (IsCp932Lead(c)) {
       // The byte after a lead byte as written: a "/" there is no trail byte.
       const auto trail = i + 1 < path.size() ? static_cast<unsigned char>(windowsPath[i + 1]) : 0;
-      if (trail < 0x40 || trail == 0x7F || trail > 0xFC) return ERROR_INVALID_NAME;
+      if (trail < 0x40 || trail == 0x7F || trail > 0xFC) return err::InvalidName;
       current += path.substr(i, 2);
       ++i;
       continue;
@@ -491,7 +489,7 @@ uint32_t Machine::Parse(const std::string& windowsPath, char& drive,
       continue;
     }
     if (c < 0x20 || std::string("<>:\"|?*").find(static_cast<char>(c)) != std::string::npos)
-      return ERROR_INVALID_NAME;
+      return err::InvalidName;
     current += static_cast<char>(c);
   }
   return finish();
@@ -533,7 +531,7 @@ uint32_t Machine::Resolve(const std::string& windowsPath, fs::path& hostPath,
     return 0;
   }
   const std::string root = DriveFolder(drive).string();
-  if (root.empty()) return ERROR_PATH_NOT_FOUND;
+  if (root.empty()) return err::PathNotFound;
   ResolveWalk walk;
   walk.path = root;
   walk.followLinks = DriveIsLink(drive, root);
@@ -581,7 +579,7 @@ uint32_t Machine::ResolveComponent(ResolveWalk& walk, const std::string& compone
     walk.followLinks = true;
     // A link whose target is missing cannot be checked: creating through it could land
     // anywhere, so it is refused.
-    if (stat((walk.path + onDisk).c_str(), &walk.st) != 0) return ERROR_ACCESS_DENIED;
+    if (stat((walk.path + onDisk).c_str(), &walk.st) != 0) return err::AccessDenied;
   }
   walk.path += onDisk;
   return 0;
@@ -609,7 +607,7 @@ uint32_t Machine::CheckConfined(const ResolveWalk& walk,
   // leads, and only a path with one is checked against the machine's roots.
   assert(NamesBelow(walk.path, root));
   assert(walk.followLinks || !LinkBelow(walk.path, root));
-  if (walk.followLinks && !IsInside(walk.path)) return ERROR_ACCESS_DENIED;
+  if (walk.followLinks && !IsInside(walk.path)) return err::AccessDenied;
   return 0;
 }
 
@@ -623,7 +621,7 @@ uint32_t Machine::ResolveForWriting(const std::string& windowsPath, fs::path& ho
                                     struct stat& finalStat, bool& exists) const {
   fs::path resolved;
   if (uint32_t err = Resolve(windowsPath, resolved, finalStat, exists)) return err;
-  if (IsProgramFile(resolved, exists ? &finalStat : nullptr)) return ERROR_ACCESS_DENIED;
+  if (IsProgramFile(resolved, exists ? &finalStat : nullptr)) return err::AccessDenied;
   hostPath = std::move(resolved);
   return 0;
 }

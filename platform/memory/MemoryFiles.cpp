@@ -63,8 +63,8 @@ bool IsSeparator(char c) {
 uint32_t Parse(const std::string& path, char& drive, std::vector<std::string>& names) {
   names.clear();
   if (path.size() < 2 || path[1] != ':' || !std::isalpha(static_cast<unsigned char>(path[0])))
-    return ERROR_PATH_NOT_FOUND;
-  if (path.size() > 2 && !IsSeparator(path[2])) return ERROR_PATH_NOT_FOUND;
+    return err::PathNotFound;
+  if (path.size() > 2 && !IsSeparator(path[2])) return err::PathNotFound;
   drive = static_cast<char>(std::toupper(static_cast<unsigned char>(path[0])));
   std::string name;
   for (size_t i = 3; i <= path.size(); ++i) {
@@ -103,22 +103,22 @@ FileInfo InfoOf(const MemoryFiles::Node& node) {
   FileInfo info;
   info.lastWrite = node.lastWrite;
   if (node.folder) {
-    info.attributes = FILE_ATTRIBUTE_DIRECTORY;
+    info.attributes = attr::Directory;
   } else {
-    info.attributes = node.attributes != 0 ? node.attributes : FILE_ATTRIBUTE_NORMAL;
+    info.attributes = node.attributes != 0 ? node.attributes : attr::Normal;
     info.size = node.bytes.size();
   }
   return info;
 }
 
 bool ReadOnly(const MemoryFiles::Node& node) {
-  return (node.attributes & FILE_ATTRIBUTE_READONLY) != 0;
+  return (node.attributes & attr::ReadOnly) != 0;
 }
 
 // Why an existing entry cannot be replaced or deleted, or 0.
 uint32_t Unwritable(const MemoryFiles::Node& node) {
-  if (node.folder || ReadOnly(node)) return ERROR_ACCESS_DENIED;
-  if (node.inUse) return ERROR_SHARING_VIOLATION;
+  if (node.folder || ReadOnly(node)) return err::AccessDenied;
+  if (node.inUse) return err::SharingViolation;
   return 0;
 }
 
@@ -158,7 +158,7 @@ uint32_t MemoryFiles::Locate(const std::string& path, Place& place) {
   std::vector<std::string> names;
   if (uint32_t err = Parse(path, place.drive, names)) return err;
   auto drive = drives_.find(place.drive);
-  if (drive == drives_.end()) return ERROR_PATH_NOT_FOUND;
+  if (drive == drives_.end()) return err::PathNotFound;
   Node* folder = drive->second.get();
   if (names.empty()) {
     place.node = folder;
@@ -166,7 +166,7 @@ uint32_t MemoryFiles::Locate(const std::string& path, Place& place) {
   }
   for (size_t i = 0; i + 1 < names.size(); ++i) {
     folder = folder->Child(names[i]);
-    if (!folder || !folder->folder) return ERROR_PATH_NOT_FOUND;
+    if (!folder || !folder->folder) return err::PathNotFound;
   }
   place.parent = folder;
   place.name = names.back();
@@ -182,7 +182,7 @@ uint32_t MemoryFiles::Store(Node& file, char drive, const std::string& bytes) {
   if (static_cast<int64_t>(bytes.size()) > room) {
     file.bytes = bytes.substr(0, static_cast<size_t>(std::max<int64_t>(room, 0)));
     free = room - static_cast<int64_t>(file.bytes.size());
-    return ERROR_DISK_FULL;
+    return err::DiskFull;
   }
   file.bytes = bytes;
   free = room - static_cast<int64_t>(bytes.size());
@@ -192,7 +192,7 @@ uint32_t MemoryFiles::Store(Node& file, char drive, const std::string& bytes) {
 uint32_t MemoryFiles::GetInfo(const std::string& path, FileInfo& info) {
   Place place;
   if (uint32_t err = Locate(path, place)) return err;
-  if (!place.node) return ERROR_FILE_NOT_FOUND;
+  if (!place.node) return err::FileNotFound;
   info = InfoOf(*place.node);
   return 0;
 }
@@ -200,19 +200,19 @@ uint32_t MemoryFiles::GetInfo(const std::string& path, FileInfo& info) {
 uint32_t MemoryFiles::Find(const std::string& pattern, std::vector<FindEntry>& entries) {
   entries.clear();
   std::string folderPath, name;
-  if (!SplitLast(pattern, folderPath, name)) return ERROR_PATH_NOT_FOUND;
+  if (!SplitLast(pattern, folderPath, name)) return err::PathNotFound;
   Place place;
   if (uint32_t err = Locate(folderPath, place)) return err;
-  if (!place.node || !place.node->folder) return ERROR_PATH_NOT_FOUND;
+  if (!place.node || !place.node->folder) return err::PathNotFound;
   for (const auto& entry : place.node->entries)
     if (MatchesPattern(name, entry->name)) entries.push_back({entry->name, InfoOf(*entry)});
-  return entries.empty() ? static_cast<uint32_t>(ERROR_FILE_NOT_FOUND) : 0u;
+  return entries.empty() ? static_cast<uint32_t>(err::FileNotFound) : 0u;
 }
 
 uint32_t MemoryFiles::CreateFolder(const std::string& path) {
   Place place;
   if (uint32_t err = Locate(path, place)) return err;
-  if (place.node) return ERROR_ALREADY_EXISTS;
+  if (place.node) return err::AlreadyExists;
   auto folder = std::make_unique<Node>();
   folder->name = place.name;
   folder->folder = true;
@@ -224,34 +224,34 @@ uint32_t MemoryFiles::CreateFolder(const std::string& path) {
 uint32_t MemoryFiles::RemoveFolder(const std::string& path) {
   Place place;
   if (uint32_t err = Locate(path, place)) return err;
-  if (!place.node) return ERROR_FILE_NOT_FOUND;
-  if (!place.parent) return ERROR_ACCESS_DENIED;  // a drive root
-  if (!place.node->folder) return ERROR_DIRECTORY;
-  if (!place.node->entries.empty()) return ERROR_DIR_NOT_EMPTY;
+  if (!place.node) return err::FileNotFound;
+  if (!place.parent) return err::AccessDenied;  // a drive root
+  if (!place.node->folder) return err::Directory;
+  if (!place.node->entries.empty()) return err::DirNotEmpty;
   place.parent->Detach(place.node);
   return 0;
 }
 
-uint32_t MemoryFiles::DeleteFile(const std::string& path) {
+uint32_t MemoryFiles::RemoveFile(const std::string& path) {
   Place place;
   if (uint32_t err = Locate(path, place)) return err;
-  if (!place.node) return ERROR_FILE_NOT_FOUND;
+  if (!place.node) return err::FileNotFound;
   if (uint32_t err = Unwritable(*place.node)) return err;
   freeBytes_[place.drive] += static_cast<int64_t>(place.node->bytes.size());
   place.parent->Detach(place.node);
   return 0;
 }
 
-uint32_t MemoryFiles::CopyFile(const std::string& source, const std::string& destination,
-                               bool failIfExists) {
+uint32_t MemoryFiles::Copy(const std::string& source, const std::string& destination,
+                           bool failIfExists) {
   Place from, to;
   if (uint32_t err = Locate(source, from)) return err;
-  if (!from.node) return ERROR_FILE_NOT_FOUND;
-  if (from.node->folder) return ERROR_ACCESS_DENIED;
+  if (!from.node) return err::FileNotFound;
+  if (from.node->folder) return err::AccessDenied;
   if (uint32_t err = Locate(destination, to)) return err;
   if (to.node) {
-    if (failIfExists) return ERROR_FILE_EXISTS;
-    if (to.node == from.node) return ERROR_SHARING_VIOLATION;
+    if (failIfExists) return err::FileExists;
+    if (to.node == from.node) return err::SharingViolation;
     if (uint32_t err = Unwritable(*to.node)) return err;
   } else {
     auto file = std::make_unique<Node>();
@@ -265,23 +265,23 @@ uint32_t MemoryFiles::CopyFile(const std::string& source, const std::string& des
   return err;
 }
 
-uint32_t MemoryFiles::MoveFile(const std::string& source, const std::string& destination,
-                               bool replace) {
+uint32_t MemoryFiles::Move(const std::string& source, const std::string& destination,
+                           bool replace) {
   Place from, to;
   if (uint32_t err = Locate(source, from)) return err;
-  if (!from.node) return ERROR_FILE_NOT_FOUND;
-  if (!from.parent) return ERROR_ACCESS_DENIED;
+  if (!from.node) return err::FileNotFound;
+  if (!from.parent) return err::AccessDenied;
   if (uint32_t err = Locate(destination, to)) return err;
-  if (!to.parent) return ERROR_ACCESS_DENIED;
-  if (from.drive != to.drive) return ERROR_NOT_SAME_DEVICE;
-  if (from.node->inUse) return ERROR_SHARING_VIOLATION;
-  if (from.node == to.parent || from.node->Holds(to.parent)) return ERROR_ACCESS_DENIED;
+  if (!to.parent) return err::AccessDenied;
+  if (from.drive != to.drive) return err::NotSameDevice;
+  if (from.node->inUse) return err::SharingViolation;
+  if (from.node == to.parent || from.node->Holds(to.parent)) return err::AccessDenied;
   if (to.node == from.node) {  // the same entry under another letter case
     from.node->name = to.name;
     return 0;
   }
   if (to.node) {
-    if (!replace) return ERROR_ALREADY_EXISTS;
+    if (!replace) return err::AlreadyExists;
     if (uint32_t err = Unwritable(*to.node)) return err;
     freeBytes_[to.drive] += static_cast<int64_t>(to.node->bytes.size());
     to.parent->Detach(to.node);
@@ -305,18 +305,18 @@ uint32_t MemoryFiles::MoveFileAtRestart(const std::string& source, const std::st
 uint32_t MemoryFiles::SetAttributes(const std::string& path, uint32_t attributes) {
   Place place;
   if (uint32_t err = Locate(path, place)) return err;
-  if (!place.node) return ERROR_FILE_NOT_FOUND;
+  if (!place.node) return err::FileNotFound;
   if (!place.node->folder)
-    place.node->attributes = attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
-                                           FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE);
+    place.node->attributes =
+        attributes & (attr::ReadOnly | attr::Hidden | attr::System | attr::Archive);
   return 0;
 }
 
 uint32_t MemoryFiles::ReadFile(const std::string& path, std::string& bytes) {
   Place place;
   if (uint32_t err = Locate(path, place)) return err;
-  if (!place.node) return ERROR_FILE_NOT_FOUND;
-  if (place.node->folder) return ERROR_ACCESS_DENIED;
+  if (!place.node) return err::FileNotFound;
+  if (place.node->folder) return err::AccessDenied;
   bytes = place.node->bytes;
   return 0;
 }
@@ -327,10 +327,10 @@ uint32_t MemoryFiles::WriteFile(const std::string& path, const std::string& byte
   if (place.node) {
     if (uint32_t err = Unwritable(*place.node)) return err;
   } else {
-    if (!place.parent) return ERROR_ACCESS_DENIED;
+    if (!place.parent) return err::AccessDenied;
     auto file = std::make_unique<Node>();
     file->name = place.name;
-    file->attributes = FILE_ATTRIBUTE_ARCHIVE;
+    file->attributes = attr::Archive;
     place.node = file.get();
     place.parent->entries.push_back(std::move(file));
   }
@@ -340,8 +340,8 @@ uint32_t MemoryFiles::WriteFile(const std::string& path, const std::string& byte
 uint32_t MemoryFiles::SetCurrentFolder(const std::string& path) {
   Place place;
   if (uint32_t err = Locate(path, place)) return err;
-  if (!place.node) return ERROR_FILE_NOT_FOUND;
-  if (!place.node->folder) return ERROR_DIRECTORY;
+  if (!place.node) return err::FileNotFound;
+  if (!place.node->folder) return err::Directory;
   currentFolder_ = path;
   return 0;
 }

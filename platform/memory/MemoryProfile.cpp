@@ -36,7 +36,7 @@ bool MemoryProfile::WriteString(const std::optional<std::string>& section,
   const std::string file = FullPath(path);
   std::string text;
   uint32_t err = files_.ReadFile(file, text);
-  if (err != 0 && err != ERROR_FILE_NOT_FOUND) return false;
+  if (err != 0 && err != err::FileNotFound) return false;
   IniDocument doc = IniDocument::Parse(text);
   if (!key) {
     if (!doc.HasSection(*section)) return true;

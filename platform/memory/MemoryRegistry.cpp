@@ -94,9 +94,9 @@ bool MemoryRegistry::KeyExists(RegRoot root, const std::string& path) {
 uint32_t MemoryRegistry::GetValue(RegRoot root, const std::string& path, const std::string& name,
                                   RegValue& value) {
   Key* key = Locate(root, path, false);
-  if (!key) return ERROR_FILE_NOT_FOUND;
+  if (!key) return err::FileNotFound;
   auto found = key->Value(name);
-  if (found == key->values.end()) return ERROR_FILE_NOT_FOUND;
+  if (found == key->values.end()) return err::FileNotFound;
   value = found->value;
   return 0;
 }
@@ -104,7 +104,7 @@ uint32_t MemoryRegistry::GetValue(RegRoot root, const std::string& path, const s
 uint32_t MemoryRegistry::SetValue(RegRoot root, const std::string& path, const std::string& name,
                                   const RegValue& value) {
   Key* key = Locate(root, path, IsClassesRootItself(root, path));
-  if (!key) return ERROR_FILE_NOT_FOUND;
+  if (!key) return err::FileNotFound;
   auto found = key->Value(name);
   if (found != key->values.end())
     found->value = value;  // the name keeps the case it was first set with
@@ -116,9 +116,9 @@ uint32_t MemoryRegistry::SetValue(RegRoot root, const std::string& path, const s
 uint32_t MemoryRegistry::DeleteValue(RegRoot root, const std::string& path,
                                      const std::string& name) {
   Key* key = Locate(root, path, false);
-  if (!key) return ERROR_FILE_NOT_FOUND;
+  if (!key) return err::FileNotFound;
   auto found = key->Value(name);
-  if (found == key->values.end()) return ERROR_FILE_NOT_FOUND;
+  if (found == key->values.end()) return err::FileNotFound;
   key->values.erase(found);
   return 0;
 }
@@ -126,17 +126,16 @@ uint32_t MemoryRegistry::DeleteValue(RegRoot root, const std::string& path,
 uint32_t MemoryRegistry::DeleteKey(RegRoot root, const std::string& path) {
   Key* parent = nullptr;
   Key* key = Locate(root, path, false, &parent);
-  if (!key) return ERROR_FILE_NOT_FOUND;
-  if (!parent || IsClassesRootItself(root, path) || !key->subkeys.empty())
-    return ERROR_ACCESS_DENIED;
+  if (!key) return err::FileNotFound;
+  if (!parent || IsClassesRootItself(root, path) || !key->subkeys.empty()) return err::AccessDenied;
   return DeleteTree(root, path);
 }
 
 uint32_t MemoryRegistry::DeleteTree(RegRoot root, const std::string& path) {
   Key* parent = nullptr;
   Key* key = Locate(root, path, false, &parent);
-  if (!key) return ERROR_FILE_NOT_FOUND;
-  if (!parent || IsClassesRootItself(root, path)) return ERROR_ACCESS_DENIED;
+  if (!key) return err::FileNotFound;
+  if (!parent || IsClassesRootItself(root, path)) return err::AccessDenied;
   parent->subkeys.erase(std::find_if(parent->subkeys.begin(), parent->subkeys.end(),
                                      [key](const auto& k) { return k.get() == key; }));
   return 0;
@@ -146,8 +145,7 @@ uint32_t MemoryRegistry::EnumKeys(RegRoot root, const std::string& path,
                                   std::vector<std::string>& names) {
   names.clear();
   Key* key = Locate(root, path, false);
-  if (!key)
-    return IsClassesRootItself(root, path) ? 0u : static_cast<uint32_t>(ERROR_FILE_NOT_FOUND);
+  if (!key) return IsClassesRootItself(root, path) ? 0u : static_cast<uint32_t>(err::FileNotFound);
   for (const auto& subkey : key->subkeys) names.push_back(subkey->name);
   std::sort(names.begin(), names.end(),
             [](const std::string& a, const std::string& b) { return FoldName(a) < FoldName(b); });
@@ -158,8 +156,7 @@ uint32_t MemoryRegistry::EnumValues(RegRoot root, const std::string& path,
                                     std::vector<RegNamedValue>& values) {
   values.clear();
   Key* key = Locate(root, path, false);
-  if (!key)
-    return IsClassesRootItself(root, path) ? 0u : static_cast<uint32_t>(ERROR_FILE_NOT_FOUND);
+  if (!key) return IsClassesRootItself(root, path) ? 0u : static_cast<uint32_t>(err::FileNotFound);
   values = key->values;
   return 0;
 }

@@ -29,13 +29,13 @@ TEST_P(FilesContract, FoldersAreMadeOneLevelAtATimeAndRemovedOnlyWhenEmpty) {
   EXPECT_TRUE(info.IsFolder());
   Write("A\\F.TXT", "x");
   EXPECT_EQ(files().RemoveFolder(At("A")), 145u);
-  EXPECT_EQ(files().DeleteFile(At("A\\F.TXT")), 0u);
+  EXPECT_EQ(files().RemoveFile(At("A\\F.TXT")), 0u);
   EXPECT_EQ(files().RemoveFolder(At("A\\")), 0u);
   EXPECT_EQ(files().GetInfo(At("A"), info), 2u);
   EXPECT_EQ(files().RemoveFolder(At("A")), 2u);
   // Folders and files do not stand in for each other.
   ASSERT_EQ(files().CreateFolder(At("B")), 0u);
-  EXPECT_EQ(files().DeleteFile(At("B")), 5u);
+  EXPECT_EQ(files().RemoveFile(At("B")), 5u);
   Write("F.TXT", "x");
   EXPECT_EQ(files().CreateFolder(At("F.TXT")), 183u);
   EXPECT_EQ(files().RemoveFolder(At("F.TXT")), 267u);
@@ -47,7 +47,7 @@ TEST_P(FilesContract, MissingFilesGive2AndMissingFoldersOnTheWay3) {
   std::vector<FindEntry> entries;
   EXPECT_EQ(files().GetInfo(At("NONE.TXT"), info), 2u);
   EXPECT_EQ(files().ReadFile(At("NONE.TXT"), bytes), 2u);
-  EXPECT_EQ(files().DeleteFile(At("NONE.TXT")), 2u);
+  EXPECT_EQ(files().RemoveFile(At("NONE.TXT")), 2u);
   EXPECT_EQ(files().GetInfo(At("NONE\\F.TXT"), info), 3u);
   EXPECT_EQ(files().ReadFile(At("NONE\\F.TXT"), bytes), 3u);
   EXPECT_EQ(files().WriteFile(At("NONE\\F.TXT"), "x"), 3u);
@@ -74,68 +74,68 @@ TEST_P(FilesContract, WholeFilesAreWrittenAndReadByteForByte) {
 
 TEST_P(FilesContract, CopiesTakeContentAttributesAndTime) {
   Write("SRC.TXT", "source");
-  ASSERT_EQ(files().SetAttributes(At("SRC.TXT"), FILE_ATTRIBUTE_READONLY), 0u);
-  EXPECT_EQ(files().CopyFile(At("SRC.TXT"), At("DST.TXT"), true), 0u);
+  ASSERT_EQ(files().SetAttributes(At("SRC.TXT"), attr::ReadOnly), 0u);
+  EXPECT_EQ(files().Copy(At("SRC.TXT"), At("DST.TXT"), true), 0u);
   EXPECT_EQ(Read("DST.TXT"), "source");
   FileInfo source, copy;
   ASSERT_EQ(files().GetInfo(At("SRC.TXT"), source), 0u);
   ASSERT_EQ(files().GetInfo(At("DST.TXT"), copy), 0u);
   EXPECT_EQ(copy.lastWrite, source.lastWrite);
-  EXPECT_NE(copy.attributes & FILE_ATTRIBUTE_READONLY, 0u);
+  EXPECT_NE(copy.attributes & attr::ReadOnly, 0u);
 
   // An existing destination: 80 when asked to fail, 5 while it is read-only, else replaced.
   Write("OLD.TXT", "old");
-  EXPECT_EQ(files().CopyFile(At("SRC.TXT"), At("OLD.TXT"), true), 80u);
+  EXPECT_EQ(files().Copy(At("SRC.TXT"), At("OLD.TXT"), true), 80u);
   EXPECT_EQ(Read("OLD.TXT"), "old");
-  EXPECT_EQ(files().CopyFile(At("SRC.TXT"), At("DST.TXT"), false), 5u);
-  EXPECT_EQ(files().CopyFile(At("SRC.TXT"), At("OLD.TXT"), false), 0u);
+  EXPECT_EQ(files().Copy(At("SRC.TXT"), At("DST.TXT"), false), 5u);
+  EXPECT_EQ(files().Copy(At("SRC.TXT"), At("OLD.TXT"), false), 0u);
   EXPECT_EQ(Read("OLD.TXT"), "source");
 
-  EXPECT_EQ(files().CopyFile(At("NONE.TXT"), At("X.TXT"), false), 2u);
-  EXPECT_EQ(files().CopyFile(At("SRC.TXT"), At("NONE\\X.TXT"), false), 3u);
+  EXPECT_EQ(files().Copy(At("NONE.TXT"), At("X.TXT"), false), 2u);
+  EXPECT_EQ(files().Copy(At("SRC.TXT"), At("NONE\\X.TXT"), false), 3u);
 }
 
 TEST_P(FilesContract, MovesRenameAndReplaceOnlyWhenAsked) {
   Write("A.TXT", "a");
   Write("B.TXT", "b");
-  EXPECT_EQ(files().MoveFile(At("A.TXT"), At("C.TXT"), false), 0u);
+  EXPECT_EQ(files().Move(At("A.TXT"), At("C.TXT"), false), 0u);
   FileInfo info;
   EXPECT_EQ(files().GetInfo(At("A.TXT"), info), 2u);
   EXPECT_EQ(Read("C.TXT"), "a");
 
-  EXPECT_EQ(files().MoveFile(At("B.TXT"), At("C.TXT"), false), 183u);
+  EXPECT_EQ(files().Move(At("B.TXT"), At("C.TXT"), false), 183u);
   EXPECT_EQ(Read("B.TXT"), "b");
   EXPECT_EQ(Read("C.TXT"), "a");
-  EXPECT_EQ(files().MoveFile(At("B.TXT"), At("C.TXT"), true), 0u);
+  EXPECT_EQ(files().Move(At("B.TXT"), At("C.TXT"), true), 0u);
   EXPECT_EQ(Read("C.TXT"), "b");
   EXPECT_EQ(files().GetInfo(At("B.TXT"), info), 2u);
 
   // A folder moves with its content; a new letter case is a rename too.
   ASSERT_EQ(files().CreateFolder(At("DIR")), 0u);
   Write("DIR\\IN.TXT", "in");
-  EXPECT_EQ(files().MoveFile(At("DIR"), At("MOVED"), false), 0u);
+  EXPECT_EQ(files().Move(At("DIR"), At("MOVED"), false), 0u);
   EXPECT_EQ(Read("MOVED\\IN.TXT"), "in");
-  EXPECT_EQ(files().MoveFile(At("C.TXT"), At("c.txt"), false), 0u);
+  EXPECT_EQ(files().Move(At("C.TXT"), At("c.txt"), false), 0u);
   EXPECT_EQ(Names(files(), At("C.TXT")), Strings{"c.txt"});
-  EXPECT_EQ(files().MoveFile(At("NONE.TXT"), At("X.TXT"), false), 2u);
+  EXPECT_EQ(files().Move(At("NONE.TXT"), At("X.TXT"), false), 2u);
 }
 
 TEST_P(FilesContract, ReadOnlyFilesCannotBeChangedUntilTheAttributeIsCleared) {
   Write("RO.TXT", "keep");
-  ASSERT_EQ(files().SetAttributes(At("RO.TXT"), FILE_ATTRIBUTE_READONLY), 0u);
+  ASSERT_EQ(files().SetAttributes(At("RO.TXT"), attr::ReadOnly), 0u);
   FileInfo info;
   ASSERT_EQ(files().GetInfo(At("RO.TXT"), info), 0u);
-  EXPECT_NE(info.attributes & FILE_ATTRIBUTE_READONLY, 0u);
-  EXPECT_EQ(files().DeleteFile(At("RO.TXT")), 5u);
+  EXPECT_NE(info.attributes & attr::ReadOnly, 0u);
+  EXPECT_EQ(files().RemoveFile(At("RO.TXT")), 5u);
   EXPECT_EQ(files().WriteFile(At("RO.TXT"), "new"), 5u);
   Write("OTHER.TXT", "other");
-  EXPECT_EQ(files().MoveFile(At("OTHER.TXT"), At("RO.TXT"), true), 5u);
+  EXPECT_EQ(files().Move(At("OTHER.TXT"), At("RO.TXT"), true), 5u);
   EXPECT_EQ(Read("RO.TXT"), "keep");
-  ASSERT_EQ(files().SetAttributes(At("RO.TXT"), FILE_ATTRIBUTE_ARCHIVE), 0u);
+  ASSERT_EQ(files().SetAttributes(At("RO.TXT"), attr::Archive), 0u);
   ASSERT_EQ(files().GetInfo(At("RO.TXT"), info), 0u);
-  EXPECT_EQ(info.attributes & FILE_ATTRIBUTE_READONLY, 0u);
-  EXPECT_EQ(files().DeleteFile(At("RO.TXT")), 0u);
-  EXPECT_EQ(files().SetAttributes(At("RO.TXT"), FILE_ATTRIBUTE_ARCHIVE), 2u);
+  EXPECT_EQ(info.attributes & attr::ReadOnly, 0u);
+  EXPECT_EQ(files().RemoveFile(At("RO.TXT")), 0u);
+  EXPECT_EQ(files().SetAttributes(At("RO.TXT"), attr::Archive), 2u);
 }
 
 TEST_P(FilesContract, SearchesMatchWildcardsWithoutLetterCase) {
@@ -206,12 +206,12 @@ TEST_P(FilesContract, FilesInUseCannotBeDeletedWrittenOrReplaced) {
   Write("OTHER.TXT", "other");
   std::shared_ptr<void> hold = backend().HoldOpen(At("BUSY.TXT"));
   ASSERT_TRUE(hold);
-  EXPECT_EQ(files().DeleteFile(At("BUSY.TXT")), 32u);
+  EXPECT_EQ(files().RemoveFile(At("BUSY.TXT")), 32u);
   EXPECT_EQ(files().WriteFile(At("BUSY.TXT"), "x"), 32u);
-  EXPECT_EQ(files().CopyFile(At("OTHER.TXT"), At("BUSY.TXT"), false), 32u);
+  EXPECT_EQ(files().Copy(At("OTHER.TXT"), At("BUSY.TXT"), false), 32u);
   EXPECT_EQ(Read("BUSY.TXT"), "busy");
   hold.reset();
-  EXPECT_EQ(files().DeleteFile(At("BUSY.TXT")), 0u);
+  EXPECT_EQ(files().RemoveFile(At("BUSY.TXT")), 0u);
 }
 
 }  // namespace

@@ -92,7 +92,7 @@ TEST_P(ProfileContract, FilesWithoutFolderLiveInTheWindowsFolderAndOnlyWritableF
   EXPECT_EQ(bytes, "[S]\r\nK=v\r\n");
   EXPECT_FALSE(Set(profile(), "S", "K", "v", "C:\\CT\\NONE\\T.INI"));
   Write("RO.INI", "[S]\r\nK=old\r\n");
-  ASSERT_EQ(files().SetAttributes(At("RO.INI"), FILE_ATTRIBUTE_READONLY), 0u);
+  ASSERT_EQ(files().SetAttributes(At("RO.INI"), attr::ReadOnly), 0u);
   EXPECT_FALSE(Set(profile(), "S", "K", "new", At("RO.INI")));
   EXPECT_EQ(Get(profile(), "S", "K", "", 256, At("RO.INI")), "old");
 }

@@ -34,10 +34,10 @@ TEST_P(RegistryContract, ValuesOfEveryTypeComeBackAsStored) {
   const std::vector<RegNamedValue> values = {
       {"", RegValue::String("the default")},
       {"Text", RegValue::String("C:\\\x83\x5C\\x")},
-      {"Expand", RegValue::String("%SystemRoot%\\x", REG_EXPAND_SZ)},
-      {"Binary", {REG_BINARY, std::string("\0\x01\xFF", 3)}},
+      {"Expand", RegValue::String("%SystemRoot%\\x", reg::ExpandSz)},
+      {"Binary", {reg::Binary, std::string("\0\x01\xFF", 3)}},
       {"Dword", RegValue::Dword(0x2A)},
-      {"Multi", {REG_MULTI_SZ, std::string("one\0two\0\0", 9)}},
+      {"Multi", {reg::MultiSz, std::string("one\0two\0\0", 9)}},
   };
   for (const RegNamedValue& v : values)
     ASSERT_EQ(registry().SetValue(kUser, kKey, v.name, v.value), 0u) << v.name;
@@ -62,7 +62,7 @@ TEST_P(RegistryContract, ValuesEnumerateInTheOrderTheyWereSetAndKeepTheirFirstSp
   ASSERT_EQ(values.size(), 3u);
   EXPECT_EQ(values[0].name, "Zeta");
   EXPECT_EQ(values[1].name, "alpha");
-  EXPECT_EQ(values[1].value.type, static_cast<uint32_t>(REG_DWORD));
+  EXPECT_EQ(values[1].value.type, static_cast<uint32_t>(reg::Dword));
   EXPECT_EQ(values[2].name, "Mid");
 
   EXPECT_EQ(registry().DeleteValue(kUser, kKey, "MID"), 0u);

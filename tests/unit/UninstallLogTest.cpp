@@ -14,10 +14,10 @@ namespace {
 // FindLogSlot as the profile functions would answer it: re-read stem1, stem2, ... every time.
 int SlotByRereading(const IniDocument& doc, const std::string& item, const std::string& section,
                     const std::string& stem) {
-  std::string key = MapString(GetField(item, ",", 1), LCMAP_UPPERCASE);
+  std::string key = MapString(GetField(item, ",", 1), lcmap::UpperCase);
   for (int k = 1;; ++k) {
     std::string value = doc.Get(section, stem + std::to_string(k)).value_or("");
-    std::string field = MapString(GetField(value, ",", 1), LCMAP_UPPERCASE);
+    std::string field = MapString(GetField(value, ",", 1), lcmap::UpperCase);
     if (field.empty() || field == key) return k;
   }
 }
@@ -135,7 +135,7 @@ TEST_F(UninstallLogSave, AWriteThatStopsHalfwayLeavesTheOldLogIntact) {
 }
 
 TEST_F(UninstallLogSave, AFailedRenameLeavesTheOldLogIntact) {
-  ASSERT_EQ(files.SetAttributes(kLog, FILE_ATTRIBUTE_READONLY), 0u);  // cannot be replaced
+  ASSERT_EQ(files.SetAttributes(kLog, attr::ReadOnly), 0u);  // cannot be replaced
   EXPECT_EQ(writer.Save(files, kLog), 5u);
   EXPECT_EQ(Content(kLog), kOld);
   EXPECT_EQ(Content(kTemp), "<missing>");

@@ -114,7 +114,7 @@ TEST(IniFileWrite, FlushesThePathThenWritesAndReportsTheWrite) {
   EXPECT_EQ(write.path, "C:\\B.INI");
   EXPECT_EQ(ReadIni(profile, "Sec", "Key", "dflt", "C:\\B.INI"), "");
 
-  ASSERT_EQ(profile.files.SetAttributes("C:\\B.INI", FILE_ATTRIBUTE_READONLY), 0u);
+  ASSERT_EQ(profile.files.SetAttributes("C:\\B.INI", attr::ReadOnly), 0u);
   EXPECT_FALSE(WriteIni(profile, "Sec", "Key", "v", "C:\\B.INI"));
 }
 

@@ -846,13 +846,13 @@ struct BoxState {
 // The icon a message box's flags ask for.
 IconKind IconFor(uint32_t flags) {
   switch (flags & 0xF0) {
-    case MB_ICONSTOP:
+    case mb::IconStop:
       return IconKind::Stop;
-    case MB_ICONQUESTION:
+    case mb::IconQuestion:
       return IconKind::Question;
-    case MB_ICONWARNING:
+    case mb::IconWarning:
       return IconKind::Warning;
-    case MB_ICONINFORMATION:
+    case mb::IconInformation:
       return IconKind::Information;
   }
   return IconKind::NoIcon;
@@ -868,17 +868,17 @@ struct ButtonSpec {
 // The buttons a message box's flags ask for, left to right.
 std::vector<ButtonSpec> ButtonsFor(uint32_t flags) {
   switch (flags & 0x0F) {
-    case MB_OKCANCEL:
-      return {{"OK", "ok", IDOK}, {"Cancel", "cancel", IDCANCEL}};
-    case MB_YESNO:
-      return {{"&Yes", "yes", IDYES}, {"&No", "no", IDNO}};
+    case mb::OkCancel:
+      return {{"OK", "ok", id::Ok}, {"Cancel", "cancel", id::Cancel}};
+    case mb::YesNo:
+      return {{"&Yes", "yes", id::Yes}, {"&No", "no", id::No}};
   }
-  return {{"OK", "ok", IDOK}};
+  return {{"OK", "ok", id::Ok}};
 }
 
 }  // namespace
 
-int FltkUi::MessageBox(const std::string& text, const std::string& caption, uint32_t flags) {
+int FltkUi::ShowMessage(const std::string& text, const std::string& caption, uint32_t flags) {
   const IconKind icon = IconFor(flags);
   const std::vector<ButtonSpec> buttons = ButtonsFor(flags);
   BoxState state;
@@ -1075,10 +1075,10 @@ std::optional<std::string> FltkUi::BrowseForFolder(const std::string& title, uin
   auto* ok = new PushButton(width - 2 * (75 + 8) - 4, height - 36, 75, 23, "OK");
   auto* cancel = new PushButton(width - 75 - 12, height - 36, 75, 23, "Cancel");
   ok->isDefault = true;
-  ok->callback([](Fl_Widget*, void* d) { static_cast<BrowserState*>(d)->answer = IDOK; }, &state);
-  cancel->callback([](Fl_Widget*, void* d) { static_cast<BrowserState*>(d)->answer = IDCANCEL; },
+  ok->callback([](Fl_Widget*, void* d) { static_cast<BrowserState*>(d)->answer = id::Ok; }, &state);
+  cancel->callback([](Fl_Widget*, void* d) { static_cast<BrowserState*>(d)->answer = id::Cancel; },
                    &state);
-  window.callback([](Fl_Widget*, void* d) { static_cast<BrowserState*>(d)->answer = IDCANCEL; },
+  window.callback([](Fl_Widget*, void* d) { static_cast<BrowserState*>(d)->answer = id::Cancel; },
                   &state);
   window.end();
   window.set_modal();
@@ -1100,7 +1100,7 @@ std::optional<std::string> FltkUi::BrowseForFolder(const std::string& title, uin
     Fl::wait(0.5);
     if (!dumpPath_.empty()) SetDialogDump(dump.str() + ItemsDump(window, tree), focusNames);
     Sync();
-    if (state.answer == IDOK) {
+    if (state.answer == id::Ok) {
       Fl_Tree_Item* item = tree->first_selected_item();
       if (!item || !item->user_data()) {
         state.answer = 0;  // only folders can be confirmed
@@ -1117,11 +1117,11 @@ std::optional<std::string> FltkUi::BrowseForFolder(const std::string& title, uin
 }
 
 int FltkUi::RestartDialog() {
-  int answer = MessageBox(
+  int answer = ShowMessage(
       "The set-up has changed files that Windows uses while it runs. They are replaced when "
       "Windows starts again.\r\rRestart Windows now?",
-      "Restart Windows", MB_YESNO | MB_ICONQUESTION);
-  return answer == IDYES ? IDYES : IDNO;
+      "Restart Windows", mb::YesNo | mb::IconQuestion);
+  return answer == id::Yes ? id::Yes : id::No;
 }
 
 }  // namespace orvane::fltk
