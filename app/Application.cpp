@@ -42,10 +42,10 @@ ProgramOutcome Application::Run() {
   if (ctx.RestartRequired) {
     if (ctx.LockedFilesPending)
       ShowMessageBox(*this, texts::kLockedFilesText, texts::kLockedFilesCaption,
-                     MB_ICONINFORMATION);
-    if (platform.ui.RestartDialog() == IDNO)
+                     mb::IconInformation);
+    if (platform.ui.RestartDialog() == id::No)
       ShowMessageBox(*this, texts::kRestartDeclinedText, texts::kRestartDeclinedCaption,
-                     MB_ICONWARNING);
+                     mb::IconWarning);
     else
       platform.system.RestartWindows();
   }
@@ -98,7 +98,7 @@ void Application::SetText(TControl& control, const std::string& text) {
 }
 
 void Application::ShowException(const std::string& message) {
-  ShowMessageBox(*this, message, Title, MB_OK | MB_ICONSTOP);
+  ShowMessageBox(*this, message, Title, mb::Ok | mb::IconStop);
 }
 
 int ShowMessageBox(Application& app, const std::string& text, const std::string& caption,
@@ -110,7 +110,7 @@ int ShowMessageBox(Application& app, const std::string& text, const std::string&
       disabled.push_back(form);
     }
   }
-  int answer = app.platform.ui.MessageBox(text, caption, flags);
+  int answer = app.platform.ui.ShowMessage(text, caption, flags);
   for (TForm* form : disabled) form->enabled = true;
   return answer;
 }

@@ -155,10 +155,10 @@ bool TfrmMain::FormCloseQuery() {
       page == WizardPage::CheckFailed)
     return true;
   const std::string words = ctx.SetupString + "/" + ctx.UnSetupString;
-  ctx.LastAnswer = ShowMessageBox(app, words + " is not complete.\r\nDo you want to abort " + words +
-                                           "?",
-                                  words, MB_YESNO | MB_ICONQUESTION);
-  if (ctx.LastAnswer == IDNO) return false;
+  ctx.LastAnswer =
+      ShowMessageBox(app, words + " is not complete.\r\nDo you want to abort " + words + "?", words,
+                     mb::YesNo | mb::IconQuestion);
+  if (ctx.LastAnswer == id::No) return false;
   SetEndConfirmed();
   SetEndRequested();
   return true;
@@ -171,9 +171,9 @@ void TfrmMain::FormClose() {
     if (FolderExists(app.platform.files, folder)) RemoveFolder(app, folder, "*.*");
   }
   if (!visible) {
-    app.platform.shell.ChangeNotify(SHCNE_ASSOCCHANGED);
-    app.platform.shell.ChangeNotify(SHCNE_UPDATEITEM);
-    app.platform.shell.ChangeNotify(SHCNE_UPDATEDIR);
+    app.platform.shell.ChangeNotify(shcne::AssocChanged);
+    app.platform.shell.ChangeNotify(shcne::UpdateItem);
+    app.platform.shell.ChangeNotify(shcne::UpdateDir);
   }
 }
 

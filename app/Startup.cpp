@@ -97,7 +97,7 @@ std::optional<std::string> ReferredRegistryString(IRegistry& registry, const std
   RegValue value;
   if (registry.KeyExists(RootOf(token), key) &&
       registry.GetValue(RootOf(token), key, name, value) == 0 &&
-      (value.type == REG_SZ || value.type == REG_EXPAND_SZ) && !value.data.empty())
+      (value.type == reg::Sz || value.type == reg::ExpandSz) && !value.data.empty())
     return value.data;
   return std::nullopt;
 }
@@ -134,7 +134,7 @@ void ComputeEnvironment(ISystem& system, IRegistry& registry, IFiles& files, ISh
   RegValue value;
   std::string programFiles;
   if (registry.GetValue(RegRoot::LocalMachine, versionKey, "ProgramFilesDir", value) == 0 &&
-      (value.type == REG_SZ || value.type == REG_EXPAND_SZ))
+      (value.type == reg::Sz || value.type == reg::ExpandSz))
     programFiles = value.data;
   programFiles = Folder(programFiles);
   if (programFiles == "\\" || !FolderExists(files, programFiles))
@@ -144,20 +144,20 @@ void ComputeEnvironment(ISystem& system, IRegistry& registry, IFiles& files, ISh
   ctx.WindowsDriveRoot = StrLeft(ctx.WindowsFolder, 2) + "\\";
   ctx.SourceDriveRoot = StrLeft(ctx.SourceFolder, 2) + "\\";
 
-  ctx.StartMenuFolder = Folder(shell.SpecialFolderPath(CSIDL_STARTMENU));
-  ctx.ProgramsFolder = Folder(shell.SpecialFolderPath(CSIDL_PROGRAMS));
-  ctx.DesktopFolder = Folder(shell.SpecialFolderPath(CSIDL_DESKTOPDIRECTORY));
-  ctx.StartupFolder = Folder(shell.SpecialFolderPath(CSIDL_STARTUP));
-  ctx.SendToFolder = Folder(shell.SpecialFolderPath(CSIDL_SENDTO));
-  const bool nt = ctx.PlatformId == VER_PLATFORM_WIN32_NT;
+  ctx.StartMenuFolder = Folder(shell.SpecialFolderPath(csidl::StartMenu));
+  ctx.ProgramsFolder = Folder(shell.SpecialFolderPath(csidl::Programs));
+  ctx.DesktopFolder = Folder(shell.SpecialFolderPath(csidl::DesktopDirectory));
+  ctx.StartupFolder = Folder(shell.SpecialFolderPath(csidl::Startup));
+  ctx.SendToFolder = Folder(shell.SpecialFolderPath(csidl::SendTo));
+  const bool nt = ctx.PlatformId == ver::Win32Nt;
   ctx.CommonStartMenuFolder =
-      nt ? Folder(shell.SpecialFolderPath(CSIDL_COMMON_STARTMENU)) : ctx.StartMenuFolder;
+      nt ? Folder(shell.SpecialFolderPath(csidl::CommonStartMenu)) : ctx.StartMenuFolder;
   ctx.CommonProgramsFolder =
-      nt ? Folder(shell.SpecialFolderPath(CSIDL_COMMON_PROGRAMS)) : ctx.ProgramsFolder;
+      nt ? Folder(shell.SpecialFolderPath(csidl::CommonPrograms)) : ctx.ProgramsFolder;
   ctx.CommonDesktopFolder =
-      nt ? Folder(shell.SpecialFolderPath(CSIDL_COMMON_DESKTOPDIRECTORY)) : ctx.DesktopFolder;
+      nt ? Folder(shell.SpecialFolderPath(csidl::CommonDesktopDirectory)) : ctx.DesktopFolder;
   ctx.CommonStartupFolder =
-      nt ? Folder(shell.SpecialFolderPath(CSIDL_COMMON_STARTUP)) : ctx.StartupFolder;
+      nt ? Folder(shell.SpecialFolderPath(csidl::CommonStartup)) : ctx.StartupFolder;
 }
 
 void TfrmMain::SetupEnvironment() {
@@ -326,10 +326,11 @@ void TfrmMain::CheckEarlierVersion(const std::string& folder) {
   ShowMessageBox(app,
                  "Installer found a pre version file.\r\nInstall package creater is strongly "
                  "recommended that you execute " +
-                     ctx.UnSetupString + " before running this Installer.\r\nPlease exit this "
+                     ctx.UnSetupString +
+                     " before running this Installer.\r\nPlease exit this "
                      "Installer available, and execute " +
                      ctx.UnSetupString + " pre version.",
-                 "Warning", MB_ICONWARNING);
+                 "Warning", mb::IconWarning);
 }
 
 void TfrmMain::ShowUninstallScreen() {

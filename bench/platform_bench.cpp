@@ -68,12 +68,12 @@ void CopyBench(host::Machine& machine, const std::filesystem::path& scratch) {
     bestCp = std::min(bestCp, Seconds(start));
 
     CopyFileTo(files, "C:\\BIG.BIN", "C:\\BIG.TMP");  // warm the destination's blocks equally
-    files.DeleteFile("C:\\BIG.TMP");
+    files.RemoveFile("C:\\BIG.TMP");
     start = Clock::now();
     uint32_t code = CopyFileTo(files, "C:\\BIG.BIN", "C:\\BIG.CPY");
     best = std::min(best, Seconds(start));
     if (code != 0) std::printf("CopyFileTo failed: %u\n", code);
-    files.DeleteFile("C:\\BIG.CPY");
+    files.RemoveFile("C:\\BIG.CPY");
   }
   std::printf("CopyFileTo 256 MiB: %.3f s (%.0f MB/s); cp: %.3f s; ratio %.2f (goal <= 1.3)\n",
               best, size / best / 1e6, bestCp, best / bestCp);

@@ -115,7 +115,7 @@ void InstallRun::Complete() {
       // Without the entry the install cannot finish, but the user must not be left in a status
       // window that cannot be closed: report it, keep the log written so far, and end the run.
       log.Save(files, ctx_.UninstallLogPath);
-      ShowMessageBox(app_, failure.what(), "Fatal Error", MB_OK | MB_ICONHAND);
+      ShowMessageBox(app_, failure.what(), "Fatal Error", mb::Ok | mb::IconHand);
       EndRun();
       app_.outcome = ProgramOutcome::Failed;
       return;
@@ -131,9 +131,9 @@ void InstallRun::Complete() {
     int answer = ShowMessageBox(app_,
                                 "Some of the management failed in the preparation of the copy of "
                                 "the file and the folder.\r\nDo you indicate details?",
-                                "Warning", MB_YESNO | MB_ICONEXCLAMATION);
+                                "Warning", mb::YesNo | mb::IconExclamation);
     ctx_.LastAnswer = answer;
-    if (answer == IDYES) {
+    if (answer == id::Yes) {
       main_.txtReadme.caption = "";
       main_.txtReadme.caption = failureLog;
       main_.ShowDetailsPage("The details indication of the management failure");
@@ -156,7 +156,7 @@ void InstallRun::Complete() {
     main_.ShowStatus(message);
     if (PosNoCase("Setup Only.", ctx_.UnSetupTitle) == 0)
       message += "\r\n\r\nDo the " + u + " of the program from \"Add/Remove Programs Properties\".";
-    ShowMessageBox(app_, message, "Complete", MB_ICONINFORMATION);
+    ShowMessageBox(app_, message, "Complete", mb::IconInformation);
   }
   if (!execute.empty()) {
     if (execute == "WINDOWS_REBOOT") {
@@ -168,14 +168,14 @@ void InstallRun::Complete() {
         parameters = GetField(target, ",", 2);
         target = GetField(target, ",", 1);
       }
-      int result = app_.platform.shell.ShellExecute("open", target, parameters);
+      int result = app_.platform.shell.Execute("open", target, parameters);
       if (result < 33) {
         ShowMessageBox(app_,
                        "It failed in the start of the program after the " + s + "." + "\r\n" +
                            "It has the possibility of the description mistake of the "
                            "initialization file." +
                            "\r\n" + "Report it to the " + s + " package donor.",
-                       "Warning", MB_ICONEXCLAMATION);
+                       "Warning", mb::IconExclamation);
       }
     }
   }

@@ -46,7 +46,7 @@ InstallRun::Expanded InstallRun::ExpandCompressed(const std::string& source,
   result.destination = destination;
   if (ExtractFileName(destination) == "AUTO.EXT") {
     std::string name = ExtractFileName(app_.platform.lz.ExpandedName(source));
-    name = MapString(StrLeft(name, 255), LCMAP_UPPERCASE);
+    name = MapString(StrLeft(name, 255), lcmap::UpperCase);
     result.destination = DelPathDelim(ExtractFilePath(destination), "B") + AddPathDelim(name, "T");
   }
   result.temporary = ctx_.TempFolder + "EXPAND.OVT";
@@ -105,10 +105,10 @@ bool InstallRun::AskForDisk(const std::string& source) {
   while (true) {
     int answer =
         ShowMessageBox(app_, "Exchange it for the disk of NO." + std::to_string(diskNumber) + ".",
-                       "Disk Change", MB_OKCANCEL | MB_ICONINFORMATION);
-    if (answer == IDCANCEL) {
+                       "Disk Change", mb::OkCancel | mb::IconInformation);
+    if (answer == id::Cancel) {
       ShowMessageBox(app_, "The " + ctx_.SetupString + " couldn't be continued.", "Fatal Error",
-                     MB_OK | MB_ICONHAND);
+                     mb::Ok | mb::IconHand);
       main_.SetEndConfirmed();
       main_.SetEndRequested();
       return false;
@@ -168,7 +168,7 @@ uint32_t InstallRun::CopyOrKeep(const std::string& source, const std::string& de
       copy = ShowMessageBox(app_,
                             destination + "\r\n" + "\r\n" + "This file has already existed." +
                                 "\r\n" + "May I overwrite it?",
-                            "Overwriting Confirmation", MB_YESNO | MB_ICONQUESTION) != IDNO;
+                            "Overwriting Confirmation", mb::YesNo | mb::IconQuestion) != id::No;
     } else {
       copy = FileDosDateTime(files, system, source) > FileDosDateTime(files, system, destination);
     }
@@ -187,7 +187,7 @@ void InstallRun::RecordCopy(uint32_t error, const std::string& source,
                             const std::string& destination, const std::string& flags) {
   if (error == 0) {
     fileList.push_back(destination + flags);
-  } else if (error == ERROR_SHARING_VIOLATION) {
+  } else if (error == err::SharingViolation) {
     // The destination is in use: it is replaced at the next restart, which the run then asks
     // for, and it gets no removal entry.
     ctx_.LockedFilesPending = true;
@@ -204,7 +204,7 @@ void InstallRun::AddCopiedSize(const std::string& source) {
     ShowMessageBox(app_,
                    "It is changed how to indicate progress conditions because it failed in the "
                    "acquisition of the file size.",
-                   "Internal Error", MB_OK | MB_ICONEXCLAMATION);
+                   "Internal Error", mb::Ok | mb::IconExclamation);
     return;
   }
   copiedSize += size == 0 ? 1 : size;

@@ -30,8 +30,8 @@ uint32_t DeleteTree(Application& app, const std::string& folder) {
         code = DeleteTree(app, path);
       } else {
         if (IsComponentFile(path)) RegisterComponent(app, path, Registration::Unregister);
-        files.SetAttributes(path, FILE_ATTRIBUTE_ARCHIVE);
-        code = files.DeleteFile(path);
+        files.SetAttributes(path, attr::Archive);
+        code = files.RemoveFile(path);
       }
       if (code != 0 && first == 0) first = code;
     }
@@ -62,9 +62,9 @@ std::string ExtractFilePath(const std::string& path) {
 
 uint32_t CopyFileTo(IFiles& files, const std::string& source, const std::string& destination) {
   FileInfo info;
-  if (files.GetInfo(destination, info) == 0) files.SetAttributes(destination, FILE_ATTRIBUTE_ARCHIVE);
-  uint32_t code = files.CopyFile(source, destination, false);
-  if (files.GetInfo(destination, info) == 0) files.SetAttributes(destination, FILE_ATTRIBUTE_ARCHIVE);
+  if (files.GetInfo(destination, info) == 0) files.SetAttributes(destination, attr::Archive);
+  uint32_t code = files.Copy(source, destination, false);
+  if (files.GetInfo(destination, info) == 0) files.SetAttributes(destination, attr::Archive);
   return code;
 }
 
@@ -76,18 +76,18 @@ bool FileExists(IFiles& files, const std::string& path) {
 uint32_t DeleteFiles(Application& app, const std::string& path) {
   IFiles& files = app.platform.files;
   bool wildcard = PosNoCase("*", path) > 0 || PosNoCase("?", path) > 0;
-  if (!FileExists(files, path) && !wildcard) return ERROR_FILE_NOT_FOUND;
+  if (!FileExists(files, path) && !wildcard) return err::FileNotFound;
   if (IsComponentFile(path)) RegisterComponent(app, path, Registration::Unregister);
 
   if (!wildcard) {
     // The shell deletes read-only files too when it asks no questions.
-    files.SetAttributes(path, FILE_ATTRIBUTE_ARCHIVE);
-    return files.DeleteFile(path);
+    files.SetAttributes(path, attr::Archive);
+    return files.RemoveFile(path);
   }
   // A wildcard pattern deletes every match in its folder, matching folders with their contents.
   std::vector<FindEntry> entries;
   uint32_t code = files.Find(path, entries);
-  if (code != 0) return code == ERROR_FILE_NOT_FOUND ? 0 : code;
+  if (code != 0) return code == err::FileNotFound ? 0 : code;
   std::string folder = ExtractFilePath(path);
   uint32_t first = 0;
   for (const FindEntry& entry : entries) {
@@ -97,8 +97,8 @@ uint32_t DeleteFiles(Application& app, const std::string& path) {
       code = DeleteTree(app, target);
     } else {
       if (IsComponentFile(target)) RegisterComponent(app, target, Registration::Unregister);
-      files.SetAttributes(target, FILE_ATTRIBUTE_ARCHIVE);
-      code = files.DeleteFile(target);
+      files.SetAttributes(target, attr::Archive);
+      code = files.RemoveFile(target);
     }
     if (code != 0 && first == 0) first = code;
   }
@@ -148,7 +148,7 @@ std::string ErrorText(ISystem& system, uint32_t code) {
   // As the runtime's system-message helper does: trailing blanks, line ends and full stops go.
   while (!text.empty() && (static_cast<unsigned char>(text.back()) <= ' ' || text.back() == '.'))
     text.pop_back();
-  std::string mapped = MapString(text, LCMAP_FULLWIDTH);
+  std::string mapped = MapString(text, lcmap::FullWidth);
   return (mapped.empty() ? text : mapped) + "\r\n";
 }
 

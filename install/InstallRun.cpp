@@ -87,7 +87,7 @@ bool InstallRun::Aborted() const {
 void InstallRun::Cancel() {
   const std::string& s = ctx_.SetupString;
   ShowMessageBox(app_, "The " + s + " couldn't be continued.", "Cancellation of a " + s,
-                 MB_OK | MB_ICONHAND);
+                 mb::Ok | mb::IconHand);
   main_.SetEndConfirmed();
   main_.SetEndRequested();
 }
@@ -248,8 +248,8 @@ bool InstallRun::CheckFreeSpace() {
           " just like this if disk capacity is sufficient." + "\r\n" + "\r\n" +
           "Do you continue the " + s + " just like this?";
     }
-    if (ShowMessageBox(app_, text, "Shortage of free capacity", MB_YESNO | MB_ICONQUESTION) ==
-        IDNO) {
+    if (ShowMessageBox(app_, text, "Shortage of free capacity", mb::YesNo | mb::IconQuestion) ==
+        id::No) {
       Cancel();
       return false;
     }
@@ -264,15 +264,15 @@ bool InstallRun::PrepareFolder() {
   if (!FolderExists(files, ctx_.AppFolder)) {
     int answer = ShowMessageBox(
         app_, ctx_.AppFolder + "\r\n" + "\r\n" + "This folder doesn't exist. May I make it?",
-        "Folder Preparation", MB_YESNO | MB_ICONQUESTION);
-    if (answer == IDYES && !ForceFolders(files, ctx_.AppFolder)) {
+        "Folder Preparation", mb::YesNo | mb::IconQuestion);
+    if (answer == id::Yes && !ForceFolders(files, ctx_.AppFolder)) {
       ShowMessageBox(app_,
                      "It failed in the preparation of the " + ctx_.SetupString + " folder." +
                          "\r\n" + "\r\n" + "Report it to the program author immediately.",
-                     "Fatal Error", MB_OK | MB_ICONHAND);
-      answer = IDNO;
+                     "Fatal Error", mb::Ok | mb::IconHand);
+      answer = id::No;
     }
-    if (answer != IDYES) {
+    if (answer != id::Yes) {
       Cancel();
       return false;
     }
@@ -321,7 +321,7 @@ bool InstallRun::MakeFolders() {
     std::string path = ExpandPathTokens(ctx_, AddPathDelim(value, "B"));
     if (!Status("A folder is being made...\r\nMaking -> " + path)) return false;
     uint32_t error = files.CreateFolder(path);
-    if (error == 0 || error == ERROR_ALREADY_EXISTS) {
+    if (error == 0 || error == err::AlreadyExists) {
       folderList.push_back(path);
     } else {
       AddFailure("<Folder> " + path + "\r\n" + ErrorText(app_.platform.system, error) + "\r\n");

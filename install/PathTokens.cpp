@@ -32,11 +32,11 @@ std::vector<std::pair<std::string, std::string>> PathTokenValues(const SetupCont
 std::string ExpandPathTokens(const SetupContext& ctx, const std::string& text) {
   // The text is upper-cased once and again only after a replacement, rather than once per token.
   std::string result = text;
-  std::string upper = MapString(result, LCMAP_UPPERCASE);
+  std::string upper = MapString(result, lcmap::UpperCase);
   for (const auto& [token, value] : PathTokenValues(ctx)) {
-    if (MBPos(MapString(token, LCMAP_UPPERCASE), upper) > 0) {
+    if (MBPos(MapString(token, lcmap::UpperCase), upper) > 0) {
       result = ReplaceToken(result, token, value);
-      upper = MapString(result, LCMAP_UPPERCASE);
+      upper = MapString(result, lcmap::UpperCase);
     }
   }
   return result;

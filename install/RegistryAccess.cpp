@@ -46,7 +46,7 @@ std::optional<std::string> ReadRegString(IRegistry& registry, RegRoot root, cons
                                          const std::string& name) {
   RegValue value;
   if (registry.GetValue(root, path, name, value) != 0) return std::nullopt;
-  if (value.type != REG_SZ && value.type != REG_EXPAND_SZ)
+  if (value.type != reg::Sz && value.type != reg::ExpandSz)
     throw ProgramError("Invalid data type for '" + name + "'");
   // A stored terminating NUL is not part of the text.
   std::string text = value.data;

@@ -27,8 +27,8 @@ void CreateRegKey(IRegistry& registry, RegRoot root, const std::string& path);
 void WriteRegValue(IRegistry& registry, RegRoot root, const std::string& path,
                    const std::string& name, const RegValue& value);
 void WriteRegString(IRegistry& registry, RegRoot root, const std::string& path,
-                    const std::string& name, const std::string& text, uint32_t type = REG_SZ);
-// A string value (REG_SZ or REG_EXPAND_SZ); nothing when the key or value is missing.
+                    const std::string& name, const std::string& text, uint32_t type = reg::Sz);
+// A string value (reg::Sz or reg::ExpandSz); nothing when the key or value is missing.
 // ProgramError("Invalid data type for '<name>'") for a value of another type.
 std::optional<std::string> ReadRegString(IRegistry& registry, RegRoot root, const std::string& path,
                                          const std::string& name);

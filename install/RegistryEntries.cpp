@@ -21,9 +21,9 @@ void WriteTypedValue(IRegistry& registry, RegRoot root, const std::string& path,
   std::string data = StrFrom(value, 6);
   if (trimDelimiter) data = DelPathDelim(data, "B");
   if (type == "(Str)") {
-    WriteRegString(registry, root, path, name, data, REG_SZ);
+    WriteRegString(registry, root, path, name, data, reg::Sz);
   } else if (type == "(Exp)") {
-    WriteRegString(registry, root, path, name, data, REG_EXPAND_SZ);
+    WriteRegString(registry, root, path, name, data, reg::ExpandSz);
   } else if (type == "(Int)" || type == "(Dwd)") {
     int32_t number = 0;
     if (!ParseInt32(data, number)) number = 0;
@@ -32,10 +32,10 @@ void WriteTypedValue(IRegistry& registry, RegRoot root, const std::string& path,
     int32_t number = 0;
     if (!ParseInt32("$" + data, number)) return;
     RegValue bytes = RegValue::Dword(static_cast<uint32_t>(number));
-    bytes.type = REG_BINARY;
+    bytes.type = reg::Binary;
     WriteRegValue(registry, root, path, name, bytes);
   } else {
-    WriteRegString(registry, root, path, name, value, REG_SZ);
+    WriteRegString(registry, root, path, name, value, reg::Sz);
   }
 }
 

@@ -42,9 +42,9 @@ bool InstallRun::MakeRelations() {
         ShowMessageBox(app_,
                        "The one with the relation does an extension *." + e + " in" + "\r\n" +
                            entry.shownProgram + "." + "\r\n" + "\r\n" + "May I put relation?",
-                       "Confirmation with the Relation", MB_YESNO | MB_ICONQUESTION);
+                       "Confirmation with the Relation", mb::YesNo | mb::IconQuestion);
     ctx_.LastAnswer = answer;
-    if (answer != IDYES) continue;
+    if (answer != id::Yes) continue;
 
     // The extension's earlier class is kept once; a full table keeps nothing more.
     std::string extensionKey = "." + e;

@@ -62,16 +62,16 @@ bool RegisterComponent(Application& app, const std::string& path, Registration m
     case ComponentCall::NotLoaded:
       if (setup)
         ShowMessageBox(app, "File Read Error : " + path, "OCX/DLL Register Error(LoadLibrary)",
-                       MB_OK | MB_ICONEXCLAMATION);
+                       mb::Ok | mb::IconExclamation);
       return false;
     case ComponentCall::EntryMissing:
       ShowMessageBox(app, "DllRegisterServer Entry is Not Found : " + path,
-                     "OCX/DLL Register Error(GetProcAddress)", MB_OK | MB_ICONEXCLAMATION);
+                     "OCX/DLL Register Error(GetProcAddress)", mb::Ok | mb::IconExclamation);
       return false;
     case ComponentCall::Called:
       if (result == 0) return true;
       ShowMessageBox(app, "DllRegisterServer Function Failed : " + path,
-                     "OCX/DLL Register Error(Procedure)", MB_OK | MB_ICONEXCLAMATION);
+                     "OCX/DLL Register Error(Procedure)", mb::Ok | mb::IconExclamation);
       return false;
   }
   return false;
@@ -84,7 +84,7 @@ bool ReplaceAtRestart(Application& app, const std::string& source, const std::st
     temporary = app.ctx.WindowsFolder + "OVTMP" + std::to_string(n) + ".TMP";
     FileInfo info;
     uint32_t code = files.GetInfo(temporary, info);
-    if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) break;
+    if (code == err::FileNotFound || code == err::PathNotFound) break;
     // Any other answer (the name exists, or the folder cannot be examined) tries the next name,
     // but a folder that cannot be examined at all would never yield one: stop there.
     if (code != 0 || n >= 100000) break;
@@ -93,7 +93,7 @@ bool ReplaceAtRestart(Application& app, const std::string& source, const std::st
   if (app.ctx.PlatformId == 2) {
     if (files.MoveFileAtRestart(temporary, destination) != 0) {
       ShowMessageBox(app, "MoveFileEx Function Failed", "Internal Error",
-                     MB_OK | MB_ICONEXCLAMATION);
+                     mb::Ok | mb::IconExclamation);
       return false;
     }
     return true;

@@ -11,7 +11,7 @@ class IRegistry;
 enum class CountChange { Add, Remove };
 enum class Registration { Register, Unregister };
 
-// The count of a path; 0 when missing or not a REG_DWORD, INT32_MAX for any larger count.
+// The count of a path; 0 when missing or not a reg::Dword, INT32_MAX for any larger count.
 int SharedCount(IRegistry& registry, const std::string& path);
 // Raises or lowers the count; a present file nobody counted counts as used once, and a raise stops
 // at INT32_MAX. A count that cannot be written raises ProgramError (the run stops there).

@@ -13,7 +13,7 @@ struct FileInfo {
   uint32_t attributes = 0;  // FILE_ATTRIBUTE_*; DIRECTORY for folders
   uint64_t size = 0;        // bytes; 0 for folders
   int64_t lastWrite = 0;    // FILETIME: 100-ns ticks since 1601-01-01 UTC
-  bool IsFolder() const { return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
+  bool IsFolder() const { return (attributes & attr::Directory) != 0; }
 };
 
 struct FindEntry {
@@ -36,14 +36,14 @@ class IFiles {
   // RemoveDirectory: only an empty folder; 145 when not empty.
   virtual uint32_t RemoveFolder(const std::string& path) = 0;
   // DeleteFile: 5 for a read-only file or a folder, 32 when another process holds the file.
-  virtual uint32_t DeleteFile(const std::string& path) = 0;
+  virtual uint32_t RemoveFile(const std::string& path) = 0;
   // CopyFile: the destination takes the source's content, attributes and time.
   // 32 when the destination is held by another process, 5 when it is read-only.
-  virtual uint32_t CopyFile(const std::string& source, const std::string& destination,
-                            bool failIfExists) = 0;
+  virtual uint32_t Copy(const std::string& source, const std::string& destination,
+                        bool failIfExists) = 0;
   // MoveFileEx without delay: a rename, replacing an existing destination when `replace` is set.
-  virtual uint32_t MoveFile(const std::string& source, const std::string& destination,
-                            bool replace) = 0;
+  virtual uint32_t Move(const std::string& source, const std::string& destination,
+                        bool replace) = 0;
   // MoveFileEx with MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING: recorded where
   // Windows NT keeps it and carried out when the machine next starts.
   virtual uint32_t MoveFileAtRestart(const std::string& source, const std::string& destination) = 0;

@@ -12,21 +12,21 @@ namespace orvane {
 enum class RegRoot { ClassesRoot, CurrentUser, LocalMachine, Users };
 
 struct RegValue {
-  uint32_t type = REG_SZ;
-  // REG_SZ / REG_EXPAND_SZ: the text without its terminating NUL; REG_DWORD: 4 bytes, least
-  // significant first; REG_MULTI_SZ: the strings each followed by NUL, then one more NUL;
+  uint32_t type = reg::Sz;
+  // reg::Sz / reg::ExpandSz: the text without its terminating NUL; reg::Dword: 4 bytes, least
+  // significant first; reg::MultiSz: the strings each followed by NUL, then one more NUL;
   // other types: the raw bytes.
   std::string data;
 
-  static RegValue String(const std::string& text, uint32_t type = REG_SZ) { return {type, text}; }
+  static RegValue String(const std::string& text, uint32_t type = reg::Sz) { return {type, text}; }
   static RegValue Dword(uint32_t value) {
     std::string bytes(4, '\0');
     for (int i = 0; i < 4; ++i) bytes[i] = static_cast<char>((value >> (8 * i)) & 0xFF);
-    return {REG_DWORD, bytes};
+    return {reg::Dword, bytes};
   }
-  // The 32-bit value of a REG_DWORD (false for any other type or size).
+  // The 32-bit value of a reg::Dword (false for any other type or size).
   bool AsDword(uint32_t& value) const {
-    if (type != REG_DWORD || data.size() != 4) return false;
+    if (type != reg::Dword || data.size() != 4) return false;
     value = 0;
     for (int i = 3; i >= 0; --i) value = (value << 8) | static_cast<unsigned char>(data[i]);
     return true;

@@ -19,8 +19,8 @@ class IShell {
                                  const std::string& arguments) = 0;
   // ShellExecuteA(desktop, verb, file, parameters, no folder, SW_SHOWNORMAL). Values above 32
   // mean success; 2 file not found, 3 path not found, 11 bad format, 31 no association.
-  virtual int ShellExecute(const std::string& verb, const std::string& file,
-                           const std::optional<std::string>& parameters) = 0;
+  virtual int Execute(const std::string& verb, const std::string& file,
+                      const std::optional<std::string>& parameters) = 0;
   // SHChangeNotify(event, SHCNF_IDLIST, null, null).
   virtual void ChangeNotify(long event) = 0;
 };

@@ -18,11 +18,11 @@ class IUserInterface {
   virtual void ProcessMessages() = 0;
   // Application.HandleMessage: waits for one input event and dispatches it to its handler.
   virtual void HandleMessage() = 0;
-  // MessageBox(text, caption, flags): returns IDOK, IDCANCEL, IDYES or IDNO.
-  virtual int MessageBox(const std::string& text, const std::string& caption, uint32_t flags) = 0;
+  // MessageBox(text, caption, flags): returns id::Ok, id::Cancel, id::Yes or id::No.
+  virtual int ShowMessage(const std::string& text, const std::string& caption, uint32_t flags) = 0;
   // SHBrowseForFolderA: the chosen folder's path, or nothing when the user cancelled.
   virtual std::optional<std::string> BrowseForFolder(const std::string& title, uint32_t flags) = 0;
-  // The shell's restart dialog (EWX_REBOOT): IDYES when the user agreed to restart.
+  // The shell's restart dialog (EWX_REBOOT): id::Yes when the user agreed to restart.
   virtual int RestartDialog() = 0;
 };
 

@@ -1,87 +1,106 @@
 // Windows constants and small value types shared by the platform interfaces and the core.
 // Strings everywhere are byte strings in code page 932 (Shift-JIS), as the program handles them.
+// Each group is an unscoped enum in a small namespace (err::FileNotFound, mb::YesNo, reg::Sz):
+// the values keep Windows' numbers and convert to plain integers, and no name can collide with
+// a <windows.h> macro, so a Windows backend can include both in either order.
 #pragma once
 #include <cstdint>
 
 namespace orvane {
 
 // Win32 system error codes the program meets.
-enum WinError : uint32_t {
-  ERROR_SUCCESS = 0,
-  ERROR_FILE_NOT_FOUND = 2,
-  ERROR_PATH_NOT_FOUND = 3,
-  ERROR_ACCESS_DENIED = 5,
-  ERROR_INVALID_DATA = 13,
-  ERROR_NOT_SAME_DEVICE = 17,
-  ERROR_WRITE_PROTECT = 19,
-  ERROR_SHARING_VIOLATION = 32,
-  ERROR_BAD_NETPATH = 53,
-  ERROR_BAD_NET_NAME = 67,
-  ERROR_FILE_EXISTS = 80,
-  ERROR_INVALID_PARAMETER = 87,
-  ERROR_DISK_FULL = 112,
-  ERROR_INVALID_NAME = 123,
-  ERROR_DIR_NOT_EMPTY = 145,
-  ERROR_BAD_EXE_FORMAT = 193,
-  ERROR_ALREADY_EXISTS = 183,
-  ERROR_FILENAME_EXCED_RANGE = 206,
-  ERROR_DIRECTORY = 267,
-};
-
-// File attributes.
+namespace err {
 enum : uint32_t {
-  FILE_ATTRIBUTE_READONLY = 0x01,
-  FILE_ATTRIBUTE_HIDDEN = 0x02,
-  FILE_ATTRIBUTE_SYSTEM = 0x04,
-  FILE_ATTRIBUTE_DIRECTORY = 0x10,
-  FILE_ATTRIBUTE_ARCHIVE = 0x20,
-  FILE_ATTRIBUTE_NORMAL = 0x80,
+  Ok = 0,  // ERROR_SUCCESS
+  FileNotFound = 2,
+  PathNotFound = 3,
+  AccessDenied = 5,
+  InvalidData = 13,
+  NotSameDevice = 17,
+  WriteProtect = 19,
+  SharingViolation = 32,
+  BadNetPath = 53,
+  BadNetName = 67,
+  FileExists = 80,
+  InvalidParameter = 87,
+  DiskFull = 112,
+  InvalidName = 123,
+  DirNotEmpty = 145,
+  BadExeFormat = 193,
+  AlreadyExists = 183,
+  FilenameExcedRange = 206,
+  Directory = 267,
 };
+}  // namespace err
 
-// Message-box flags and button codes.
+// File attributes (FILE_ATTRIBUTE_*).
+namespace attr {
 enum : uint32_t {
-  MB_OK = 0x00,
-  MB_OKCANCEL = 0x01,
-  MB_YESNO = 0x04,
-  MB_ICONHAND = 0x10,
-  MB_ICONSTOP = 0x10,
-  MB_ICONQUESTION = 0x20,
-  MB_ICONEXCLAMATION = 0x30,
-  MB_ICONWARNING = 0x30,
-  MB_ICONINFORMATION = 0x40,
+  ReadOnly = 0x01,
+  Hidden = 0x02,
+  System = 0x04,
+  Directory = 0x10,
+  Archive = 0x20,
+  Normal = 0x80,
 };
-enum : int { IDOK = 1, IDCANCEL = 2, IDYES = 6, IDNO = 7 };
+}  // namespace attr
 
-// Registry value types.
+// Message-box flags (MB_*) and the button codes a message box returns (IDOK ...).
+namespace mb {
 enum : uint32_t {
-  REG_SZ = 1,
-  REG_EXPAND_SZ = 2,
-  REG_BINARY = 3,
-  REG_DWORD = 4,
-  REG_MULTI_SZ = 7,
+  Ok = 0x00,
+  OkCancel = 0x01,
+  YesNo = 0x04,
+  IconHand = 0x10,
+  IconStop = 0x10,
+  IconQuestion = 0x20,
+  IconExclamation = 0x30,
+  IconWarning = 0x30,
+  IconInformation = 0x40,
 };
+}  // namespace mb
+namespace id {
+enum : int { Ok = 1, Cancel = 2, Yes = 6, No = 7 };
+}  // namespace id
+
+// Registry value types (REG_*).
+namespace reg {
+enum : uint32_t {
+  Sz = 1,
+  ExpandSz = 2,
+  Binary = 3,
+  Dword = 4,
+  MultiSz = 7,
+};
+}  // namespace reg
 
 // Shell special folders (CSIDL values).
+namespace csidl {
 enum : int {
-  CSIDL_PROGRAMS = 2,
-  CSIDL_STARTUP = 7,
-  CSIDL_SENDTO = 9,
-  CSIDL_STARTMENU = 11,
-  CSIDL_DESKTOPDIRECTORY = 16,
-  CSIDL_COMMON_STARTMENU = 22,
-  CSIDL_COMMON_PROGRAMS = 23,
-  CSIDL_COMMON_STARTUP = 24,
-  CSIDL_COMMON_DESKTOPDIRECTORY = 25,
+  Programs = 2,
+  Startup = 7,
+  SendTo = 9,
+  StartMenu = 11,
+  DesktopDirectory = 16,
+  CommonStartMenu = 22,
+  CommonPrograms = 23,
+  CommonStartup = 24,
+  CommonDesktopDirectory = 25,
 };
+}  // namespace csidl
 
-// Shell change notifications sent when the wizard closes after a run.
+// Shell change notifications (SHCNE_*) sent when the wizard closes after a run.
+namespace shcne {
 enum : long {
-  SHCNE_UPDATEDIR = 0x00001000,
-  SHCNE_UPDATEITEM = 0x00002000,
-  SHCNE_ASSOCCHANGED = 0x08000000,
+  UpdateDir = 0x00001000,
+  UpdateItem = 0x00002000,
+  AssocChanged = 0x08000000,
 };
+}  // namespace shcne
 
-// Platform identifiers (dwPlatformId of GetVersionEx).
-enum : int { VER_PLATFORM_WIN32_WINDOWS = 1, VER_PLATFORM_WIN32_NT = 2 };
+// Platform identifiers (dwPlatformId of GetVersionEx: VER_PLATFORM_WIN32_*).
+namespace ver {
+enum : int { Win32Windows = 1, Win32Nt = 2 };
+}  // namespace ver
 
 }  // namespace orvane

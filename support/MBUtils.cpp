@@ -24,7 +24,7 @@ int MBPos(const std::string& sub, const std::string& s) {
 
 int PosNoCase(const std::string& sub, const std::string& s) {
   // Upper-casing keeps every character at its byte position, so the position found is valid for s.
-  return MBPos(MapString(sub, LCMAP_UPPERCASE), MapString(s, LCMAP_UPPERCASE));
+  return MBPos(MapString(sub, lcmap::UpperCase), MapString(s, lcmap::UpperCase));
 }
 
 }  // namespace orvane

@@ -9,7 +9,7 @@ bool IsLeadChar(unsigned char c);
 // 1-based position of the first occurrence of `sub` in `s` that starts on a character boundary;
 // 0 when there is none or `sub` is empty.
 int MBPos(const std::string& sub, const std::string& s);
-// MBPos of both texts upper-cased (MapString with LCMAP_UPPERCASE).
+// MBPos of both texts upper-cased (MapString with lcmap::UpperCase).
 int PosNoCase(const std::string& sub, const std::string& s);
 
 }  // namespace orvane

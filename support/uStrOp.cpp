@@ -133,10 +133,10 @@ std::string DelPathDelim(const std::string& path, const std::string& mode) {
 std::string MapString(const std::string& s, uint32_t flags) {
   // Only the two mappings the program uses are known; any other flag leaves the text alone, as a
   // failed LCMapStringA call would.
-  if (flags == 0 || (flags & ~(LCMAP_UPPERCASE | LCMAP_FULLWIDTH)) != 0) return s;
+  if (flags == 0 || (flags & ~(lcmap::UpperCase | lcmap::FullWidth)) != 0) return s;
   std::string out = s;
-  if (flags & LCMAP_FULLWIDTH) out = ToFullWidth(out);
-  if (flags & LCMAP_UPPERCASE) out = ToUpper(out);
+  if (flags & lcmap::FullWidth) out = ToFullWidth(out);
+  if (flags & lcmap::UpperCase) out = ToUpper(out);
   return out;
 }
 

@@ -18,7 +18,10 @@ std::string DelPathDelim(const std::string& path, const std::string& mode);
 // True when the byte at 1-based `position` is a "\" that is a character of its own.
 bool IsPathDelimiter(const std::string& s, int position);
 
-enum : uint32_t { LCMAP_UPPERCASE = 0x00000200, LCMAP_FULLWIDTH = 0x00800000 };
+// MapString's flags: upper case and full width, with LCMapStringA's values.
+namespace lcmap {
+enum : uint32_t { UpperCase = 0x00000200, FullWidth = 0x00800000 };
+}  // namespace lcmap
 // LCMapStringA with the system default locale (code page 932): upper case leaves double-byte
 // characters intact; full width turns ASCII and half-width katakana into their double-byte forms.
 std::string MapString(const std::string& s, uint32_t flags);

@@ -52,9 +52,9 @@ class RecordingShell : public IShell {
                          const std::string& folder, const std::string& arguments) override {
     return inner_.SaveShellLink(link, target, folder, arguments);
   }
-  int ShellExecute(const std::string& verb, const std::string& file,
-                   const std::optional<std::string>& parameters) override {
-    int result = inner_.ShellExecute(verb, file, parameters);
+  int Execute(const std::string& verb, const std::string& file,
+              const std::optional<std::string>& parameters) override {
+    int result = inner_.Execute(verb, file, parameters);
     ui_.Record(verb + " " + Quote(file) + " " + (parameters ? Quote(*parameters) : std::string("-")) +
                " -> " + std::to_string(result));
     return result;

@@ -100,16 +100,19 @@ std::string Hex(const std::string& bytes) {
   return out;
 }
 
-const std::map<uint32_t, const char*> kTypeNames = {
-    {REG_SZ, "REG_SZ"}, {REG_EXPAND_SZ, "REG_EXPAND_SZ"}, {REG_BINARY, "REG_BINARY"},
-    {REG_DWORD, "REG_DWORD"}, {REG_MULTI_SZ, "REG_MULTI_SZ"}};
+const std::map<uint32_t, const char*> kTypeNames = {{reg::Sz, "REG_SZ"},
+                                                    {reg::ExpandSz, "REG_EXPAND_SZ"},
+                                                    {reg::Binary, "REG_BINARY"},
+                                                    {reg::Dword, "REG_DWORD"},
+                                                    {reg::MultiSz, "REG_MULTI_SZ"}};
 
 std::string ShowValue(const RegValue& value) {
   auto name = kTypeNames.find(value.type);
   std::string type = name != kTypeNames.end() ? name->second : "type " + std::to_string(value.type);
   uint32_t dword = 0;
   if (value.AsDword(dword)) return type + " " + std::to_string(dword);
-  if (value.type == REG_SZ || value.type == REG_EXPAND_SZ) return type + " " + ToTerminal(value.data);
+  if (value.type == reg::Sz || value.type == reg::ExpandSz)
+    return type + " " + ToTerminal(value.data);
   return type + " " + Hex(value.data);
 }
 
@@ -195,7 +198,7 @@ int IniCommand(Tool& tool, const Args& args) {
 // The value `reg set` writes: TYPE and DATA as the command line gives them.
 RegValue ParseRegData(const std::string& type, const std::string& data) {
   if (type == "REG_SZ" || type == "REG_EXPAND_SZ")
-    return RegValue::String(data, type == "REG_SZ" ? REG_SZ : REG_EXPAND_SZ);
+    return RegValue::String(data, type == "REG_SZ" ? reg::Sz : reg::ExpandSz);
   if (type == "REG_DWORD") {
     char* end = nullptr;
     unsigned long number = std::strtoul(data.c_str(), &end, 0);
@@ -211,7 +214,7 @@ RegValue ParseRegData(const std::string& type, const std::string& data) {
     if (digits.size() % 2) throw UsageError("REG_BINARY data must be whole bytes");
     for (size_t i = 0; i < digits.size(); i += 2)
       bytes += static_cast<char>(std::stoi(digits.substr(i, 2), nullptr, 16));
-    return {REG_BINARY, bytes};
+    return {reg::Binary, bytes};
   }
   throw UsageError("unknown type " + type);
 }

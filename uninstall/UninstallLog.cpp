@@ -12,7 +12,7 @@ namespace orvane {
 namespace {
 
 std::string Upper(const std::string& s) {
-  return MapString(s, LCMAP_UPPERCASE);
+  return MapString(s, lcmap::UpperCase);
 }
 
 std::string FirstField(const std::string& s) {
@@ -134,8 +134,8 @@ void UninstallLogWriter::WriteList(const std::string& section, const std::string
 uint32_t UninstallLogWriter::Save(IFiles& files, const std::string& logPath) const {
   std::string temporary = ExtractFilePath(logPath) + "UNSETUP.IN$";
   uint32_t error = files.WriteFile(temporary, doc_.Text());
-  if (error == 0) error = files.MoveFile(temporary, logPath, true);
-  if (error != 0) files.DeleteFile(temporary);
+  if (error == 0) error = files.Move(temporary, logPath, true);
+  if (error != 0) files.RemoveFile(temporary);
   return error;
 }
 

@@ -97,7 +97,7 @@ PathVerdict CheckPath(const std::string& path, bool patternAllowed) {
 }
 
 std::string Upper(const std::string& s) {
-  return MapString(s, LCMAP_UPPERCASE);
+  return MapString(s, lcmap::UpperCase);
 }
 
 bool IsDriveRoot(const std::string& folder) {
@@ -336,7 +336,7 @@ bool UninstallRun::CheckDestination() {
     ShowMessageBox(app_,
                    "An " + ctx.UnSetupString + " folder isn't clear." + kCrLf + "The " +
                        ctx.UnSetupString + " can't be continued.",
-                   "Fatal Error", MB_ICONSTOP);
+                   "Fatal Error", mb::IconStop);
     wizard_.SetEndConfirmed();
     wizard_.SetEndRequested();
     app_.outcome = ProgramOutcome::Failed;
@@ -484,7 +484,7 @@ void UninstallRun::KeepEntryRecoverable() {
   IRegistry& registry = app_.platform.registry;
   RegValue value;
   if (registry.GetValue(RegRoot::LocalMachine, entryKey_, "UninstallString", value) != 0 ||
-      (value.type != REG_SZ && value.type != REG_EXPAND_SZ))
+      (value.type != reg::Sz && value.type != reg::ExpandSz))
     return;
   std::string command = value.data.substr(0, value.data.find('\0'));
   // The command is the uninstaller, a blank and the log in double quotes: only the log changes.
@@ -553,8 +553,8 @@ uint32_t UninstallRun::DeleteLoggedFile(const std::string& path, const std::stri
 
 uint32_t UninstallRun::AskAndDelete(const std::string& path, const std::string& question) {
   int answer = ShowMessageBox(app_, question, "The confirmation of the file deletion",
-                              MB_YESNO | MB_ICONQUESTION);
-  return answer == IDYES ? Delete(path) : 0;
+                              mb::YesNo | mb::IconQuestion);
+  return answer == id::Yes ? Delete(path) : 0;
 }
 
 uint32_t UninstallRun::SharedFileAnswer(const std::string& path) {
@@ -684,7 +684,7 @@ void UninstallRun::RemoveDestination() {
   uint32_t code = EmptyAndRemoveFolder(appFolder_, deleteAll ? "*.*|" : maskList);
   if (code == 0) return;
   failureLog += "<SetupFolder> " + appFolder_ + kCrLf;
-  if (code == ERROR_DIR_NOT_EMPTY || code == ERROR_ACCESS_DENIED) {
+  if (code == err::DirNotEmpty || code == err::AccessDenied) {
     failureLog += deleteAll ? "A " + ctx.SetupString +
                                   " folder couldn't be removed because an error occurred though "
                                   "it tried the deletion of all the file, folders."
@@ -706,8 +706,8 @@ void UninstallRun::ReportFailures() {
   int answer = ShowMessageBox(app_,
                               "Some of the management failed in the " + ctx.UnSetupString + "." +
                                   kCrLf + "Do you indicate details?",
-                              "Warning", MB_YESNO | MB_ICONEXCLAMATION);
-  if (answer != IDYES) return;
+                              "Warning", mb::YesNo | mb::IconExclamation);
+  if (answer != id::Yes) return;
   w.txtReadme.caption = failureLog;
   w.txtReadme.scrollBars = ScrollBars::Vertical;
   w.ShowDetailsPage("The details indication of the deletion management failure");
@@ -723,7 +723,7 @@ void UninstallRun::ReportFailures() {
 void UninstallRun::Complete() {
   std::string text = app_.ctx.UnSetupString + " is now complete.";
   wizard_.ShowStatus(text);
-  ShowMessageBox(app_, text, "Complete", MB_OK | MB_ICONINFORMATION);
+  ShowMessageBox(app_, text, "Complete", mb::Ok | mb::IconInformation);
   wizard_.SetEndConfirmed();
   wizard_.SetEndRequested();
   app_.outcome = ProgramOutcome::Completed;

@@ -30,13 +30,13 @@ void TfrmStatus::FormCreate() { closeBoxEnabled = false; }
 void TfrmStatus::btnAbortClick() {
   TfrmMain& wizard = app_.frmMain();
   app_.ctx.LastAnswer = ShowMessageBox(app_, texts::kAbortQuestionText,
-                                       texts::kAbortQuestionCaption, MB_YESNO | MB_ICONQUESTION);
-  if (app_.ctx.LastAnswer != IDYES) return;
+                                       texts::kAbortQuestionCaption, mb::YesNo | mb::IconQuestion);
+  if (app_.ctx.LastAnswer != id::Yes) return;
   wizard.enabled = false;  // AbortRequested
   wizard.SetEndConfirmed();
   visible = false;
   app_.ctx.LastAnswer =
-      ShowMessageBox(app_, texts::kAbortedText, texts::kAbortedCaption, MB_ICONWARNING);
+      ShowMessageBox(app_, texts::kAbortedText, texts::kAbortedCaption, mb::IconWarning);
   wizard.SetEndRequested();
 }
 

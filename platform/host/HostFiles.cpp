@@ -31,7 +31,7 @@ const char kPendingRenames[] = "PendingFileRenameOperations";
 // Windows tells a missing file (2) from a missing folder on the way to it (3).
 uint32_t Missing(const fs::path& host) {
   std::error_code ec;
-  return fs::is_directory(host.parent_path(), ec) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND;
+  return fs::is_directory(host.parent_path(), ec) ? err::FileNotFound : err::PathNotFound;
 }
 
 uint32_t MapErrno(int err, const fs::path& host) {
@@ -41,29 +41,29 @@ uint32_t MapErrno(int err, const fs::path& host) {
     case ENOENT:
       return Missing(host);
     case ENOTDIR:
-      return ERROR_PATH_NOT_FOUND;
+      return err::PathNotFound;
     case EACCES:
     case EPERM:
     case EISDIR:
-      return ERROR_ACCESS_DENIED;
+      return err::AccessDenied;
     case ENOSPC:
     case EDQUOT:
-      return ERROR_DISK_FULL;
+      return err::DiskFull;
     case EEXIST:
-      return ERROR_ALREADY_EXISTS;
+      return err::AlreadyExists;
     case ENOTEMPTY:
-      return ERROR_DIR_NOT_EMPTY;
+      return err::DirNotEmpty;
     case ENAMETOOLONG:
-      return ERROR_FILENAME_EXCED_RANGE;
+      return err::FilenameExcedRange;
     case EROFS:
-      return ERROR_WRITE_PROTECT;
+      return err::WriteProtect;
     case EBUSY:
     case ETXTBSY:
-      return ERROR_SHARING_VIOLATION;
+      return err::SharingViolation;
     case EXDEV:
-      return ERROR_NOT_SAME_DEVICE;
+      return err::NotSameDevice;
     default:
-      return ERROR_ACCESS_DENIED;
+      return err::AccessDenied;
   }
 }
 
@@ -74,10 +74,10 @@ int64_t ToFileTime(const struct timespec& t) {
 FileInfo InfoOf(const struct stat& st) {
   FileInfo info;
   if (S_ISDIR(st.st_mode)) {
-    info.attributes = FILE_ATTRIBUTE_DIRECTORY;
+    info.attributes = attr::Directory;
   } else {
-    info.attributes = FILE_ATTRIBUTE_ARCHIVE;
-    if (!(st.st_mode & S_IWUSR)) info.attributes |= FILE_ATTRIBUTE_READONLY;
+    info.attributes = attr::Archive;
+    if (!(st.st_mode & S_IWUSR)) info.attributes |= attr::ReadOnly;
     info.size = static_cast<uint64_t>(st.st_size);
   }
   info.lastWrite = ToFileTime(st.st_mtim);
@@ -163,8 +163,8 @@ int CopyBytes(int in, int out) {
 
 // Checks that a host file may be deleted: not a folder, not read-only, not in use.
 uint32_t CheckWritable(const struct stat& st, const fs::path& host) {
-  if (S_ISDIR(st.st_mode) || !(st.st_mode & S_IWUSR)) return ERROR_ACCESS_DENIED;
-  if (IsFileInUse(host.string())) return ERROR_SHARING_VIOLATION;
+  if (S_ISDIR(st.st_mode) || !(st.st_mode & S_IWUSR)) return err::AccessDenied;
+  if (IsFileInUse(host.string())) return err::SharingViolation;
   return 0;
 }
 
@@ -178,7 +178,7 @@ uint32_t CheckReplaceable(const struct stat& st, const fs::path& host) {
     if (fd >= 0)
       close(fd);
     else if (errno == ETXTBSY)
-      return ERROR_SHARING_VIOLATION;
+      return err::SharingViolation;
   }
   return 0;
 }
@@ -324,7 +324,7 @@ uint32_t HostFiles::GetInfo(const std::string& path, FileInfo& info) {
 uint32_t HostFiles::Find(const std::string& pattern, std::vector<FindEntry>& entries) {
   entries.clear();
   std::string folder, name;
-  if (!SplitLast(pattern, folder, name)) return ERROR_PATH_NOT_FOUND;
+  if (!SplitLast(pattern, folder, name)) return err::PathNotFound;
 
   // A name without wildcards is looked up directly instead of matched against every entry, so
   // that asking for one file's size does not cost a listing of its whole folder. (A link that
@@ -338,18 +338,18 @@ uint32_t HostFiles::Find(const std::string& pattern, std::vector<FindEntry>& ent
     if (err == 0) {
       std::string cp932;
       if (!exists) return MapErrno(ENOENT, entry);
-      if (!Utf8ToCp932(entry.filename().string(), cp932)) return ERROR_FILE_NOT_FOUND;
+      if (!Utf8ToCp932(entry.filename().string(), cp932)) return err::FileNotFound;
       entries.push_back({cp932, InfoOf(es)});
       return 0;
     }
-    if (err != ERROR_ACCESS_DENIED) return err;
+    if (err != err::AccessDenied) return err;
   }
 
   fs::path host;
   if (uint32_t err = machine_.Resolve(folder, host)) return err;
   struct stat st;
-  if (stat(host.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return ERROR_PATH_NOT_FOUND;
-  if (name.empty()) return ERROR_FILE_NOT_FOUND;
+  if (stat(host.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return err::PathNotFound;
+  if (name.empty()) return err::FileNotFound;
   std::string normalized;
   machine_.Normalize(folder, normalized);
   bool driveRoot = normalized.size() == 3;
@@ -382,14 +382,14 @@ uint32_t HostFiles::Find(const std::string& pattern, std::vector<FindEntry>& ent
     return UpperCp932(a.name) < UpperCp932(b.name);
   });
   entries.insert(entries.end(), found.begin(), found.end());
-  return entries.empty() ? static_cast<uint32_t>(ERROR_FILE_NOT_FOUND) : 0u;
+  return entries.empty() ? static_cast<uint32_t>(err::FileNotFound) : 0u;
 }
 
 uint32_t HostFiles::CreateFolder(const std::string& path) {
   fs::path host;
   if (uint32_t err = machine_.ResolveForWriting(path, host)) return err;
   if (mkdir(host.c_str(), 0755) != 0) {
-    if (errno == ENOENT || errno == ENOTDIR) return ERROR_PATH_NOT_FOUND;
+    if (errno == ENOENT || errno == ENOTDIR) return err::PathNotFound;
     return MapErrno(errno, host);
   }
   machine_.NoteCreated(host);
@@ -401,15 +401,15 @@ uint32_t HostFiles::RemoveFolder(const std::string& path) {
   if (uint32_t err = machine_.ResolveForWriting(path, host)) return err;
   std::string normalized;
   machine_.Normalize(path, normalized);
-  if (normalized.size() == 3) return ERROR_ACCESS_DENIED;  // a drive root
+  if (normalized.size() == 3) return err::AccessDenied;  // a drive root
   struct stat st;
   if (lstat(host.c_str(), &st) != 0) return MapErrno(errno, host);
-  if (!S_ISDIR(st.st_mode)) return ERROR_DIRECTORY;
+  if (!S_ISDIR(st.st_mode)) return err::Directory;
   if (rmdir(host.c_str()) != 0) return MapErrno(errno, host);
   return 0;
 }
 
-uint32_t HostFiles::DeleteFile(const std::string& path) {
+uint32_t HostFiles::RemoveFile(const std::string& path) {
   fs::path host;
   if (uint32_t err = machine_.ResolveForWriting(path, host)) return err;
   struct stat st;
@@ -419,18 +419,18 @@ uint32_t HostFiles::DeleteFile(const std::string& path) {
   return 0;
 }
 
-uint32_t HostFiles::CopyFile(const std::string& source, const std::string& destination,
-                             bool failIfExists) {
+uint32_t HostFiles::Copy(const std::string& source, const std::string& destination,
+                         bool failIfExists) {
   fs::path from, to;
   struct stat ss, ds;
   bool sourceExists = false, exists = false;
   if (uint32_t err = machine_.Resolve(source, from, ss, sourceExists)) return err;
   if (uint32_t err = machine_.ResolveForWriting(destination, to, ds, exists)) return err;
   if (!sourceExists) return MapErrno(ENOENT, from);
-  if (S_ISDIR(ss.st_mode)) return ERROR_ACCESS_DENIED;
+  if (S_ISDIR(ss.st_mode)) return err::AccessDenied;
   if (exists) {
-    if (failIfExists) return ERROR_FILE_EXISTS;
-    if (ss.st_dev == ds.st_dev && ss.st_ino == ds.st_ino) return ERROR_SHARING_VIOLATION;
+    if (failIfExists) return err::FileExists;
+    if (ss.st_dev == ds.st_dev && ss.st_ino == ds.st_ino) return err::SharingViolation;
     if (uint32_t err = CheckReplaceable(ds, to)) return err;
   }
   uint32_t err = CopyHostFile(from, to, exists);
@@ -438,14 +438,13 @@ uint32_t HostFiles::CopyFile(const std::string& source, const std::string& desti
   return err;
 }
 
-uint32_t HostFiles::MoveFile(const std::string& source, const std::string& destination,
-                             bool replace) {
+uint32_t HostFiles::Move(const std::string& source, const std::string& destination, bool replace) {
   fs::path from, to;
   if (uint32_t err = machine_.ResolveForWriting(source, from)) return err;
   if (uint32_t err = machine_.ResolveForWriting(destination, to)) return err;
   struct stat ss, ds;
   if (lstat(from.c_str(), &ss) != 0) return MapErrno(errno, from);
-  if (S_ISREG(ss.st_mode) && IsFileInUse(from.string())) return ERROR_SHARING_VIOLATION;
+  if (S_ISREG(ss.st_mode) && IsFileInUse(from.string())) return err::SharingViolation;
   if (lstat(to.c_str(), &ds) == 0) {
     if (ss.st_dev == ds.st_dev && ss.st_ino == ds.st_ino) {
       // The same entry under another letter case: give it the new spelling.
@@ -454,7 +453,7 @@ uint32_t HostFiles::MoveFile(const std::string& source, const std::string& desti
       if (SplitLast(normalized, folder, name) && Cp932ToUtf8(name, utf8))
         to = to.parent_path() / utf8;
     } else {
-      if (!replace) return ERROR_ALREADY_EXISTS;
+      if (!replace) return err::AlreadyExists;
       struct stat target;
       if (stat(to.c_str(), &target) == 0)
         if (uint32_t err = CheckReplaceable(target, to)) return err;
@@ -475,7 +474,7 @@ uint32_t HostFiles::MoveFile(const std::string& source, const std::string& desti
     return 0;
   }
   if (errno != EXDEV) return MapErrno(errno, to);
-  if (S_ISDIR(ss.st_mode)) return ERROR_NOT_SAME_DEVICE;
+  if (S_ISDIR(ss.st_mode)) return err::NotSameDevice;
   struct stat existing;
   if (uint32_t err = CopyHostFile(from, to, lstat(to.c_str(), &existing) == 0)) return err;
   if (unlink(from.c_str()) != 0) return MapErrno(errno, from);
@@ -494,8 +493,8 @@ uint32_t HostFiles::MoveFileAtRestart(const std::string& source, const std::stri
   HostRegistry& reg = machine_.Registry();
   RegValue value;
   if (reg.GetValue(RegRoot::LocalMachine, kSessionManager, kPendingRenames, value) != 0 ||
-      value.type != REG_MULTI_SZ)
-    value = {REG_MULTI_SZ, ""};
+      value.type != reg::MultiSz)
+    value = {reg::MultiSz, ""};
   // Drop the closing NUL of the list, append the pair, close the list again.
   std::string& data = value.data;
   while (data.size() >= 2 && data[data.size() - 1] == '\0' && data[data.size() - 2] == '\0')
@@ -515,7 +514,7 @@ uint32_t HostFiles::SetAttributes(const std::string& path, uint32_t attributes) 
   if (stat(host.c_str(), &st) != 0) return MapErrno(errno, host);
   if (S_ISDIR(st.st_mode)) return 0;
   mode_t mode = st.st_mode & 07777;
-  mode = (attributes & FILE_ATTRIBUTE_READONLY) ? (mode & ~0222) : (mode | S_IWUSR);
+  mode = (attributes & attr::ReadOnly) ? (mode & ~0222) : (mode | S_IWUSR);
   if (mode != (st.st_mode & 07777) && chmod(host.c_str(), mode) != 0) return MapErrno(errno, host);
   return 0;
 }
@@ -556,7 +555,7 @@ uint32_t HostFiles::SetCurrentFolder(const std::string& path) {
   machine_.Normalize(path, normalized);
   struct stat st;
   if (stat(host.c_str(), &st) != 0) return MapErrno(errno, host);
-  if (!S_ISDIR(st.st_mode)) return ERROR_DIRECTORY;
+  if (!S_ISDIR(st.st_mode)) return err::Directory;
   machine_.SetCurrentFolder(normalized);
   return 0;
 }

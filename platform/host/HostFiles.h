@@ -19,11 +19,10 @@ class HostFiles : public IFiles {
   uint32_t Find(const std::string& pattern, std::vector<FindEntry>& entries) override;
   uint32_t CreateFolder(const std::string& path) override;
   uint32_t RemoveFolder(const std::string& path) override;
-  uint32_t DeleteFile(const std::string& path) override;
-  uint32_t CopyFile(const std::string& source, const std::string& destination,
-                    bool failIfExists) override;
-  uint32_t MoveFile(const std::string& source, const std::string& destination,
-                    bool replace) override;
+  uint32_t RemoveFile(const std::string& path) override;
+  uint32_t Copy(const std::string& source, const std::string& destination,
+                bool failIfExists) override;
+  uint32_t Move(const std::string& source, const std::string& destination, bool replace) override;
   uint32_t MoveFileAtRestart(const std::string& source, const std::string& destination) override;
   uint32_t SetAttributes(const std::string& path, uint32_t attributes) override;
   uint32_t ReadFile(const std::string& path, std::string& bytes) override;

@@ -23,7 +23,7 @@ namespace {
 // Reads a whole host file; `headOnly` stops after the SZDD header. 0 or a Win32 code.
 uint32_t ReadHostFile(const std::filesystem::path& path, std::string& bytes, bool headOnly) {
   // Only a regular file is read (5 otherwise, as for a folder opened as a file on Windows).
-  uint32_t error = ERROR_SUCCESS;
+  uint32_t error = err::Ok;
   struct stat st;
   int fd = OpenRegularFile(path, &error, &st);
   if (fd < 0) return error;
@@ -48,7 +48,7 @@ uint32_t ReadHostFile(const std::filesystem::path& path, std::string& bytes, boo
   }
   bytes.resize(got);
   ::close(fd);
-  return ERROR_SUCCESS;
+  return err::Ok;
 }
 
 bool WriteAll(int fd, const char* data, std::size_t size) {
@@ -102,7 +102,7 @@ uint32_t HostLz::Expand(const std::string& source, const std::string& destinatio
   struct stat st;
   if (::stat(destinationPath.c_str(), &st) == 0 &&
       (S_ISDIR(st.st_mode) || (st.st_mode & 0222) == 0))
-    return ERROR_ACCESS_DENIED;
+    return err::AccessDenied;
 
   // The temporary file lives in the destination's folder so that the rename cannot cross devices.
   std::string temporary = destinationPath.string() + ".lzXXXXXX";
@@ -110,7 +110,7 @@ uint32_t HostLz::Expand(const std::string& source, const std::string& destinatio
   if (fd < 0) return Win32ErrorOf(errno, destinationPath);
   ::fchmod(fd, 0644);
 
-  uint32_t result = ERROR_SUCCESS;
+  uint32_t result = err::Ok;
   int writeErrno = 0;
   auto sink = [&](const char* data, std::size_t size) {
     if (WriteAll(fd, data, size)) return true;
@@ -125,16 +125,16 @@ uint32_t HostLz::Expand(const std::string& source, const std::string& destinatio
       break;
     case SzddStatus::Truncated:
     case SzddStatus::UnknownMode:
-      result = ERROR_INVALID_DATA;
+      result = err::InvalidData;
       break;
     case SzddStatus::WriteFailed:
       result = Win32ErrorOf(writeErrno, destinationPath);
       break;
   }
-  if (::close(fd) != 0 && result == ERROR_SUCCESS) result = Win32ErrorOf(errno, destinationPath);
-  if (result == ERROR_SUCCESS && ::rename(temporary.c_str(), destinationPath.c_str()) != 0)
+  if (::close(fd) != 0 && result == err::Ok) result = Win32ErrorOf(errno, destinationPath);
+  if (result == err::Ok && ::rename(temporary.c_str(), destinationPath.c_str()) != 0)
     result = Win32ErrorOf(errno, destinationPath);
-  if (result != ERROR_SUCCESS) ::unlink(temporary.c_str());
+  if (result != err::Ok) ::unlink(temporary.c_str());
   return result;
 }
 

@@ -64,12 +64,11 @@ bool Writable(const std::string& name) {
   return Cp932ToUtf8(name, utf8);
 }
 
-
-// REG_EXPAND_SZ and REG_MULTI_SZ are written as REGEDIT writes them: UTF-16LE with the
-// terminating NULs. `data` holds the code page 932 text (REG_EXPAND_SZ without its NUL).
+// reg::ExpandSz and reg::MultiSz are written as REGEDIT writes them: UTF-16LE with the
+// terminating NULs. `data` holds the code page 932 text (reg::ExpandSz without its NUL).
 bool ToUtf16Form(const RegValue& v, std::string& out) {
   std::string text = v.data;
-  if (v.type == REG_EXPAND_SZ) text.push_back('\0');
+  if (v.type == reg::ExpandSz) text.push_back('\0');
   return ConvertEncoding("UTF-16LE", "CP932", text, out);
 }
 
@@ -77,7 +76,7 @@ bool FromUtf16Form(uint32_t type, const std::string& bytes, std::string& out) {
   if (bytes.size() < 2 || bytes.size() % 2 != 0) return false;
   if (bytes[bytes.size() - 1] != '\0' || bytes[bytes.size() - 2] != '\0') return false;
   if (!ConvertEncoding("CP932", "UTF-16LE", bytes, out)) return false;
-  if (type == REG_EXPAND_SZ) out.pop_back();
+  if (type == reg::ExpandSz) out.pop_back();
   return true;
 }
 
@@ -148,7 +147,7 @@ const char* RootName(RegRoot root) {
 uint32_t SplitPath(RegRoot root, const std::string& path, std::vector<std::string>& parts) {
   parts.clear();
   if (root == RegRoot::ClassesRoot) parts = {"SOFTWARE", "Classes"};
-  if (path.empty()) return ERROR_SUCCESS;
+  if (path.empty()) return err::Ok;
   size_t start = 0;
   while (true) {
     // Find the next "\" that is a separator, not the trail byte of a double-byte character.
@@ -159,13 +158,13 @@ uint32_t SplitPath(RegRoot root, const std::string& path, std::vector<std::strin
     }
     std::string part = path.substr(start, end - start);
     if (part.empty()) return kErrorBadPathname;
-    if (CharCount(part) > kMaxKeyNameChars || !Writable(part)) return ERROR_INVALID_PARAMETER;
+    if (CharCount(part) > kMaxKeyNameChars || !Writable(part)) return err::InvalidParameter;
     parts.push_back(std::move(part));
-    if (parts.size() > kMaxDepth) return ERROR_INVALID_PARAMETER;
+    if (parts.size() > kMaxDepth) return err::InvalidParameter;
     if (end >= path.size()) break;
     start = end + 1;
   }
-  return ERROR_SUCCESS;
+  return err::Ok;
 }
 
 Node* Find(Node& root, const std::vector<std::string>& parts, size_t count) {
@@ -219,7 +218,7 @@ std::string HexTyped(uint32_t type, const std::string& bytes) {
 bool NaturalForm(const RegValue& v, std::string& out) {
   std::string converted, back;
   switch (v.type) {
-    case REG_SZ:
+    case reg::Sz:
       // A text that would break the line, that has no UTF-8 form or that would come back as
       // other bytes (code page 932 has characters of two codes) is not written as text.
       if (v.data.find_first_of(std::string("\r\n\0", 3)) != std::string::npos) return false;
@@ -227,7 +226,7 @@ bool NaturalForm(const RegValue& v, std::string& out) {
         return false;
       out = Quote(converted);
       return true;
-    case REG_DWORD: {
+    case reg::Dword: {
       uint32_t d;
       if (!v.AsDword(d)) return false;
       char buf[16];
@@ -235,11 +234,11 @@ bool NaturalForm(const RegValue& v, std::string& out) {
       out = buf;
       return true;
     }
-    case REG_BINARY:
+    case reg::Binary:
       out = "hex:" + HexList(v.data);
       return true;
-    case REG_EXPAND_SZ:
-    case REG_MULTI_SZ:
+    case reg::ExpandSz:
+    case reg::MultiSz:
       if (!ToUtf16Form(v, converted) || !FromUtf16Form(v.type, converted, back) || back != v.data)
         return false;
       out = HexTyped(v.type, converted);
@@ -263,7 +262,7 @@ void WriteKey(const Node& node, const std::string& fullName, bool isRoot, std::s
       std::string data;
       if (!NaturalForm(nv.value, data)) {
         data = HexTyped(nv.value.type, nv.value.data);
-        if (nv.value.type == REG_EXPAND_SZ || nv.value.type == REG_MULTI_SZ)
+        if (nv.value.type == reg::ExpandSz || nv.value.type == reg::MultiSz)
           out += std::string(kRawBytesComment) + "\n";
       }
       if (nv.name.empty()) {
@@ -443,7 +442,7 @@ class Parser {
       return;
     }
     if (data.compare(0, 4, "hex:") == 0) {
-      key.SetValue(name, RegValue{REG_BINARY, HexBytes(data.substr(4))});
+      key.SetValue(name, RegValue{reg::Binary, HexBytes(data.substr(4))});
       return;
     }
     if (data.compare(0, 4, "hex(") == 0) {
@@ -459,7 +458,7 @@ class Parser {
       RegValue v{type, bytes};
       // Texts are written in their UTF-16 form; others carry their raw bytes, marked by the
       // comment before them (older files left the mark out where the bytes cannot be UTF-16).
-      if ((type == REG_EXPAND_SZ || type == REG_MULTI_SZ) && !raw) {
+      if ((type == reg::ExpandSz || type == reg::MultiSz) && !raw) {
         std::string text;
         if (FromUtf16Form(type, bytes, text)) v.data = text;
       }
@@ -503,14 +502,14 @@ uint32_t ErrnoToWin(int e) {
   switch (e) {
     case ENOENT:
     case ENOTDIR:
-      return ERROR_PATH_NOT_FOUND;
+      return err::PathNotFound;
     case ENOSPC:
     case EDQUOT:
-      return ERROR_DISK_FULL;
+      return err::DiskFull;
     case EROFS:
-      return ERROR_WRITE_PROTECT;
+      return err::WriteProtect;
     default:
-      return ERROR_ACCESS_DENIED;
+      return err::AccessDenied;
   }
 }
 
@@ -542,12 +541,12 @@ struct HostRegistry::Impl {
 
   // Brings the tree up to date with the file; 0, or kErrorBadDb when the file cannot be read.
   uint32_t Refresh() {
-    if (valid && StampOf(file) == loaded) return ERROR_SUCCESS;
+    if (valid && StampOf(file) == loaded) return err::Ok;
     try {
       Load();
       valid = true;
       loadError.clear();
-      return ERROR_SUCCESS;
+      return err::Ok;
     } catch (const std::exception& e) {
       valid = false;
       loadError = e.what();
@@ -560,7 +559,7 @@ struct HostRegistry::Impl {
     // The registry is a record that cannot be rebuilt: flushed before and after the rename.
     if (int e = ReplaceFileDurably(tempFile, file, text, 0)) return ErrnoToWin(e);
     loaded = StampOf(file);
-    return ERROR_SUCCESS;
+    return err::Ok;
   }
 
   // Runs `change` on an up-to-date tree under the store's lock and writes the result when the
@@ -572,13 +571,13 @@ struct HostRegistry::Impl {
     while (::flock(lock, LOCK_EX) != 0 && errno == EINTR) {
     }
     uint32_t err = Refresh();
-    if (err == ERROR_SUCCESS) {
+    if (err == err::Ok) {
       bool changed = false;
       err = change(changed);
-      if (err == ERROR_SUCCESS && changed) {
+      if (err == err::Ok && changed) {
         err = Save();
         // The tree now holds a change that is not on disk: read the file again next time.
-        if (err != ERROR_SUCCESS) valid = false;
+        if (err != err::Ok) valid = false;
       }
     }
     ::close(lock);
@@ -591,7 +590,7 @@ struct HostRegistry::Impl {
     err = SplitPath(root, path, parts);
     if (err) return nullptr;
     Node* node = Find(tree.Root(root), parts, parts.size());
-    if (!node) err = ERROR_FILE_NOT_FOUND;
+    if (!node) err = err::FileNotFound;
     return node;
   }
 
@@ -624,7 +623,7 @@ uint32_t HostRegistry::CreateKey(RegRoot root, const std::string& path) {
     Node& top = impl_->tree.Root(root);
     changed = Find(top, parts, parts.size()) == nullptr;
     if (changed) FindOrCreate(top, parts);
-    return ERROR_SUCCESS;
+    return err::Ok;
   });
 }
 
@@ -642,17 +641,17 @@ uint32_t HostRegistry::GetValue(RegRoot root, const std::string& path, const std
   if (uint32_t err = impl_->Refresh()) return err;
   uint32_t err;
   Node* node = impl_->Locate(root, path, err);
-  if (!node) return Impl::IsClassesRootItself(root, path) ? ERROR_FILE_NOT_FOUND : err;
+  if (!node) return Impl::IsClassesRootItself(root, path) ? err::FileNotFound : err;
   int i = node->ValueIndex(name);
-  if (i < 0) return ERROR_FILE_NOT_FOUND;
+  if (i < 0) return err::FileNotFound;
   value = node->values[i].value;
-  return ERROR_SUCCESS;
+  return err::Ok;
 }
 
 uint32_t HostRegistry::SetValue(RegRoot root, const std::string& path, const std::string& name,
                                 const RegValue& value) {
   std::lock_guard<std::mutex> guard(impl_->mutex);
-  if (CharCount(name) > kMaxValueNameChars || !Writable(name)) return ERROR_INVALID_PARAMETER;
+  if (CharCount(name) > kMaxValueNameChars || !Writable(name)) return err::InvalidParameter;
   std::vector<std::string> parts;
   uint32_t err = SplitPath(root, path, parts);
   if (err) return err;
@@ -660,10 +659,10 @@ uint32_t HostRegistry::SetValue(RegRoot root, const std::string& path, const std
     Node& top = impl_->tree.Root(root);
     Node* node = Find(top, parts, parts.size());
     if (!node && Impl::IsClassesRootItself(root, path)) node = FindOrCreate(top, parts);
-    if (!node) return static_cast<uint32_t>(ERROR_FILE_NOT_FOUND);
+    if (!node) return static_cast<uint32_t>(err::FileNotFound);
     node->SetValue(name, value);
     changed = true;
-    return static_cast<uint32_t>(ERROR_SUCCESS);
+    return static_cast<uint32_t>(err::Ok);
   });
 }
 
@@ -674,10 +673,10 @@ uint32_t HostRegistry::DeleteValue(RegRoot root, const std::string& path, const 
     Node* node = impl_->Locate(root, path, err);
     if (!node) return err;
     int i = node->ValueIndex(name);
-    if (i < 0) return static_cast<uint32_t>(ERROR_FILE_NOT_FOUND);
+    if (i < 0) return static_cast<uint32_t>(err::FileNotFound);
     node->values.erase(node->values.begin() + i);
     changed = true;
-    return static_cast<uint32_t>(ERROR_SUCCESS);
+    return static_cast<uint32_t>(err::Ok);
   });
 }
 
@@ -685,14 +684,14 @@ uint32_t HostRegistry::DeleteValue(RegRoot root, const std::string& path, const 
 // subkeys. The root keys themselves cannot be deleted.
 static uint32_t RemoveKey(Tree& tree, RegRoot root, const std::string& path, bool recursive,
                           bool& changed) {
-  if (path.empty()) return ERROR_ACCESS_DENIED;
+  if (path.empty()) return err::AccessDenied;
   std::vector<std::string> parts;
   uint32_t err = SplitPath(root, path, parts);
   if (err) return err;
   Node* parent = Find(tree.Root(root), parts, parts.size() - 1);
   Node* node = parent ? parent->Child(Fold(parts.back())) : nullptr;
-  if (!node) return ERROR_FILE_NOT_FOUND;
-  if (!recursive && !node->children.empty()) return ERROR_ACCESS_DENIED;
+  if (!node) return err::FileNotFound;
+  if (!recursive && !node->children.empty()) return err::AccessDenied;
   for (auto it = parent->children.begin(); it != parent->children.end(); ++it) {
     if (it->get() == node) {
       // Destroying the node frees its subkeys deepest first.
@@ -701,7 +700,7 @@ static uint32_t RemoveKey(Tree& tree, RegRoot root, const std::string& path, boo
     }
   }
   changed = true;
-  return ERROR_SUCCESS;
+  return err::Ok;
 }
 
 uint32_t HostRegistry::DeleteKey(RegRoot root, const std::string& path) {
@@ -723,9 +722,9 @@ uint32_t HostRegistry::EnumKeys(RegRoot root, const std::string& path,
   if (uint32_t err = impl_->Refresh()) return err;
   uint32_t err;
   Node* node = impl_->Locate(root, path, err);
-  if (!node) return Impl::IsClassesRootItself(root, path) ? ERROR_SUCCESS : err;
+  if (!node) return Impl::IsClassesRootItself(root, path) ? err::Ok : err;
   for (const auto& c : node->children) names.push_back(c->name);
-  return ERROR_SUCCESS;
+  return err::Ok;
 }
 
 uint32_t HostRegistry::EnumValues(RegRoot root, const std::string& path,
@@ -735,9 +734,9 @@ uint32_t HostRegistry::EnumValues(RegRoot root, const std::string& path,
   if (uint32_t err = impl_->Refresh()) return err;
   uint32_t err;
   Node* node = impl_->Locate(root, path, err);
-  if (!node) return Impl::IsClassesRootItself(root, path) ? ERROR_SUCCESS : err;
+  if (!node) return Impl::IsClassesRootItself(root, path) ? err::Ok : err;
   values = node->values;
-  return ERROR_SUCCESS;
+  return err::Ok;
 }
 
 std::string HostRegistry::Export(const std::string& key) const {

@@ -46,34 +46,34 @@ std::string HostShell::SpecialFolderPath(int csidl) {
   bool common = false;
   std::string name;
   switch (csidl) {
-    case CSIDL_PROGRAMS:
+    case csidl::Programs:
       name = "Programs";
       break;
-    case CSIDL_STARTUP:
+    case csidl::Startup:
       name = "Startup";
       break;
-    case CSIDL_SENDTO:
+    case csidl::SendTo:
       name = "SendTo";
       break;
-    case CSIDL_STARTMENU:
+    case csidl::StartMenu:
       name = "Start Menu";
       break;
-    case CSIDL_DESKTOPDIRECTORY:
+    case csidl::DesktopDirectory:
       name = "Desktop";
       break;
-    case CSIDL_COMMON_STARTMENU:
+    case csidl::CommonStartMenu:
       name = "Common Start Menu";
       common = true;
       break;
-    case CSIDL_COMMON_PROGRAMS:
+    case csidl::CommonPrograms:
       name = "Common Programs";
       common = true;
       break;
-    case CSIDL_COMMON_STARTUP:
+    case csidl::CommonStartup:
       name = "Common Startup";
       common = true;
       break;
-    case CSIDL_COMMON_DESKTOPDIRECTORY:
+    case csidl::CommonDesktopDirectory:
       name = "Common Desktop";
       common = true;
       break;
@@ -86,7 +86,7 @@ std::string HostShell::SpecialFolderPath(int csidl) {
   if (machine_.Registry().GetValue(common ? RegRoot::LocalMachine : RegRoot::CurrentUser,
                                    kShellFolders, name, value) != 0)
     return "";
-  if (value.type != REG_SZ && value.type != REG_EXPAND_SZ) return "";
+  if (value.type != reg::Sz && value.type != reg::ExpandSz) return "";
   std::string folder = value.data;
   while (folder.size() > 3 && folder.back() == '\\') folder.pop_back();
   return folder;
@@ -97,8 +97,8 @@ uint32_t HostShell::SaveShellLink(const std::string& linkPath, const std::string
   return files_.WriteFile(linkPath, BuildShellLink(target, workingFolder, arguments));
 }
 
-int HostShell::ShellExecute(const std::string& verb, const std::string& file,
-                            const std::optional<std::string>& parameters) {
+int HostShell::Execute(const std::string& verb, const std::string& file,
+                       const std::optional<std::string>& parameters) {
   Reap(openers_);
   if (!verb.empty() && verb != "open") return 31;  // SE_ERR_NOASSOC
   fs::path host;

@@ -34,8 +34,8 @@ class HostShell : public IShell {
   std::string SpecialFolderPath(int csidl) override;
   uint32_t SaveShellLink(const std::string& linkPath, const std::string& target,
                          const std::string& workingFolder, const std::string& arguments) override;
-  int ShellExecute(const std::string& verb, const std::string& file,
-                   const std::optional<std::string>& parameters) override;
+  int Execute(const std::string& verb, const std::string& file,
+              const std::optional<std::string>& parameters) override;
   void ChangeNotify(long event) override;
 
  private:

@@ -391,12 +391,11 @@ uint32_t Machine::Parse(const std::string& windowsPath, char& drive,
   // "/" becomes "\" only where it is a character of its own ("/" is never a trail byte).
   for (char& c : path)
     if (c == '/') c = '\\';
-  if (path.size() >= 2 && path[0] == '\\' && path[1] == '\\') return ERROR_BAD_NETPATH;
-  if (path.size() > 259) return ERROR_FILENAME_EXCED_RANGE;
+  if (path.size() >= 2 && path[0] == '\\' && path[1] == '\\') return err::BadNetPath;
+  if (path.size() > 259) return err::FilenameExcedRange;
   char letter = path.empty() ? 0 : AsciiUpper(path[0]);
-  if (path.size() < 2 || letter < 'A' || letter > 'Z' || path[1] != ':')
-    return ERROR_PATH_NOT_FOUND;
-  if (path.size() > 2 && path[2] != '\\') return ERROR_PATH_NOT_FOUND;  // "C:dir" is relative
+  if (path.size() < 2 || letter < 'A' || letter > 'Z' || path[1] != ':') return err::PathNotFound;
+  if (path.size() > 2 && path[2] != '\\') return err::PathNotFound;  // "C:dir" is relative
   drive = letter;
   std::string current;
   auto finish = [&]() -> uint32_t {
@@ -409,7 +408,7 @@ uint32_t Machine::Parse(const std::string& windowsPath, char& drive,
     }
     // Windows drops trailing dots and blanks of a name.
     while (!name.empty() && (name.back() == '.' || name.back() == ' ')) name.pop_back();
-    if (name.empty() || IsDeviceName(name)) return ERROR_INVALID_NAME;
+    if (name.empty() || IsDeviceName(name)) return err::InvalidName;
     components.push_back(name);
     return 0;
   };
@@ -418,7 +417,7 @@ uint32_t Machine::Parse(const std::string& windowsPath, char& drive,
     if (IsCp932Lead(c)) {
       // The byte after a lead byte as written: a "/" there is no trail byte.
       const auto trail = i + 1 < path.size() ? static_cast<unsigned char>(windowsPath[i + 1]) : 0;
-      if (trail < 0x40 || trail == 0x7F || trail > 0xFC) return ERROR_INVALID_NAME;
+      if (trail < 0x40 || trail == 0x7F || trail > 0xFC) return err::InvalidName;
       current += path.substr(i, 2);
       ++i;
       continue;
@@ -428,7 +427,7 @@ uint32_t Machine::Parse(const std::string& windowsPath, char& drive,
       continue;
     }
     if (c < 0x20 || std::string("<>:\"|?*").find(static_cast<char>(c)) != std::string::npos)
-      return ERROR_INVALID_NAME;
+      return err::InvalidName;
     current += static_cast<char>(c);
   }
   return finish();
@@ -468,7 +467,7 @@ uint32_t Machine::Resolve(const std::string& windowsPath, fs::path& hostPath,
   }
 
   const fs::path root = DriveFolder(drive);
-  if (root.empty()) return ERROR_PATH_NOT_FOUND;
+  if (root.empty()) return err::PathNotFound;
   // The host path is built as a plain string (one component at a time, each examined with one
   // lstat): resolving is on every file operation's path.
   std::string current = root.string();
@@ -485,8 +484,8 @@ uint32_t Machine::Resolve(const std::string& windowsPath, fs::path& hostPath,
   for (const std::string& component : components) {
     std::string utf8;
     if (!Cp932ToUtf8(component, utf8) || utf8.find('/') != std::string::npos)
-      return ERROR_INVALID_NAME;
-    if (utf8.size() > 255) return ERROR_FILENAME_EXCED_RANGE;  // longer than the host allows
+      return err::InvalidName;
+    if (utf8.size() > 255) return err::FilenameExcedRange;  // longer than the host allows
     if (utf8.empty() || utf8 == "." || utf8 == "..") followLinks = true;
     std::string onDisk = utf8;
     const std::string folder = current;
@@ -518,12 +517,12 @@ uint32_t Machine::Resolve(const std::string& windowsPath, fs::path& hostPath,
         followLinks = true;
         // A link whose target is missing cannot be checked: creating through it could land
         // anywhere, so it is refused.
-        if (stat((current + onDisk).c_str(), &st) != 0) return ERROR_ACCESS_DENIED;
+        if (stat((current + onDisk).c_str(), &st) != 0) return err::AccessDenied;
       }
     }
     current += onDisk;
   }
-  if (followLinks && !IsInside(current)) return ERROR_ACCESS_DENIED;
+  if (followLinks && !IsInside(current)) return err::AccessDenied;
   hostPath = current;
   // What the last component's check found is what a caller would stat next.
   exists = existing;
@@ -542,7 +541,7 @@ uint32_t Machine::ResolveForWriting(const std::string& windowsPath, fs::path& ho
                                     struct stat& finalStat, bool& exists) const {
   fs::path resolved;
   if (uint32_t err = Resolve(windowsPath, resolved, finalStat, exists)) return err;
-  if (IsProgramFile(resolved, exists ? &finalStat : nullptr)) return ERROR_ACCESS_DENIED;
+  if (IsProgramFile(resolved, exists ? &finalStat : nullptr)) return err::AccessDenied;
   hostPath = std::move(resolved);
   return 0;
 }

@@ -22,19 +22,19 @@ int OpenRegularFile(const std::filesystem::path& path, uint32_t* error, struct s
   struct stat st;
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     ::close(fd);
-    if (error) *error = ERROR_ACCESS_DENIED;
+    if (error) *error = err::AccessDenied;
     return -1;
   }
   // Reads of a regular file ignore the flag; it is cleared so that nothing else sees it.
   int flags = ::fcntl(fd, F_GETFL);
   if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
   if (info) *info = st;
-  if (error) *error = ERROR_SUCCESS;
+  if (error) *error = err::Ok;
   return fd;
 }
 
 uint32_t ReadRegularFile(const std::filesystem::path& path, std::string& bytes) {
-  uint32_t error = ERROR_SUCCESS;
+  uint32_t error = err::Ok;
   struct stat st;
   int fd = OpenRegularFile(path, &error, &st);
   if (fd < 0) return error;

@@ -167,15 +167,16 @@ std::string Scenario::Reg(const std::string& key, const std::string& name) const
   if (machine->Registry().GetValue(root, path, cp932Name, value) != 0) return "";
   uint32_t dword = 0;
   if (value.AsDword(dword)) return "REG_DWORD " + std::to_string(dword);
-  if (value.type == REG_SZ) return "REG_SZ " + host::DisplayUtf8(value.data);
-  if (value.type == REG_EXPAND_SZ) return "REG_EXPAND_SZ " + host::DisplayUtf8(value.data);
+  if (value.type == reg::Sz) return "REG_SZ " + host::DisplayUtf8(value.data);
+  if (value.type == reg::ExpandSz) return "REG_EXPAND_SZ " + host::DisplayUtf8(value.data);
   std::string hex;
   char buffer[4];
   for (unsigned char c : value.data) {
     std::snprintf(buffer, sizeof buffer, "%s%02x", hex.empty() ? "" : ",", c);
     hex += buffer;
   }
-  return (value.type == REG_BINARY ? "REG_BINARY " : "type " + std::to_string(value.type) + " ") + hex;
+  return (value.type == reg::Binary ? "REG_BINARY " : "type " + std::to_string(value.type) + " ") +
+         hex;
 }
 
 int Scenario::Shell(const std::string& command, std::string* output) {

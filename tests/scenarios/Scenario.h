@@ -57,7 +57,7 @@ class Scenario : public ::testing::Test {
   bool Exists(const std::string& windowsPath) const;
   std::string ReadFile(const std::string& windowsPath) const;
   void WriteFile(const std::string& windowsPath, const std::string& content) const;
-  // A registry value shown as orvane-machine shows it ("REG_SZ text", "REG_DWORD 3"), or "" when
+  // A registry value shown as orvane-machine shows it ("reg::Sz text", "reg::Dword 3"), or "" when
   // it is missing. `key` is rooted: "HKEY_LOCAL_MACHINE\SOFTWARE\...".
   std::string Reg(const std::string& key, const std::string& name) const;
   // Runs a host command and returns its exit code; its output goes to `output` when given.

@@ -24,23 +24,23 @@ class RecordingUi : public IUserInterface {
   Application* app = nullptr;
   std::vector<Box> boxes;
   std::function<int(const Box&)> answer;
-  int yesNoDefault = IDYES;
+  int yesNoDefault = id::Yes;
 
   void Realise(TForm&) override {}
   void ProcessMessages() override {}
   void HandleMessage() override {}
-  int MessageBox(const std::string& text, const std::string& caption, uint32_t flags) override {
+  int ShowMessage(const std::string& text, const std::string& caption, uint32_t flags) override {
     Box box{text, caption, flags, {}};
     if (app)
       for (TForm* form : app->Forms()) box.enabledDuring.push_back(form->enabled);
     boxes.push_back(box);
     if (answer) return answer(boxes.back());
-    return (flags & 0x0F) == MB_YESNO ? yesNoDefault : IDOK;
+    return (flags & 0x0F) == mb::YesNo ? yesNoDefault : id::Ok;
   }
   std::optional<std::string> BrowseForFolder(const std::string&, uint32_t) override {
     return std::nullopt;
   }
-  int RestartDialog() override { return IDNO; }
+  int RestartDialog() override { return id::No; }
   // The first box shown with this caption, or null.
   const Box* Find(const std::string& caption) const {
     for (const Box& box : boxes)

@@ -16,13 +16,13 @@ TEST_F(FileOps, CopyOverReadOnlyLeavesArchiveOnly) {
   IFiles& files = platform().files;
   WriteHostFile(Host("C:\\A\\SRC.TXT"), "new");
   WriteHostFile(Host("C:\\A\\DST.TXT"), "old");
-  ASSERT_EQ(files.SetAttributes("C:\\A\\SRC.TXT", FILE_ATTRIBUTE_READONLY), 0u);
-  ASSERT_EQ(files.SetAttributes("C:\\A\\DST.TXT", FILE_ATTRIBUTE_READONLY), 0u);
+  ASSERT_EQ(files.SetAttributes("C:\\A\\SRC.TXT", attr::ReadOnly), 0u);
+  ASSERT_EQ(files.SetAttributes("C:\\A\\DST.TXT", attr::ReadOnly), 0u);
   EXPECT_EQ(CopyFileTo(files, "C:\\A\\SRC.TXT", "C:\\A\\DST.TXT"), 0u);
   EXPECT_EQ(ReadHostFile(Host("C:\\A\\DST.TXT")), "new");
   FileInfo info;
   ASSERT_EQ(files.GetInfo("C:\\A\\DST.TXT", info), 0u);
-  EXPECT_EQ(info.attributes & FILE_ATTRIBUTE_READONLY, 0u);
+  EXPECT_EQ(info.attributes & attr::ReadOnly, 0u);
   EXPECT_EQ(CopyFileTo(files, "C:\\A\\MISSING.TXT", "C:\\A\\X.TXT"), 2u);
   EXPECT_EQ(CopyFileTo(files, "C:\\A\\SRC.TXT", "C:\\NOFOLDER\\X.TXT"), 3u);
 }
@@ -37,7 +37,7 @@ TEST_F(FileOps, DeleteFilesByNameAndPattern) {
   EXPECT_FALSE(std::filesystem::exists(Host("C:\\APP\\SUB.TMP")));  // matching folders go too
   EXPECT_TRUE(std::filesystem::exists(Host("C:\\APP\\KEEP.TXT")));
   EXPECT_EQ(DeleteFiles(*app, "C:\\APP\\*.NOMATCH"), 0u);
-  platform().files.SetAttributes("C:\\APP\\KEEP.TXT", FILE_ATTRIBUTE_READONLY);
+  platform().files.SetAttributes("C:\\APP\\KEEP.TXT", attr::ReadOnly);
   EXPECT_EQ(DeleteFiles(*app, "C:\\APP\\KEEP.TXT"), 0u);  // no questions, read-only or not
 }
 
@@ -70,7 +70,8 @@ TEST_F(FileOps, FoldersExistAndAreMadeLevelByLevel) {
 TEST_F(FileOps, ErrorTextIsFullWidthWithLineEnd) {
   EXPECT_EQ(ErrorText(platform().system, 0), "");
   std::string text = ErrorText(platform().system, 3);
-  EXPECT_EQ(text, MapString("The system cannot find the path specified", LCMAP_FULLWIDTH) + "\r\n");
+  EXPECT_EQ(text,
+            MapString("The system cannot find the path specified", lcmap::FullWidth) + "\r\n");
   EXPECT_EQ(text.substr(0, 2), "\x82\x73");  // full-width "T"
 }
 

@@ -109,7 +109,7 @@ TEST_F(FormsApp, MessageBoxDisablesTheVisibleWindowsAndRestoresExactlyThose) {
   status.visible = true;
   wizard.visible = false;
   app->frmBack().visible = true;  // starts disabled
-  ShowMessageBox(*app, "Question", "Caption", MB_YESNO | MB_ICONQUESTION);
+  ShowMessageBox(*app, "Question", "Caption", mb::YesNo | mb::IconQuestion);
   ASSERT_EQ(ui.boxes.size(), 1u);
   // Order of Forms(): background, wizard, status, dialog.
   EXPECT_EQ(ui.boxes[0].enabledDuring, (std::vector<bool>{false, true, false, true}));
@@ -142,7 +142,7 @@ TEST_F(FormsApp, AbortAnsweredNoChangesNothingYesSetsTheSignals) {
   TfrmMain& wizard = app->frmMain();
   status.visible = true;
   status.btnAbort.enabled = true;
-  ui.answer = [](const testing::RecordingUi::Box&) { return IDNO; };
+  ui.answer = [](const testing::RecordingUi::Box&) { return id::No; };
   app->Click(status.btnAbort);
   EXPECT_TRUE(wizard.enabled);
   EXPECT_TRUE(status.visible);
@@ -157,7 +157,7 @@ TEST_F(FormsApp, AbortAnsweredNoChangesNothingYesSetsTheSignals) {
   ASSERT_EQ(ui.boxes.size(), 3u);
   EXPECT_EQ(ui.boxes[1].caption, texts::kAbortQuestionCaption);
   EXPECT_EQ(ui.boxes[2].caption, texts::kAbortedCaption);
-  EXPECT_EQ(ui.boxes[2].flags, MB_ICONWARNING);
+  EXPECT_EQ(ui.boxes[2].flags, mb::IconWarning);
 }
 
 TEST_F(FormsApp, ErrorEscapingAHandlerIsReportedAndTheProgramGoesOn) {
@@ -165,7 +165,7 @@ TEST_F(FormsApp, ErrorEscapingAHandlerIsReportedAndTheProgramGoesOn) {
   app->ShowException("Failed to set data for 'X'");
   ASSERT_EQ(ui.boxes.size(), 1u);
   EXPECT_EQ(ui.boxes[0].caption, "Orvane Setup Professional");
-  EXPECT_EQ(ui.boxes[0].flags, MB_OK | MB_ICONSTOP);
+  EXPECT_EQ(ui.boxes[0].flags, mb::Ok | mb::IconStop);
 }
 
 }  // namespace

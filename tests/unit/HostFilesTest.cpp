@@ -44,27 +44,27 @@ TEST_F(HostFilesTest, CopyKeepsContentTimeAndReadOnlyAndRefusesReadOnlyDestinati
   for (size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>(i * 7);
   WriteHostFile(c_ / "src.bin", big);
   fs::last_write_time(c_ / "src.bin", fs::file_time_type::clock::now() - std::chrono::hours(48));
-  ASSERT_EQ(files_->SetAttributes("C:\\SRC.BIN", FILE_ATTRIBUTE_READONLY), 0u);
+  ASSERT_EQ(files_->SetAttributes("C:\\SRC.BIN", attr::ReadOnly), 0u);
 
-  ASSERT_EQ(files_->CopyFile("C:\\src.bin", "C:\\WINDOWS\\dst.bin", false), 0u);
+  ASSERT_EQ(files_->Copy("C:\\src.bin", "C:\\WINDOWS\\dst.bin", false), 0u);
   EXPECT_EQ(ReadHostFile(c_ / "WINDOWS" / "dst.bin"), big);
   FileInfo src, dst;
   ASSERT_EQ(files_->GetInfo("C:\\src.bin", src), 0u);
   ASSERT_EQ(files_->GetInfo("C:\\windows\\DST.BIN", dst), 0u);
   EXPECT_EQ(dst.lastWrite, src.lastWrite);
   EXPECT_EQ(dst.size, big.size());
-  EXPECT_EQ(dst.attributes, FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_READONLY);
+  EXPECT_EQ(dst.attributes, attr::Archive | attr::ReadOnly);
 
   // The destination is now read-only: writing over it is refused until the attribute goes.
   WriteHostFile(c_ / "other.txt", "other");
-  EXPECT_EQ(files_->CopyFile("C:\\other.txt", "C:\\WINDOWS\\dst.bin", false), 5u);
-  EXPECT_EQ(files_->DeleteFile("C:\\WINDOWS\\dst.bin"), 5u);
-  EXPECT_EQ(files_->CopyFile("C:\\other.txt", "C:\\WINDOWS\\dst.bin", true), 80u);
-  ASSERT_EQ(files_->SetAttributes("C:\\WINDOWS\\dst.bin", FILE_ATTRIBUTE_ARCHIVE), 0u);
+  EXPECT_EQ(files_->Copy("C:\\other.txt", "C:\\WINDOWS\\dst.bin", false), 5u);
+  EXPECT_EQ(files_->RemoveFile("C:\\WINDOWS\\dst.bin"), 5u);
+  EXPECT_EQ(files_->Copy("C:\\other.txt", "C:\\WINDOWS\\dst.bin", true), 80u);
+  ASSERT_EQ(files_->SetAttributes("C:\\WINDOWS\\dst.bin", attr::Archive), 0u);
   // A destination that is a hard link to a file outside the machine only loses its name: the
   // copy and the whole-file write never write into the existing file.
   fs::create_hard_link(c_ / "WINDOWS" / "dst.bin", root_ / "outside.bin");
-  EXPECT_EQ(files_->CopyFile("C:\\other.txt", "C:\\WINDOWS\\dst.bin", false), 0u);
+  EXPECT_EQ(files_->Copy("C:\\other.txt", "C:\\WINDOWS\\dst.bin", false), 0u);
   EXPECT_EQ(ReadHostFile(c_ / "WINDOWS" / "dst.bin"), "other");
   EXPECT_TRUE(ReadHostFile(root_ / "outside.bin") == big);  // (not printed: 3 MiB)
   fs::remove(c_ / "other.txt");
@@ -89,10 +89,10 @@ TEST_F(HostFilesTest, CopyKeepsContentTimeAndReadOnlyAndRefusesReadOnlyDestinati
   EXPECT_EQ(Names("C:\\WINDOWS\\*.*"),
             (std::vector<std::string>{".", "..", "dst.bin", "system32"}));
 
-  EXPECT_EQ(files_->CopyFile("C:\\missing.txt", "C:\\x.txt", false), 2u);
-  EXPECT_EQ(files_->CopyFile("C:\\nodir\\missing.txt", "C:\\x.txt", false), 3u);
-  EXPECT_EQ(files_->CopyFile("C:\\other.txt", "C:\\nodir\\x.txt", false), 3u);
-  EXPECT_EQ(files_->CopyFile("C:\\other.txt", "C:\\OTHER.TXT", false), 32u);
+  EXPECT_EQ(files_->Copy("C:\\missing.txt", "C:\\x.txt", false), 2u);
+  EXPECT_EQ(files_->Copy("C:\\nodir\\missing.txt", "C:\\x.txt", false), 3u);
+  EXPECT_EQ(files_->Copy("C:\\other.txt", "C:\\nodir\\x.txt", false), 3u);
+  EXPECT_EQ(files_->Copy("C:\\other.txt", "C:\\OTHER.TXT", false), 32u);
 }
 
 TEST_F(HostFilesTest, FilesLockedByAnotherProcessAreInUse) {
@@ -104,18 +104,18 @@ TEST_F(HostFilesTest, FilesLockedByAnotherProcessAreInUse) {
     ChildLock posix(c_ / "posix.dll", true);
     ASSERT_TRUE(lock.Locked());
     ASSERT_TRUE(posix.Locked());
-    EXPECT_EQ(files_->CopyFile("C:\\new.dll", "C:\\locked.dll", false), 32u);
-    EXPECT_EQ(files_->DeleteFile("C:\\locked.dll"), 32u);
-    EXPECT_EQ(files_->MoveFile("C:\\new.dll", "C:\\LOCKED.DLL", true), 32u);
+    EXPECT_EQ(files_->Copy("C:\\new.dll", "C:\\locked.dll", false), 32u);
+    EXPECT_EQ(files_->RemoveFile("C:\\locked.dll"), 32u);
+    EXPECT_EQ(files_->Move("C:\\new.dll", "C:\\LOCKED.DLL", true), 32u);
     EXPECT_EQ(files_->WriteFile("C:\\locked.dll", "x"), 32u);
-    EXPECT_EQ(files_->CopyFile("C:\\new.dll", "C:\\posix.dll", false), 32u);
-    EXPECT_EQ(files_->DeleteFile("C:\\posix.dll"), 32u);
+    EXPECT_EQ(files_->Copy("C:\\new.dll", "C:\\posix.dll", false), 32u);
+    EXPECT_EQ(files_->RemoveFile("C:\\posix.dll"), 32u);
     EXPECT_EQ(ReadHostFile(c_ / "locked.dll"), "old");
     // Reading a locked file is allowed.
-    EXPECT_EQ(files_->CopyFile("C:\\locked.dll", "C:\\copy.dll", false), 0u);
+    EXPECT_EQ(files_->Copy("C:\\locked.dll", "C:\\copy.dll", false), 0u);
   }
-  EXPECT_EQ(files_->CopyFile("C:\\new.dll", "C:\\locked.dll", false), 0u);
-  EXPECT_EQ(files_->DeleteFile("C:\\posix.dll"), 0u);
+  EXPECT_EQ(files_->Copy("C:\\new.dll", "C:\\locked.dll", false), 0u);
+  EXPECT_EQ(files_->RemoveFile("C:\\posix.dll"), 0u);
 }
 
 TEST_F(HostFilesTest, FindMatchesWildcardsWithoutCaseAndListsDotsForFolders) {
@@ -156,16 +156,16 @@ TEST_F(HostFilesTest, FolderOperationsReportWindowsCodes) {
   EXPECT_EQ(files_->RemoveFolder("C:\\App\\file.txt"), 267u);
   EXPECT_EQ(files_->RemoveFolder("C:\\gone"), 2u);
   EXPECT_EQ(files_->RemoveFolder("C:\\gone\\deeper"), 3u);
-  EXPECT_EQ(files_->DeleteFile("C:\\App"), 5u);
-  EXPECT_EQ(files_->DeleteFile("C:\\App\\FILE.TXT"), 0u);
-  EXPECT_EQ(files_->DeleteFile("C:\\App\\file.txt"), 2u);
-  EXPECT_EQ(files_->DeleteFile("C:\\gone\\file.txt"), 3u);
+  EXPECT_EQ(files_->RemoveFile("C:\\App"), 5u);
+  EXPECT_EQ(files_->RemoveFile("C:\\App\\FILE.TXT"), 0u);
+  EXPECT_EQ(files_->RemoveFile("C:\\App\\file.txt"), 2u);
+  EXPECT_EQ(files_->RemoveFile("C:\\gone\\file.txt"), 3u);
   EXPECT_EQ(files_->RemoveFolder("C:\\App"), 0u);
   EXPECT_FALSE(fs::exists(c_ / "App"));
 
   FileInfo info;
   EXPECT_EQ(files_->GetInfo("C:\\windows", info), 0u);
-  EXPECT_EQ(info.attributes, FILE_ATTRIBUTE_DIRECTORY);
+  EXPECT_EQ(info.attributes, attr::Directory);
   EXPECT_EQ(files_->GetInfo("C:\\windows\\nothing.txt", info), 2u);
   EXPECT_EQ(files_->SetCurrentFolder("C:\\windows\\SYSTEM32"), 0u);
   EXPECT_EQ(machine_->CurrentFolder(), "C:\\windows\\SYSTEM32");
@@ -175,14 +175,14 @@ TEST_F(HostFilesTest, FolderOperationsReportWindowsCodes) {
 TEST_F(HostFilesTest, MoveRenamesReplacesOnlyWhenAskedAndFixesLetterCase) {
   WriteHostFile(c_ / "one.txt", "1");
   WriteHostFile(c_ / "two.txt", "2");
-  EXPECT_EQ(files_->MoveFile("C:\\one.txt", "C:\\two.txt", false), 183u);
-  EXPECT_EQ(files_->MoveFile("C:\\one.txt", "C:\\TWO.txt", true), 0u);
+  EXPECT_EQ(files_->Move("C:\\one.txt", "C:\\two.txt", false), 183u);
+  EXPECT_EQ(files_->Move("C:\\one.txt", "C:\\TWO.txt", true), 0u);
   EXPECT_EQ(ReadHostFile(c_ / "two.txt"), "1");
   EXPECT_FALSE(fs::exists(c_ / "one.txt"));
-  EXPECT_EQ(files_->MoveFile("C:\\two.txt", "C:\\Two.TXT", false), 0u);
+  EXPECT_EQ(files_->Move("C:\\two.txt", "C:\\Two.TXT", false), 0u);
   EXPECT_TRUE(fs::exists(c_ / "Two.TXT"));
   EXPECT_FALSE(fs::exists(c_ / "two.txt"));
-  EXPECT_EQ(files_->MoveFile("C:\\missing.txt", "C:\\x.txt", false), 2u);
+  EXPECT_EQ(files_->Move("C:\\missing.txt", "C:\\x.txt", false), 2u);
 }
 
 TEST_F(HostFilesTest, FreeSpaceFollowsTheSettingsOverride) {
@@ -219,7 +219,7 @@ TEST_F(HostFilesTest, MoveAtRestartAppendsPairsAsWindowsNtRecordsThem) {
                                           "SYSTEM\\CurrentControlSet\\Control\\Session Manager",
                                           "PendingFileRenameOperations", value),
             0u);
-  EXPECT_EQ(value.type, REG_MULTI_SZ);
+  EXPECT_EQ(value.type, reg::MultiSz);
   static const char kExpected[] = "\\??\\C:\\a.tmp\0!\\??\\C:\\WINDOWS\\A.DLL\0\\??\\C:\\b.tmp\0\0";
   EXPECT_EQ(value.data, std::string(kExpected, sizeof kExpected));
   EXPECT_EQ(files_->MoveFileAtRestart("C:\\a<b", "C:\\x"), 123u);
@@ -237,18 +237,18 @@ TEST_F(HostFilesTest, MappedProgramFileIsReadAndCopiedButNeverChanged) {
   std::string bytes;
   EXPECT_EQ(files_->ReadFile("C:\\WINDOWS\\UNORVANE.EXE", bytes), 0u);
   EXPECT_EQ(bytes, "program");
-  EXPECT_EQ(files_->CopyFile("C:\\WINDOWS\\UNORVANE.EXE", "C:\\COPY.EXE", false), 0u);
+  EXPECT_EQ(files_->Copy("C:\\WINDOWS\\UNORVANE.EXE", "C:\\COPY.EXE", false), 0u);
   EXPECT_EQ(ReadHostFile(c_ / "COPY.EXE"), "program");
   HostLz lz(*machine_);
   HostProfile profile(*machine_, "C:\\WINDOWS");
   for (const std::string path : {"C:\\WINDOWS\\UNORVANE.EXE", "c:\\link.exe"}) {
     SCOPED_TRACE(path);
     EXPECT_EQ(files_->WriteFile(path, "x"), 5u);
-    EXPECT_EQ(files_->CopyFile("C:\\NEW.TXT", path, false), 5u);
-    EXPECT_EQ(files_->DeleteFile(path), 5u);
-    EXPECT_EQ(files_->SetAttributes(path, FILE_ATTRIBUTE_READONLY), 5u);
-    EXPECT_EQ(files_->MoveFile(path, "C:\\MOVED.EXE", false), 5u);
-    EXPECT_EQ(files_->MoveFile("C:\\NEW.TXT", path, true), 5u);
+    EXPECT_EQ(files_->Copy("C:\\NEW.TXT", path, false), 5u);
+    EXPECT_EQ(files_->RemoveFile(path), 5u);
+    EXPECT_EQ(files_->SetAttributes(path, attr::ReadOnly), 5u);
+    EXPECT_EQ(files_->Move(path, "C:\\MOVED.EXE", false), 5u);
+    EXPECT_EQ(files_->Move("C:\\NEW.TXT", path, true), 5u);
     EXPECT_EQ(files_->MoveFileAtRestart(path, ""), 5u);
     EXPECT_EQ(files_->MoveFileAtRestart("C:\\NEW.TXT", path), 5u);
     EXPECT_EQ(lz.Expand("C:\\NEW.TXT", path), 5u);
@@ -260,7 +260,7 @@ TEST_F(HostFilesTest, MappedProgramFileIsReadAndCopiedButNeverChanged) {
   const char kSession[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
   machine_->Registry().CreateKey(RegRoot::LocalMachine, kSession);
   machine_->Registry().SetValue(RegRoot::LocalMachine, kSession, "PendingFileRenameOperations",
-                                {REG_MULTI_SZ, std::string(kPending, sizeof kPending - 1)});
+                                {reg::MultiSz, std::string(kPending, sizeof kPending - 1)});
   machine_->Restart();
   EXPECT_EQ(ReadHostFile(program), "program");
   EXPECT_EQ(fs::status(program).permissions(), fs::perms(0755));
@@ -275,7 +275,7 @@ TEST_F(HostFilesTest, FifoIsRefusedWithoutBlocking) {
   alarm(20);
   std::string bytes;
   EXPECT_EQ(files_->ReadFile("C:\\PIPE", bytes), 5u);
-  EXPECT_EQ(files_->CopyFile("C:\\PIPE", "C:\\COPY.TXT", false), 5u);
+  EXPECT_EQ(files_->Copy("C:\\PIPE", "C:\\COPY.TXT", false), 5u);
   EXPECT_FALSE(fs::exists(c_ / "COPY.TXT"));
   HostLz lz(*machine_);
   EXPECT_EQ(lz.Expand("C:\\PIPE", "C:\\COPY.TXT"), 5u);

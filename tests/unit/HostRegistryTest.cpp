@@ -175,12 +175,12 @@ TEST_F(HostRegistryTest, TypedValuesRoundTripThroughTheFile) {
       {"Raw", RegValue::String("x\x81\x7fy")},                // not valid code page 932
       {"Lines", RegValue::String("one\r\ntwo")},
       {"Count", RegValue::Dword(42)},
-      {"Blob", RegValue{REG_BINARY, "\x0a\x0b"}},
-      {"Empty", RegValue{REG_BINARY, ""}},
-      {"Expand", RegValue::String("%SystemRoot%\\x", REG_EXPAND_SZ)},
-      {"Multi", RegValue{REG_MULTI_SZ, std::string("a\0\x82\xa0\0\0", 6)}},
+      {"Blob", RegValue{reg::Binary, "\x0a\x0b"}},
+      {"Empty", RegValue{reg::Binary, ""}},
+      {"Expand", RegValue::String("%SystemRoot%\\x", reg::ExpandSz)},
+      {"Multi", RegValue{reg::MultiSz, std::string("a\0\x82\xa0\0\0", 6)}},
       {"Qword", RegValue{11, std::string("\1\2\3\4\5\6\7\0", 8)}},
-      {"ShortDword", RegValue{REG_DWORD, "\1\2"}},
+      {"ShortDword", RegValue{reg::Dword, "\1\2"}},
   };
   {
     HostRegistry reg(file_);
@@ -221,8 +221,8 @@ TEST_F(HostRegistryTest, TypedValuesRoundTripThroughTheFile) {
 // code page 932 and raw bytes that look like UTF-16 text.
 RegValue RandomValue(std::mt19937& rng) {
   auto pick = [&](uint32_t n) { return static_cast<uint32_t>(rng() % n); };
-  static const uint32_t kTypes[] = {REG_SZ, REG_EXPAND_SZ, REG_BINARY, REG_DWORD, REG_MULTI_SZ, 0,
-                                    11,     0x12345678};
+  static const uint32_t kTypes[] = {
+      reg::Sz, reg::ExpandSz, reg::Binary, reg::Dword, reg::MultiSz, 0, 11, 0x12345678};
   RegValue v{kTypes[pick(8)], ""};
   if (pick(5) == 0) {
     // The UTF-16 form of a short text of ASCII, kana and kanji, as bytes of any type.
@@ -262,11 +262,11 @@ TEST_F(HostRegistryTest, EveryValueRoundTripsByteForByteThroughLaterWrites) {
   // again by a third: type and bytes must be what was written.
   std::mt19937 rng(20240611);
   const std::vector<RegValue> known = {
-      {REG_MULTI_SZ, std::string("A\0\x05", 3)},          // no closing NULs
-      {REG_MULTI_SZ, std::string("\xE0\x30\0\0", 4)},     // not code page 932, reads as UTF-16
-      {REG_EXPAND_SZ, std::string("\x42\x30\0\0\0", 5)},  // odd length
-      {REG_SZ, "\xED\x40"},                               // a character with a second code
-      {REG_DWORD, "\1\2\3"},
+      {reg::MultiSz, std::string("A\0\x05", 3)},          // no closing NULs
+      {reg::MultiSz, std::string("\xE0\x30\0\0", 4)},     // not code page 932, reads as UTF-16
+      {reg::ExpandSz, std::string("\x42\x30\0\0\0", 5)},  // odd length
+      {reg::Sz, "\xED\x40"},                              // a character with a second code
+      {reg::Dword, "\1\2\3"},
   };
   for (int round = 0; round < 20; ++round) {  // 2,000 values
     fs::remove(file_);
@@ -314,7 +314,7 @@ TEST_F(HostRegistryTest, ToleratesHandEditedText) {
   ASSERT_EQ(0u, reg.GetValue(RegRoot::ClassesRoot, ".txt", "", v));
   EXPECT_EQ("txtfile", v.data);
   ASSERT_EQ(0u, reg.GetValue(RegRoot::ClassesRoot, ".txt", "data", v));
-  EXPECT_EQ((RegValue{REG_BINARY, "\1\2\3\4"}).data, v.data);
+  EXPECT_EQ((RegValue{reg::Binary, "\1\2\3\4"}).data, v.data);
   ASSERT_EQ(0u, reg.GetValue(RegRoot::LocalMachine, "SOFTWARE\\Long", "Big", v));
   EXPECT_EQ(100000u, v.data.size());
 }

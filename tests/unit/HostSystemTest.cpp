@@ -212,20 +212,20 @@ TEST_F(HostSystemProcessTest, ShellFoldersOpenAndLinks) {
   options.onChangeNotify = [&](long e) { notified.push_back(e); };
   HostShell shell(*machine_, files, processes, options);
 
-  EXPECT_EQ(shell.SpecialFolderPath(CSIDL_DESKTOPDIRECTORY), "C:\\Users\\User\\Desktop");
-  EXPECT_EQ(shell.SpecialFolderPath(CSIDL_COMMON_DESKTOPDIRECTORY), "C:\\Users\\Public\\Desktop");
+  EXPECT_EQ(shell.SpecialFolderPath(csidl::DesktopDirectory), "C:\\Users\\User\\Desktop");
+  EXPECT_EQ(shell.SpecialFolderPath(csidl::CommonDesktopDirectory), "C:\\Users\\Public\\Desktop");
   machine_->Registry().DeleteValue(
       RegRoot::LocalMachine,
       "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", "Common Desktop");
-  EXPECT_EQ(shell.SpecialFolderPath(CSIDL_COMMON_DESKTOPDIRECTORY), "");
+  EXPECT_EQ(shell.SpecialFolderPath(csidl::CommonDesktopDirectory), "");
 
-  EXPECT_EQ(shell.ShellExecute("open", "C:\\missing.txt", std::nullopt), 2);
-  EXPECT_EQ(shell.ShellExecute("open", "C:\\nodir\\missing.txt", std::nullopt), 3);
+  EXPECT_EQ(shell.Execute("open", "C:\\missing.txt", std::nullopt), 2);
+  EXPECT_EQ(shell.Execute("open", "C:\\nodir\\missing.txt", std::nullopt), 3);
   WriteHostFile(root_ / "machine" / "drive_c" / "readme.txt", "text");
-  EXPECT_EQ(shell.ShellExecute("open", "C:\\readme.txt", std::string("p")), 42);
+  EXPECT_EQ(shell.Execute("open", "C:\\readme.txt", std::string("p")), 42);
   EXPECT_EQ(opened, std::vector<std::string>{"C:\\readme.txt|p"});
   WriteScript("touch.sh", "touch \"$ORVANE_MACHINE/drive_c/ran.txt\"\n", true);
-  EXPECT_EQ(shell.ShellExecute("open", "C:\\tools\\touch.sh", std::nullopt), 42);
+  EXPECT_EQ(shell.Execute("open", "C:\\tools\\touch.sh", std::nullopt), 42);
   EXPECT_TRUE(Appears(root_ / "machine" / "drive_c" / "ran.txt"));
   EXPECT_EQ(opened.size(), 1u);
 
@@ -239,8 +239,8 @@ TEST_F(HostSystemProcessTest, ShellFoldersOpenAndLinks) {
   EXPECT_EQ(target + "|" + folder + "|" + arguments, "C:\\App\\app.exe|C:\\App|-x");
   EXPECT_EQ(shell.SaveShellLink("C:\\NoFolder\\App.lnk", "C:\\App\\app.exe", "", ""), 3u);
 
-  shell.ChangeNotify(SHCNE_ASSOCCHANGED);
-  EXPECT_EQ(notified, std::vector<long>{SHCNE_ASSOCCHANGED});
+  shell.ChangeNotify(shcne::AssocChanged);
+  EXPECT_EQ(notified, std::vector<long>{shcne::AssocChanged});
 }
 
 }  // namespace

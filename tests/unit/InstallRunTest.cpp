@@ -263,7 +263,7 @@ TEST_F(InstallRunTest, WholeInstallWritesTheLogAndTheMachineState) {
   EXPECT_EQ(done->text,
             "Install is now complete.\r\n\r\nDo the UnInstall of the program from "
             "\"Add/Remove Programs Properties\".");
-  EXPECT_EQ(done->flags, MB_ICONINFORMATION);
+  EXPECT_EQ(done->flags, mb::IconInformation);
 
   // End signals, the progress label of two entries by size, the opening pauses.
   EXPECT_EQ(s().app->outcome, ProgramOutcome::Completed);
@@ -404,7 +404,7 @@ TEST_F(InstallRunTest, RelationsSaveTheEarlierClassOfAnExtensionOnce) {
   // The extension's class is an expandable string, and the script relates the extension twice.
   ASSERT_EQ(s().registry->CreateKey(RegRoot::ClassesRoot, ".vwr"), 0u);
   ASSERT_EQ(s().registry->SetValue(RegRoot::ClassesRoot, ".vwr", "",
-                                   RegValue::String("vwrfile", REG_EXPAND_SZ)),
+                                   RegValue::String("vwrfile", reg::ExpandSz)),
             0u);
   s().Script(
       "[Relate]\r\nName1=vwr\r\nFile1=open,(App)Viewer.exe,%1\r\n"
@@ -445,7 +445,7 @@ TEST_F(InstallRunTest, RegistryValueTypesAndRootTokens) {
   ASSERT_TRUE(v.AsDword(dword));
   EXPECT_EQ(dword, 0u);
   ASSERT_EQ(r.GetValue(RegRoot::ClassesRoot, "Thing", "Bin", v), 0u);
-  EXPECT_EQ(v.type, REG_BINARY);
+  EXPECT_EQ(v.type, reg::Binary);
   EXPECT_EQ(v.data, std::string("\x0D\x0C\x0B\x0A", 4));
   EXPECT_NE(r.GetValue(RegRoot::ClassesRoot, "Thing", "NoBin", v), 0u);
   EXPECT_TRUE(r.KeyExists(RegRoot::Users, "Empty"));
@@ -454,7 +454,7 @@ TEST_F(InstallRunTest, RegistryValueTypesAndRootTokens) {
   EXPECT_TRUE(values.empty());
   EXPECT_EQ(s().Value(RegRoot::CurrentUser, "Plain", ""), "hello");
   ASSERT_EQ(r.GetValue(RegRoot::CurrentUser, "Plain", "Exp", v), 0u);
-  EXPECT_EQ(v.type, REG_EXPAND_SZ);
+  EXPECT_EQ(v.type, reg::ExpandSz);
   EXPECT_EQ(v.data, "%PATH%;C:\\Program Files\\Viewer\\");
   ASSERT_EQ(r.GetValue(RegRoot::CurrentUser, "Plain", "Hex", v), 0u);
   ASSERT_TRUE(v.AsDword(dword));
@@ -494,12 +494,12 @@ TEST_F(InstallRunTest, FreeSpaceShortageAnsweredNoCancelsTheRun) {
   // named "(App)BIG.DAT" and skips the check).
   s().Script("[CopyFile]\r\nFile1=(App)\\BIG.DAT\r\n");
   s().ui.answer = [](const Box& box) {
-    return box.caption == "Shortage of free capacity" ? IDNO : IDYES;
+    return box.caption == "Shortage of free capacity" ? id::No : id::Yes;
   };
   s().app->frmMain().RunInstall();
   const Box* question = s().ui.Find("Shortage of free capacity");
   ASSERT_NE(question, nullptr);
-  EXPECT_EQ(question->flags, MB_YESNO | MB_ICONQUESTION);
+  EXPECT_EQ(question->flags, mb::YesNo | mb::IconQuestion);
   const Box* cancel = s().ui.Find("Cancellation of a Install");
   ASSERT_NE(cancel, nullptr);
   EXPECT_EQ(cancel->text, "The Install couldn't be continued.");
@@ -517,7 +517,7 @@ TEST_F(InstallRunTest, RefusedUninstallEntryIsReportedAndEndsTheRun) {
   const Box* fatal = s().ui.Find("Fatal Error");
   ASSERT_NE(fatal, nullptr);
   EXPECT_EQ(fatal->text, std::string("Failed to create key ") + kUninstallKey);
-  EXPECT_EQ(fatal->flags, MB_OK | MB_ICONHAND);
+  EXPECT_EQ(fatal->flags, mb::Ok | mb::IconHand);
   EXPECT_EQ(s().ui.Find("Complete"), nullptr);
   EXPECT_TRUE(s().opened.empty());
   EXPECT_EQ(s().app->outcome, ProgramOutcome::Failed);
@@ -537,7 +537,7 @@ TEST_F(InstallRunTest, FailureDetailsThenRestartInsteadOfTheProgram) {
   // A locked file is simulated by the flag the copy phase sets.
   s().ui.answer = [this](const Box& box) {
     if (box.caption == "Warning") s().app->ctx.LockedFilesPending = true;
-    return (box.flags & MB_YESNO) ? IDYES : IDOK;
+    return (box.flags & mb::YesNo) ? id::Yes : id::Ok;
   };
   s().app->frmMain().RunInstall();
   EXPECT_EQ(s().ui.details,

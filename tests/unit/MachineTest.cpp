@@ -172,10 +172,10 @@ TEST_F(MachineTest, NothingReachesOutsideThroughLinks) {
   EXPECT_EQ(files.WriteFile("C:\\out\\new.txt", "x"), 5u);
   EXPECT_EQ(files.CreateFolder("C:\\out\\sub"), 5u);
   WriteHostFile(c / "src.txt", "data");
-  EXPECT_EQ(files.CopyFile("C:\\src.txt", "C:\\link.txt", false), 5u);
-  EXPECT_EQ(files.CopyFile("C:\\src.txt", "C:\\dangling.txt", false), 5u);
-  EXPECT_EQ(files.MoveFile("C:\\src.txt", "C:\\out\\moved.txt", true), 5u);
-  EXPECT_EQ(files.DeleteFile("C:\\link.txt"), 5u);
+  EXPECT_EQ(files.Copy("C:\\src.txt", "C:\\link.txt", false), 5u);
+  EXPECT_EQ(files.Copy("C:\\src.txt", "C:\\dangling.txt", false), 5u);
+  EXPECT_EQ(files.Move("C:\\src.txt", "C:\\out\\moved.txt", true), 5u);
+  EXPECT_EQ(files.RemoveFile("C:\\link.txt"), 5u);
   // An absolute host path is just a path on drive C:.
   EXPECT_EQ(files.WriteFile("C:" + outside.string() + "/abs.txt", "x"), 3u);
   EXPECT_EQ(files.WriteFile("C:\\..\\..\\..\\..\\escape.txt", "x"), 0u);
@@ -266,7 +266,7 @@ TEST_F(MachineTest, CachedFolderNamesFollowNewEntries) {
   HostFiles files(*machine_);
   WriteHostFile(Host("C:\\DATA\\First.TXT"), "1");
   EXPECT_EQ(Host("C:\\data\\FIRST.txt").filename(), "First.TXT");  // lists and caches DATA
-  ASSERT_EQ(files.CopyFile("C:\\DATA\\First.TXT", "C:\\DATA\\Second.Txt", false), 0u);
+  ASSERT_EQ(files.Copy("C:\\DATA\\First.TXT", "C:\\DATA\\Second.Txt", false), 0u);
   EXPECT_EQ(Host("C:\\DATA\\SECOND.TXT").filename(), "Second.Txt");
   ASSERT_EQ(files.CreateFolder("C:\\DATA\\Sub"), 0u);
   EXPECT_EQ(Host("C:\\DATA\\SUB\\X").parent_path().filename(), "Sub");

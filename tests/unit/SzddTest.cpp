@@ -268,17 +268,17 @@ TEST_F(SzddHostLzTest, FailuresLeaveTheDestinationAlone) {
                                                                    6));
   WriteFile(Host("C:\\OUT.TXT"), "keep me");
   const auto before = std::distance(fs::directory_iterator(Host("C:\\")), {});
-  EXPECT_EQ(lz_->Expand("C:\\CUT.TX_", "C:\\OUT.TXT"), ERROR_INVALID_DATA);
-  EXPECT_EQ(lz_->Expand("C:\\ODD.TX_", "C:\\OUT.TXT"), ERROR_INVALID_DATA);
-  EXPECT_EQ(lz_->Expand("C:\\NONE.TX_", "C:\\OUT.TXT"), ERROR_FILE_NOT_FOUND);
-  EXPECT_EQ(lz_->Expand("C:\\CUT.TX_", "C:\\NO SUCH FOLDER\\OUT.TXT"), ERROR_PATH_NOT_FOUND);
+  EXPECT_EQ(lz_->Expand("C:\\CUT.TX_", "C:\\OUT.TXT"), err::InvalidData);
+  EXPECT_EQ(lz_->Expand("C:\\ODD.TX_", "C:\\OUT.TXT"), err::InvalidData);
+  EXPECT_EQ(lz_->Expand("C:\\NONE.TX_", "C:\\OUT.TXT"), err::FileNotFound);
+  EXPECT_EQ(lz_->Expand("C:\\CUT.TX_", "C:\\NO SUCH FOLDER\\OUT.TXT"), err::PathNotFound);
   EXPECT_EQ(ReadFile(Host("C:\\OUT.TXT")), "keep me");
   // No temporary file is left behind.
   EXPECT_EQ(std::distance(fs::directory_iterator(Host("C:\\")), {}), before);
   // A read-only destination is not replaced.
   ::chmod(Host("C:\\OUT.TXT").c_str(), 0444);
   WriteFile(Host("C:\\GOOD.TX_"), Header('A', 't', 2) + std::string("\x03hi", 3));
-  EXPECT_EQ(lz_->Expand("C:\\GOOD.TX_", "C:\\OUT.TXT"), ERROR_ACCESS_DENIED);
+  EXPECT_EQ(lz_->Expand("C:\\GOOD.TX_", "C:\\OUT.TXT"), err::AccessDenied);
   EXPECT_EQ(ReadFile(Host("C:\\OUT.TXT")), "keep me");
 }
 

@@ -15,10 +15,10 @@ namespace {
 // FindLogSlot as the profile functions would answer it: re-read stem1, stem2, ... every time.
 int SlotByRereading(const IniDocument& doc, const std::string& item, const std::string& section,
                     const std::string& stem) {
-  std::string key = MapString(GetField(item, ",", 1), LCMAP_UPPERCASE);
+  std::string key = MapString(GetField(item, ",", 1), lcmap::UpperCase);
   for (int k = 1;; ++k) {
     std::string value = doc.Get(section, stem + std::to_string(k)).value_or("");
-    std::string field = MapString(GetField(value, ",", 1), LCMAP_UPPERCASE);
+    std::string field = MapString(GetField(value, ",", 1), lcmap::UpperCase);
     if (field.empty() || field == key) return k;
   }
 }
@@ -122,13 +122,13 @@ class MemoryFiles : public IFiles {
   uint32_t Find(const std::string&, std::vector<FindEntry>&) override { return 2; }
   uint32_t CreateFolder(const std::string&) override { return 0; }
   uint32_t RemoveFolder(const std::string&) override { return 0; }
-  uint32_t DeleteFile(const std::string& path) override { return content.erase(path) ? 0 : 2; }
-  uint32_t CopyFile(const std::string& s, const std::string& d, bool) override {
+  uint32_t RemoveFile(const std::string& path) override { return content.erase(path) ? 0 : 2; }
+  uint32_t Copy(const std::string& s, const std::string& d, bool) override {
     if (!content.count(s)) return 2;
     content[d] = content[s];
     return 0;
   }
-  uint32_t MoveFile(const std::string& s, const std::string& d, bool replace) override {
+  uint32_t Move(const std::string& s, const std::string& d, bool replace) override {
     if (failMove) return 5;
     if (!content.count(s)) return 2;
     if (content.count(d) && !replace) return 183;

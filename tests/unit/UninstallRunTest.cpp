@@ -41,8 +41,7 @@ class NoShell : public IShell {
                          const std::string&) override {
     return 5;
   }
-  int ShellExecute(const std::string&, const std::string&,
-                   const std::optional<std::string>&) override {
+  int Execute(const std::string&, const std::string&, const std::optional<std::string>&) override {
     return 2;
   }
   void ChangeNotify(long) override {}
@@ -61,7 +60,7 @@ using Box = testing::RecordingUi::Box;
 // failure details are shown.
 class FakeUi : public testing::RecordingUi {
  public:
-  FakeUi() { yesNoDefault = IDNO; }
+  FakeUi() { yesNoDefault = id::No; }
   std::vector<std::string> dialogWords;  // "Yes", "No", "Delete", "Save"
   std::vector<std::string> dialogTexts;
   bool detailsShown = false;
@@ -227,7 +226,7 @@ TEST_F(UninstallRunTest, FileRulesWithoutSharedCount) {
   UninstallRun run(*app_, wizard());
   // Yes to the first question of each kind, No to the second.
   int questions = 0;
-  ui.answer = [&](const Box&) { return ++questions % 2 == 1 ? IDYES : IDNO; };
+  ui.answer = [&](const Box&) { return ++questions % 2 == 1 ? id::Yes : id::No; };
 
   EXPECT_EQ(run.DeleteLoggedFile(app + "Confirm.dat", "/R/c"), 0u);
   EXPECT_FALSE(Exists(app + "Confirm.dat"));
@@ -455,7 +454,7 @@ TEST_F(UninstallRunTest, FailuresAreCollectedAndShownOnRequest) {
       app +
       "NotThere.tmp\n"
       "[Extend]\nSetupString=Install\n");
-  ui.answer = [](const Box& b) { return b.caption == "Warning" ? IDYES : IDOK; };
+  ui.answer = [](const Box& b) { return b.caption == "Warning" ? id::Yes : id::Ok; };
   wizard().RunUninstall();
 
   TfrmMain& w = wizard();
@@ -670,7 +669,7 @@ TEST_F(UninstallRunTest, MissingOrBrokenLogsEndInADefinedWay) {
     SCOPED_TRACE(i);
     ui.boxes.clear();
     if (i == 0) {
-      files_->DeleteFile(app_->ctx.ScriptPath);
+      files_->RemoveFile(app_->ctx.ScriptPath);
     } else {
       WriteLog(logs[i]);
     }

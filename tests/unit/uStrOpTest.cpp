@@ -98,43 +98,43 @@ TEST(StrOpGetField, LongOrEmptySeparatorNeverMatchesAndTrailBytesDo) {
 }
 
 TEST(StrOpMapString, UpperCaseTouchesOnlySingleByteLettersAndFullWidthLatin) {
-  EXPECT_EQ(MapString("c:\\app\\x.dll,/s", LCMAP_UPPERCASE), "C:\\APP\\X.DLL,/S");
-  EXPECT_EQ(MapString("", LCMAP_UPPERCASE), "");
+  EXPECT_EQ(MapString("c:\\app\\x.dll,/s", lcmap::UpperCase), "C:\\APP\\X.DLL,/S");
+  EXPECT_EQ(MapString("", lcmap::UpperCase), "");
   // "ア" (0x83 0x41) then "a": the trail byte 0x41 stays, the letter after it is upper-cased.
   EXPECT_EQ(MapString("\x83\x41"
                       "a",
-                      LCMAP_UPPERCASE),
+                      lcmap::UpperCase),
             "\x83\x41"
             "A");
   // Kanji whose trail bytes look like small letters (0x88 0x61, 0x88 0x7A) stay unchanged.
-  EXPECT_EQ(MapString("\x88\x61\x88\x7A", LCMAP_UPPERCASE), "\x88\x61\x88\x7A");
+  EXPECT_EQ(MapString("\x88\x61\x88\x7A", lcmap::UpperCase), "\x88\x61\x88\x7A");
   // Full-width "ａ" / "ｚ" become "Ａ" / "Ｚ"; full-width capitals stay.
-  EXPECT_EQ(MapString("\x82\x81\x82\x9A\x82\x60", LCMAP_UPPERCASE), "\x82\x60\x82\x79\x82\x60");
+  EXPECT_EQ(MapString("\x82\x81\x82\x9A\x82\x60", lcmap::UpperCase), "\x82\x60\x82\x79\x82\x60");
   // Half-width katakana and other high bytes are left alone.
-  EXPECT_EQ(MapString("\xB1\xDE", LCMAP_UPPERCASE), "\xB1\xDE");
+  EXPECT_EQ(MapString("\xB1\xDE", lcmap::UpperCase), "\xB1\xDE");
 }
 
 TEST(StrOpMapString, FullWidthMapsAsciiAndHalfWidthKana) {
-  EXPECT_EQ(MapString("A", LCMAP_FULLWIDTH), "\x82\x60");
-  EXPECT_EQ(MapString(" ", LCMAP_FULLWIDTH), "\x81\x40");
-  EXPECT_EQ(MapString(".", LCMAP_FULLWIDTH), "\x81\x44");
-  EXPECT_EQ(MapString("a1\\~", LCMAP_FULLWIDTH), "\x82\x81\x82\x50\x81\x5F\x81\x60");
-  EXPECT_EQ(MapString("", LCMAP_FULLWIDTH), "");
+  EXPECT_EQ(MapString("A", lcmap::FullWidth), "\x82\x60");
+  EXPECT_EQ(MapString(" ", lcmap::FullWidth), "\x81\x40");
+  EXPECT_EQ(MapString(".", lcmap::FullWidth), "\x81\x44");
+  EXPECT_EQ(MapString("a1\\~", lcmap::FullWidth), "\x82\x81\x82\x50\x81\x5F\x81\x60");
+  EXPECT_EQ(MapString("", lcmap::FullWidth), "");
   // "ｶﾞ" stays two characters: "カ" and the full-width voiced mark "゛".
-  EXPECT_EQ(MapString("\xB6\xDE", LCMAP_FULLWIDTH), "\x83\x4A\x81\x4A");
+  EXPECT_EQ(MapString("\xB6\xDE", lcmap::FullWidth), "\x83\x4A\x81\x4A");
   // "｡" and "ｰ" (first and a middle entry) and "ﾝ".
-  EXPECT_EQ(MapString("\xA1\xB0\xDD", LCMAP_FULLWIDTH), "\x81\x42\x81\x5B\x83\x93");
+  EXPECT_EQ(MapString("\xA1\xB0\xDD", lcmap::FullWidth), "\x81\x42\x81\x5B\x83\x93");
   // Double-byte characters are kept as they are, even "表" whose trail byte is "\".
-  EXPECT_EQ(MapString(kHyo + "a", LCMAP_FULLWIDTH), kHyo + "\x82\x81");
+  EXPECT_EQ(MapString(kHyo + "a", lcmap::FullWidth), kHyo + "\x82\x81");
   // Both flags: full width first, then the full-width letters are upper-cased.
-  EXPECT_EQ(MapString("a", LCMAP_FULLWIDTH | LCMAP_UPPERCASE), "\x82\x60");
+  EXPECT_EQ(MapString("a", lcmap::FullWidth | lcmap::UpperCase), "\x82\x60");
 }
 
 TEST(StrOpMapString, FullWidthTableRunsInOrderForDigitsAndLetters) {
   // Digits and letters are contiguous in both code sets; a shifted table entry breaks this.
-  const std::string digits = MapString("0123456789", LCMAP_FULLWIDTH);
-  const std::string upper = MapString("ABCDEFGHIJKLMNOPQRSTUVWXYZ", LCMAP_FULLWIDTH);
-  const std::string lower = MapString("abcdefghijklmnopqrstuvwxyz", LCMAP_FULLWIDTH);
+  const std::string digits = MapString("0123456789", lcmap::FullWidth);
+  const std::string upper = MapString("ABCDEFGHIJKLMNOPQRSTUVWXYZ", lcmap::FullWidth);
+  const std::string lower = MapString("abcdefghijklmnopqrstuvwxyz", lcmap::FullWidth);
   ASSERT_EQ(digits.size(), 20u);
   ASSERT_EQ(upper.size(), 52u);
   ASSERT_EQ(lower.size(), 52u);
@@ -144,13 +144,13 @@ TEST(StrOpMapString, FullWidthTableRunsInOrderForDigitsAndLetters) {
     EXPECT_EQ(static_cast<unsigned char>(upper[2 * i + 1]), 0x60 + i);
     EXPECT_EQ(static_cast<unsigned char>(lower[2 * i + 1]), 0x81 + i);
   }
-  EXPECT_EQ(MapString(lower, LCMAP_UPPERCASE), upper);
+  EXPECT_EQ(MapString(lower, lcmap::UpperCase), upper);
 }
 
 TEST(StrOpMapString, UnknownFlagsLeaveTheTextUnchanged) {
   EXPECT_EQ(MapString("abc", 0), "abc");
   EXPECT_EQ(MapString("abc", 0x100), "abc");
-  EXPECT_EQ(MapString("abc", LCMAP_UPPERCASE | 0x100), "abc");
+  EXPECT_EQ(MapString("abc", lcmap::UpperCase | 0x100), "abc");
 }
 
 }  // namespace

@@ -772,19 +772,19 @@ struct BoxState {
 
 }  // namespace
 
-int FltkUi::MessageBox(const std::string& text, const std::string& caption, uint32_t flags) {
+int FltkUi::ShowMessage(const std::string& text, const std::string& caption, uint32_t flags) {
   IconKind icon = IconKind::NoIcon;
   switch (flags & 0xF0) {
-    case MB_ICONSTOP:
+    case mb::IconStop:
       icon = IconKind::Stop;
       break;
-    case MB_ICONQUESTION:
+    case mb::IconQuestion:
       icon = IconKind::Question;
       break;
-    case MB_ICONWARNING:
+    case mb::IconWarning:
       icon = IconKind::Warning;
       break;
-    case MB_ICONINFORMATION:
+    case mb::IconInformation:
       icon = IconKind::Information;
       break;
   }
@@ -795,14 +795,14 @@ int FltkUi::MessageBox(const std::string& text, const std::string& caption, uint
   };
   std::vector<ButtonSpec> buttons;
   switch (flags & 0x0F) {
-    case MB_OKCANCEL:
-      buttons = {{"OK", "ok", IDOK}, {"Cancel", "cancel", IDCANCEL}};
+    case mb::OkCancel:
+      buttons = {{"OK", "ok", id::Ok}, {"Cancel", "cancel", id::Cancel}};
       break;
-    case MB_YESNO:
-      buttons = {{"&Yes", "yes", IDYES}, {"&No", "no", IDNO}};
+    case mb::YesNo:
+      buttons = {{"&Yes", "yes", id::Yes}, {"&No", "no", id::No}};
       break;
     default:
-      buttons = {{"OK", "ok", IDOK}};
+      buttons = {{"OK", "ok", id::Ok}};
       break;
   }
   BoxState state;
@@ -979,10 +979,10 @@ std::optional<std::string> FltkUi::BrowseForFolder(const std::string& title, uin
   auto* ok = new PushButton(width - 2 * (75 + 8) - 4, height - 36, 75, 23, "OK");
   auto* cancel = new PushButton(width - 75 - 12, height - 36, 75, 23, "Cancel");
   ok->isDefault = true;
-  ok->callback([](Fl_Widget*, void* d) { static_cast<BrowserState*>(d)->answer = IDOK; }, &state);
-  cancel->callback([](Fl_Widget*, void* d) { static_cast<BrowserState*>(d)->answer = IDCANCEL; },
+  ok->callback([](Fl_Widget*, void* d) { static_cast<BrowserState*>(d)->answer = id::Ok; }, &state);
+  cancel->callback([](Fl_Widget*, void* d) { static_cast<BrowserState*>(d)->answer = id::Cancel; },
                    &state);
-  window.callback([](Fl_Widget*, void* d) { static_cast<BrowserState*>(d)->answer = IDCANCEL; },
+  window.callback([](Fl_Widget*, void* d) { static_cast<BrowserState*>(d)->answer = id::Cancel; },
                   &state);
   window.end();
   window.set_modal();
@@ -1016,7 +1016,7 @@ std::optional<std::string> FltkUi::BrowseForFolder(const std::string& title, uin
       SetDialogDump(dump.str() + items.str(), focusNames);
     }
     Sync();
-    if (state.answer == IDOK) {
+    if (state.answer == id::Ok) {
       Fl_Tree_Item* item = tree->first_selected_item();
       if (!item || !item->user_data()) {
         state.answer = 0;  // only folders can be confirmed
@@ -1033,11 +1033,11 @@ std::optional<std::string> FltkUi::BrowseForFolder(const std::string& title, uin
 }
 
 int FltkUi::RestartDialog() {
-  int answer = MessageBox(
+  int answer = ShowMessage(
       "The set-up has changed files that Windows uses while it runs. They are replaced when "
       "Windows starts again.\r\rRestart Windows now?",
-      "Restart Windows", MB_YESNO | MB_ICONQUESTION);
-  return answer == IDYES ? IDYES : IDNO;
+      "Restart Windows", mb::YesNo | mb::IconQuestion);
+  return answer == id::Yes ? id::Yes : id::No;
 }
 
 }  // namespace orvane::fltk

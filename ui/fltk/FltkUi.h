@@ -34,7 +34,7 @@ class FltkUi : public IUserInterface {
   void Realise(TForm& form) override;
   void ProcessMessages() override;
   void HandleMessage() override;
-  int MessageBox(const std::string& text, const std::string& caption, uint32_t flags) override;
+  int ShowMessage(const std::string& text, const std::string& caption, uint32_t flags) override;
   std::optional<std::string> BrowseForFolder(const std::string& title, uint32_t flags) override;
   int RestartDialog() override;
 

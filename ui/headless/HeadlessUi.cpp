@@ -313,12 +313,12 @@ void HeadlessUi::AnswerSharedDialog() {
   app_->Click(button);
 }
 
-int HeadlessUi::MessageBox(const std::string& text, const std::string& caption, uint32_t flags) {
+int HeadlessUi::ShowMessage(const std::string& text, const std::string& caption, uint32_t flags) {
   const std::string t = Utf8(text), c = Utf8(caption);
   const uint32_t buttons = flags & 0x0F;
   auto fits = [&](const std::string& answer) {
-    if (buttons == MB_YESNO) return answer == "yes" || answer == "no";
-    if (buttons == MB_OKCANCEL) return answer == "ok" || answer == "cancel";
+    if (buttons == mb::YesNo) return answer == "yes" || answer == "no";
+    if (buttons == mb::OkCancel) return answer == "ok" || answer == "cancel";
     return answer == "ok";
   };
   std::string answer;
@@ -340,7 +340,8 @@ int HeadlessUi::MessageBox(const std::string& text, const std::string& caption, 
     lastDiskAsked_ = disk;
   }
   if (answer.empty()) {
-    if (buttons == MB_YESNO) answer = "yes";
+    if (buttons == mb::YesNo)
+      answer = "yes";
     else if (diskChange) answer = answers_.disks.count(disk) ? "ok" : "cancel";
     else answer = "ok";
   }
@@ -356,10 +357,10 @@ int HeadlessUi::MessageBox(const std::string& text, const std::string& caption, 
   transcript_.Line("box " + Transcript::QuoteUtf8(c) + " " + Hex(flags) + " " +
                    Transcript::QuoteUtf8(t) + " -> " + answer + (isDefault ? " (default)" : "") +
                    note);
-  if (answer == "yes") return IDYES;
-  if (answer == "no") return IDNO;
-  if (answer == "cancel") return IDCANCEL;
-  return IDOK;
+  if (answer == "yes") return id::Yes;
+  if (answer == "no") return id::No;
+  if (answer == "cancel") return id::Cancel;
+  return id::Ok;
 }
 
 std::optional<std::string> HeadlessUi::BrowseForFolder(const std::string& title, uint32_t) {
@@ -379,7 +380,7 @@ int HeadlessUi::RestartDialog() {
   bool yes = answers_.restart.value_or(true);
   transcript_.Line(std::string("restart -> ") + (yes ? "yes" : "no") +
                    (answers_.restart ? "" : " (default)"));
-  return yes ? IDYES : IDNO;
+  return yes ? id::Yes : id::No;
 }
 
 void HeadlessUi::ReportUnusedRules() {

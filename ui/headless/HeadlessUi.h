@@ -33,7 +33,7 @@ class HeadlessUi : public IUserInterface {
   void Realise(TForm&) override {}
   void ProcessMessages() override;
   void HandleMessage() override;
-  int MessageBox(const std::string& text, const std::string& caption, uint32_t flags) override;
+  int ShowMessage(const std::string& text, const std::string& caption, uint32_t flags) override;
   std::optional<std::string> BrowseForFolder(const std::string& title, uint32_t flags) override;
   int RestartDialog() override;
 
