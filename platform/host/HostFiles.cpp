@@ -15,10 +15,10 @@
 #include <vector>
 
 #include "platform/host/DurableFile.h"
-#include "platform/host/Encoding.h"
 #include "platform/host/HostRegistry.h"
 #include "platform/host/Machine.h"
 #include "platform/host/RegularFile.h"
+#include "support/Cp932.h"
 
 namespace fs = std::filesystem;
 
@@ -88,7 +88,7 @@ FileInfo InfoOf(const struct stat& st) {
 std::vector<std::string> Units(const std::string& text) {
   std::vector<std::string> units;
   for (size_t i = 0; i < text.size();) {
-    size_t len = (IsCp932Lead(static_cast<unsigned char>(text[i])) && i + 1 < text.size()) ? 2 : 1;
+    size_t len = (IsLeadChar(static_cast<unsigned char>(text[i])) && i + 1 < text.size()) ? 2 : 1;
     units.push_back(UpperCp932(text.substr(i, len)));
     i += len;
   }
@@ -118,7 +118,7 @@ bool Glob(const std::string& pattern, const std::string& name) {
 bool SplitLast(const std::string& path, std::string& folder, std::string& name) {
   size_t last = std::string::npos;
   for (size_t i = 0; i < path.size(); ++i) {
-    if (IsCp932Lead(static_cast<unsigned char>(path[i]))) {
+    if (IsLeadChar(static_cast<unsigned char>(path[i]))) {
       ++i;
       continue;
     }

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <memory>
 
+#include "support/Cp932.h"
+
 namespace orvane::host {
 namespace {
 
@@ -14,9 +16,6 @@ constexpr unsigned kFirstPosition = 0xFF0;
 constexpr unsigned kMaxMatch = 18;
 constexpr std::size_t kBlockSize = std::size_t{1} << 18;
 
-bool IsLeadByte(unsigned char c) {
-  return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-}
 bool IsAsciiLetter(unsigned char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
@@ -116,7 +115,7 @@ std::string ExpandedName(const std::string& fileName, char recordedChar) {
   for (std::size_t i = 0; i < fileName.size();) {
     auto c = static_cast<unsigned char>(fileName[i]);
     lastChar = i;
-    if (IsLeadByte(c) && i + 1 < fileName.size()) {
+    if (IsLeadChar(c) && i + 1 < fileName.size()) {
       i += 2;
       continue;
     }

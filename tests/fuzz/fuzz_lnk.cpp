@@ -5,8 +5,8 @@
 #include <string>
 
 #include "FuzzCheck.h"
-#include "platform/host/Encoding.h"
 #include "platform/host/ShellLink.h"
+#include "support/Cp932.h"
 
 using namespace orvane::host;
 
