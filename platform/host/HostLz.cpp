@@ -11,7 +11,7 @@
 #include <filesystem>
 
 #include "platform/WinTypes.h"
-#include "platform/host/HostFiles.h"
+#include "platform/host/HostErrors.h"
 #include "platform/host/Machine.h"
 #include "platform/host/RegularFile.h"
 #include "platform/host/Szdd.h"

@@ -17,6 +17,7 @@
 
 #include "platform/host/DurableFile.h"
 #include "platform/host/FileStamp.h"
+#include "platform/host/HostErrors.h"
 #include "support/Cp932.h"
 
 namespace orvane::host {
@@ -510,21 +511,6 @@ std::string StoreText(const Tree& tree) {
   return text;
 }
 
-uint32_t ErrnoToWin(int e) {
-  switch (e) {
-    case ENOENT:
-    case ENOTDIR:
-      return err::PathNotFound;
-    case ENOSPC:
-    case EDQUOT:
-      return err::DiskFull;
-    case EROFS:
-      return err::WriteProtect;
-    default:
-      return err::AccessDenied;
-  }
-}
-
 }  // namespace
 
 struct HostRegistry::Impl {
@@ -569,7 +555,7 @@ struct HostRegistry::Impl {
   uint32_t Save() {
     std::string text = StoreText(tree);
     // The registry is a record that cannot be rebuilt: flushed before and after the rename.
-    if (int e = ReplaceFileDurably(tempFile, file, text, 0)) return ErrnoToWin(e);
+    if (int e = ReplaceFileDurably(tempFile, file, text, 0)) return Win32ErrorOf(e);
     loaded = StampOf(file);
     return err::Ok;
   }
@@ -579,7 +565,7 @@ struct HostRegistry::Impl {
   template <typename F>
   uint32_t Modify(F change) {
     int lock = ::open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    if (lock < 0) return ErrnoToWin(errno);
+    if (lock < 0) return Win32ErrorOf(errno);
     while (::flock(lock, LOCK_EX) != 0 && errno == EINTR) {
     }
     uint32_t err = Refresh();
