@@ -20,7 +20,7 @@ uint16_t ReadCp932(const std::string& text, size_t& i) {
   if (!IsLeadChar(c)) return kSingleByte[c];
   if (i >= text.size()) return kNone;
   unsigned char trail = static_cast<unsigned char>(text[i++]);
-  if (trail < 0x40 || trail > 0xFC) return kNone;
+  if (!IsTrailChar(trail)) return kNone;
   return kDoubleByte[c <= 0x9F ? c - 0x81 : c - 0xE0 + 0x1F][trail - 0x40];
 }
 

@@ -9,6 +9,8 @@ namespace orvane {
 inline bool IsLeadChar(unsigned char c) {
   return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
 }
+// True for a byte that can follow a lead byte (0x40-0x7E, 0x80-0xFC).
+inline bool IsTrailChar(unsigned char c) { return c >= 0x40 && c <= 0xFC && c != 0x7F; }
 
 // Whole texts. False when `text` holds a byte sequence that is not a character of its encoding
 // (a lone lead byte at the end, an unpaired surrogate, malformed UTF-8) or a character that code

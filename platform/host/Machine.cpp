@@ -417,7 +417,7 @@ uint32_t Machine::Parse(const std::string& windowsPath, char& drive,
     if (IsLeadChar(c)) {
       // The byte after a lead byte as written: a "/" there is no trail byte.
       const auto trail = i + 1 < path.size() ? static_cast<unsigned char>(windowsPath[i + 1]) : 0;
-      if (trail < 0x40 || trail == 0x7F || trail > 0xFC) return err::InvalidName;
+      if (!IsTrailChar(trail)) return err::InvalidName;
       current += path.substr(i, 2);
       ++i;
       continue;
