@@ -14,8 +14,8 @@
 #include "platform/host/HostErrors.h"
 #include "platform/host/Machine.h"
 #include "platform/host/RegularFile.h"
-#include "platform/host/Szdd.h"
 #include "support/Cp932.h"
+#include "support/Szdd.h"
 
 namespace orvane::host {
 namespace {
@@ -89,7 +89,7 @@ std::string HostLz::ExpandedName(const std::string& path) {
   SzddHeader header;
   if (ReadSzddHeader(head.data(), head.size(), header) != SzddStatus::Ok) return path;
   std::size_t start = FileNameStart(path);
-  return path.substr(0, start) + host::ExpandedName(path.substr(start), header.lastChar);
+  return path.substr(0, start) + orvane::ExpandedName(path.substr(start), header.lastChar);
 }
 
 uint32_t HostLz::Expand(const std::string& source, const std::string& destination) {

@@ -1,14 +1,14 @@
 // MS-SHLLINK writer and reader. The writer emits a header, a LinkInfo with a fixed-disk VolumeID
 // and the local base path, the working folder and arguments as counted UTF-16 strings, and the
 // terminal block. Times are zero so that the same inputs always give the same bytes.
-#include "platform/host/ShellLink.h"
+#include "support/ShellLink.h"
 
 #include <cstdint>
 #include <cstring>
 
 #include "support/Cp932.h"
 
-namespace orvane::host {
+namespace orvane {
 namespace {
 
 constexpr unsigned char kLinkClsid[16] = {0x01, 0x14, 0x02, 0x00, 0x00, 0x00, 0x00, 0x00,
@@ -228,4 +228,4 @@ bool ParseShellLink(const std::string& bytes, std::string& target, std::string& 
   return true;
 }
 
-}  // namespace orvane::host
+}  // namespace orvane

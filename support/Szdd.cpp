@@ -1,12 +1,12 @@
 // SZDD decoding: a tight LZSS loop over a 4096-byte ring window, output collected in large blocks.
-#include "platform/host/Szdd.h"
+#include "support/Szdd.h"
 
 #include <cstring>
 #include <memory>
 
 #include "support/Cp932.h"
 
-namespace orvane::host {
+namespace orvane {
 namespace {
 
 constexpr unsigned char kMagic[8] = {0x53, 0x5A, 0x44, 0x44, 0x88, 0xF0, 0x27, 0x33};
@@ -135,4 +135,4 @@ std::string ExpandedName(const std::string& fileName, char recordedChar) {
   return name;
 }
 
-}  // namespace orvane::host
+}  // namespace orvane
