@@ -10,7 +10,7 @@
 namespace orvane {
 
 struct FileInfo {
-  uint32_t attributes = 0;  // FILE_ATTRIBUTE_*; DIRECTORY for folders
+  uint32_t attributes = 0;  // attr:: flags; attr::Directory for folders
   uint64_t size = 0;        // bytes; 0 for folders
   int64_t lastWrite = 0;    // FILETIME: 100-ns ticks since 1601-01-01 UTC
   bool IsFolder() const { return (attributes & attr::Directory) != 0; }

@@ -21,7 +21,7 @@
 #include "platform/host/HostShell.h"
 #include "platform/host/HostSystem.h"
 #include "platform/host/Machine.h"
-#include "platform/host/ShellLink.h"
+#include "support/ShellLink.h"
 #include "support/uIniFile.h"
 #include "support/uStrOp.h"
 #include "tools/ToolSupport.h"

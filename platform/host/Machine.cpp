@@ -15,9 +15,9 @@
 #include <vector>
 
 #include "platform/WinTypes.h"
-#include "platform/host/Encoding.h"
 #include "platform/host/HostRegistry.h"
 #include "platform/host/RegularFile.h"
+#include "support/Cp932.h"
 
 namespace fs = std::filesystem;
 
@@ -196,7 +196,7 @@ std::string ShortPart(const std::string& text, size_t limit) {
   std::string out;
   for (size_t i = 0; i < text.size();) {
     unsigned char c = static_cast<unsigned char>(text[i]);
-    size_t len = (IsCp932Lead(c) && i + 1 < text.size()) ? 2 : 1;
+    size_t len = (IsLeadChar(c) && i + 1 < text.size()) ? 2 : 1;
     std::string piece = text.substr(i, len);
     i += len;
     if (len == 1) {
@@ -276,7 +276,7 @@ void MoveAtRestart(const fs::path& source, const fs::path& destination) {
 std::string UpperCp932(const std::string& text) {
   std::string out = text;
   for (size_t i = 0; i < out.size(); ++i) {
-    if (IsCp932Lead(static_cast<unsigned char>(out[i]))) {
+    if (IsLeadChar(static_cast<unsigned char>(out[i]))) {
       ++i;
       continue;
     }
@@ -476,10 +476,10 @@ uint32_t Machine::Parse(const std::string& windowsPath, char& drive,
   };
   for (size_t i = 2; i < path.size(); ++i) {
     unsigned char c = static_cast<unsigned char>(path[i]);
-    if (IsCp932Lead(c)) {
+    if (IsLeadChar(c)) {
       // The byte after a lead byte as written: a "/" there is no trail byte.
       const auto trail = i + 1 < path.size() ? static_cast<unsigned char>(windowsPath[i + 1]) : 0;
-      if (trail < 0x40 || trail == 0x7F || trail > 0xFC) return err::InvalidName;
+      if (!IsTrailChar(trail)) return err::InvalidName;
       current += path.substr(i, 2);
       ++i;
       continue;

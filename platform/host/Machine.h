@@ -163,9 +163,5 @@ class Machine {
 
 // Letter case folding of ASCII letters in a code page 932 text (trail bytes left alone).
 std::string UpperCp932(const std::string& text);
-// True when byte `c` starts a double-byte character of code page 932.
-inline bool IsCp932Lead(unsigned char c) {
-  return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-}
 
 }  // namespace orvane::host

@@ -1,6 +1,6 @@
 // The IShell link and ILzExpand contracts, for backends that have them: a link file with exactly
 // the three properties asked for, and SZDD files expanded byte for byte with their names restored.
-#include "platform/host/ShellLink.h"
+#include "support/ShellLink.h"
 #include "tests/conformance/Backend.h"
 
 namespace orvane::conformance {
@@ -15,14 +15,14 @@ TEST_P(ShellLinkContract, LinksHoldTheirTargetWorkingFolderAndArguments) {
   std::string bytes, target, folder, arguments;
   ASSERT_EQ(files().ReadFile(link, bytes), 0u);
   // The host's reader stands in for the shell's: it reads any well-formed MS-SHLLINK file.
-  ASSERT_TRUE(host::ParseShellLink(bytes, target, folder, arguments));
+  ASSERT_TRUE(ParseShellLink(bytes, target, folder, arguments));
   EXPECT_EQ(target, "C:\\App\\\x83\x5C.EXE");
   EXPECT_EQ(folder, "C:\\App");
   EXPECT_EQ(arguments, "/S \"x y\"");
   // Saving again replaces the link; empty arguments are none.
   ASSERT_EQ(shell->SaveShellLink(link, "C:\\Other.exe", "C:\\", ""), 0u);
   ASSERT_EQ(files().ReadFile(link, bytes), 0u);
-  ASSERT_TRUE(host::ParseShellLink(bytes, target, folder, arguments));
+  ASSERT_TRUE(ParseShellLink(bytes, target, folder, arguments));
   EXPECT_EQ(target, "C:\\Other.exe");
   EXPECT_EQ(arguments, "");
   EXPECT_EQ(shell->SaveShellLink(At("None\\X.lnk"), "C:\\X.exe", "C:\\", ""), 3u);
