@@ -12,7 +12,7 @@
 #include <sstream>
 #include <string>
 
-#include "platform/host/Szdd.h"
+#include "support/Szdd.h"
 
 namespace {
 
@@ -65,7 +65,7 @@ double Seconds(Clock::time_point start) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  using namespace orvane::host;
+  using namespace orvane;
   if (argc == 4 && std::string(argv[1]) == "--generate") return Generate(argv[2], atol(argv[3]));
   if (argc < 3) {
     std::fprintf(stderr, "usage: lz_bench COMPRESSED OUTPUT [ORIGINAL] | --generate FILE MiB\n");

@@ -2,6 +2,8 @@
 // deleting by pattern, removing folders, creating folder chains, error texts and free space.
 #include "install/FileOps.h"
 
+#include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "install/SharedFiles.h"
@@ -14,6 +16,24 @@
 namespace orvane {
 namespace {
 
+// The name with its ASCII letters upper-cased (double-byte characters left whole): the key that
+// file names are compared by, as the file system compares them.
+std::string NameKey(const std::string& name) {
+  std::string key = name;
+  for (size_t i = 0; i < key.size(); ++i) {
+    if (IsLeadChar(static_cast<unsigned char>(key[i])))
+      ++i;
+    else if (key[i] >= 'a' && key[i] <= 'z')
+      key[i] = static_cast<char>(key[i] - 'a' + 'A');
+  }
+  return key;
+}
+
+// "C:" (a drive root without its backslash).
+bool IsDriveRoot(const std::string& folder) {
+  return folder.size() == 2 && folder[1] == ':';
+}
+
 // Deletes a folder and everything in it, as the shell's delete operation does for a folder
 // matched by a wildcard. Returns the first error met; goes on after errors.
 uint32_t DeleteTree(Platform& platform, const std::string& folder) {
@@ -21,9 +41,8 @@ uint32_t DeleteTree(Platform& platform, const std::string& folder) {
   uint32_t first = 0;
   std::vector<FindEntry> entries;
   std::string base = AddPathDelim(folder, "B");
-  if (files.Find(base + "*.*", entries) == 0) {
+  if (ListFolder(files, base + "*.*", entries) == 0) {
     for (const FindEntry& entry : entries) {
-      if (entry.name == "." || entry.name == "..") continue;
       std::string path = base + entry.name;
       uint32_t code;
       if (entry.info.IsFolder()) {
@@ -41,6 +60,25 @@ uint32_t DeleteTree(Platform& platform, const std::string& folder) {
 }
 
 }  // namespace
+
+uint32_t ListFolder(IFiles& files, const std::string& pattern, std::vector<FindEntry>& entries) {
+  uint32_t code = files.Find(pattern, entries);
+  if (code != 0) {
+    entries.clear();
+    return code;
+  }
+  std::erase_if(entries, [](const FindEntry& e) { return e.name == "." || e.name == ".."; });
+  std::vector<std::pair<std::string, FindEntry>> keyed;
+  keyed.reserve(entries.size());
+  for (FindEntry& entry : entries)
+    keyed.emplace_back(NameKey(entry.name), std::move(entry));
+  std::sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) {
+    return a.first != b.first ? a.first < b.first : a.second.name < b.second.name;
+  });
+  entries.clear();
+  for (auto& [key, entry] : keyed) entries.push_back(std::move(entry));
+  return entries.empty() ? static_cast<uint32_t>(err::FileNotFound) : 0u;
+}
 
 std::string ExtractFileName(const std::string& path) {
   // The text after the last delimiter "\" or ":" that stands as a character of its own.
@@ -86,12 +124,11 @@ uint32_t DeleteFiles(Platform& platform, const std::string& path) {
   }
   // A wildcard pattern deletes every match in its folder, matching folders with their contents.
   std::vector<FindEntry> entries;
-  uint32_t code = files.Find(path, entries);
+  uint32_t code = ListFolder(files, path, entries);
   if (code != 0) return code == err::FileNotFound ? 0 : code;
   std::string folder = ExtractFilePath(path);
   uint32_t first = 0;
   for (const FindEntry& entry : entries) {
-    if (entry.name == "." || entry.name == "..") continue;
     std::string target = folder + entry.name;
     if (entry.info.IsFolder()) {
       code = DeleteTree(platform, target);
@@ -124,8 +161,16 @@ uint32_t RemoveFolder(Platform& platform, const std::string& folder, const std::
 }
 
 bool FolderExists(IFiles& files, const std::string& path) {
+  // A search of the folder's "*.*" finds an entry in every existing folder but an empty drive
+  // root: Windows lists "." everywhere else. Backends need not list the dots, so a folder whose
+  // search finds nothing (2) is asked for itself.
+  const std::string folder = DelPathDelim(path, "B");
   std::vector<FindEntry> entries;
-  return files.Find(DelPathDelim(path, "B") + "\\*.*", entries) == 0 && !entries.empty();
+  uint32_t code = files.Find(folder + "\\*.*", entries);
+  if (code == 0 && !entries.empty()) return true;
+  if ((code != 0 && code != err::FileNotFound) || IsDriveRoot(folder)) return false;
+  FileInfo info;
+  return files.GetInfo(folder, info) == 0 && info.IsFolder();
 }
 
 bool ForceFolders(IFiles& files, const std::string& path) {

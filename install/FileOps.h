@@ -3,6 +3,9 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
+
+#include "platform/Files.h"
 
 namespace orvane {
 
@@ -10,6 +13,10 @@ class IFiles;
 class ISystem;
 struct Platform;
 
+// Find without "." and "..", in name order (ASCII letter case ignored) whatever order the platform
+// lists in, so that what is done to each entry happens in the same order on every backend.
+// 2 when nothing else matches.
+uint32_t ListFolder(IFiles& files, const std::string& pattern, std::vector<FindEntry>& entries);
 // Copies over an existing destination, leaving it with the archive attribute only.
 uint32_t CopyFileTo(IFiles& files, const std::string& source, const std::string& destination);
 // Deletes one file, or every match of a wildcard pattern with matching sub-folders and their

@@ -107,7 +107,7 @@ void InstallRun::AddFailure(const std::string& entry) {
 
 bool FindFileSize(IFiles& files, const std::string& path, int64_t& size) {
   std::vector<FindEntry> entries;
-  if (files.Find(path, entries) != 0 || entries.empty()) return false;
+  if (ListFolder(files, path, entries) != 0) return false;
   uint64_t bytes = entries.front().info.size;
   size = bytes > static_cast<uint64_t>(INT64_MAX) ? INT64_MAX : static_cast<int64_t>(bytes);
   return true;

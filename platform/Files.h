@@ -10,7 +10,7 @@
 namespace orvane {
 
 struct FileInfo {
-  uint32_t attributes = 0;  // FILE_ATTRIBUTE_*; DIRECTORY for folders
+  uint32_t attributes = 0;  // attr:: flags; attr::Directory for folders
   uint64_t size = 0;        // bytes; 0 for folders
   int64_t lastWrite = 0;    // FILETIME: 100-ns ticks since 1601-01-01 UTC
   bool IsFolder() const { return (attributes & attr::Directory) != 0; }
@@ -28,8 +28,13 @@ class IFiles {
   // Attributes, size and time of one file or folder. 2 or 3 when it does not exist.
   virtual uint32_t GetInfo(const std::string& path, FileInfo& info) = 0;
   // FindFirstFile/FindNextFile: the entries of a folder whose names match the last component of
-  // `pattern` ("*" and "?" as on Windows, letter case ignored; "*.*" matches every name). Folders
-  // list "." and ".." first, as Windows does. 2 or 3 when nothing can be listed.
+  // `pattern` ("*" and "?" as on Windows, letter case ignored; "*.*" matches every name; Windows
+  // also matches a name's 8.3 alias, so "*.HTM" may list "PAGE.HTML"). What callers may rely on:
+  // - every matching entry once, in no promised order (NTFS lists by name, FAT as made);
+  // - "." and ".." may or may not be among them (Windows lists them in every folder but a drive
+  //   root): callers skip them;
+  // - 3 when the folder does not exist; 0 or 2 for an existing folder where nothing but the dots
+  //   matches, so an empty folder lists nothing else.
   virtual uint32_t Find(const std::string& pattern, std::vector<FindEntry>& entries) = 0;
   // CreateDirectory: one level only; 183 when it exists, 3 when the parent is missing.
   virtual uint32_t CreateFolder(const std::string& path) = 0;
@@ -59,7 +64,8 @@ class IFiles {
   // GetDiskFreeSpace: the drive's geometry.
   virtual bool DiskFreeSpace(const std::string& root, uint32_t& sectorsPerCluster,
                              uint32_t& bytesPerSector, uint32_t& freeClusters) = 0;
-  // GetShortPathName: the 8.3 form of an existing path; empty when there is none.
+  // GetShortPathName: the 8.3 form of an existing path (the path itself on a volume that keeps no
+  // 8.3 names); empty when the path does not exist.
   virtual std::string ShortPath(const std::string& path) = 0;
 };
 

@@ -57,9 +57,12 @@ class IRegistry {
   virtual uint32_t DeleteKey(RegRoot root, const std::string& path) = 0;
   // The key with all its subkeys, deepest first.
   virtual uint32_t DeleteTree(RegRoot root, const std::string& path) = 0;
-  // Subkey names and values in the order in which they were created.
+  // RegEnumKeyEx: every subkey's name once, as created, in no promised order (Windows keeps them
+  // sorted, other backends as made); 2 when the key is missing.
   virtual uint32_t EnumKeys(RegRoot root, const std::string& path,
                             std::vector<std::string>& names) = 0;
+  // RegEnumValue: every value once, in the order in which the values were first set (what
+  // Windows does, though it documents no order). 2 when the key is missing.
   virtual uint32_t EnumValues(RegRoot root, const std::string& path,
                               std::vector<RegNamedValue>& values) = 0;
 };

@@ -2,7 +2,7 @@
 # The whole test suite on a fresh machine: set-up, a normal build with its tests, the same under
 # AddressSanitizer and UndefinedBehaviorSanitizer, the parsers fuzzed for a bounded time when clang
 # is there (ORVANE_FUZZ_SECONDS per target, 20 by default), and the core library cross-compiled
-# with mingw-w64 (proof that no host header has crept into the portable core).
+# with mingw-w64 with the in-memory backend (proof that no host header has crept into either).
 set -euo pipefail
 top="$(cd "$(dirname "$0")/.." && pwd)"
 "$top/scripts/setup.sh"

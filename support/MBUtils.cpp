@@ -1,14 +1,10 @@
-// Double-byte-safe search in code page 932 text: the lead-byte test, a substring search that only
-// matches on character boundaries, and its case-insensitive form.
+// Double-byte-safe search in code page 932 text: a substring search that only matches on
+// character boundaries, and its case-insensitive form.
 #include "support/MBUtils.h"
 
 #include "support/uStrOp.h"
 
 namespace orvane {
-
-bool IsLeadChar(unsigned char c) {
-  return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-}
 
 int MBPos(const std::string& sub, const std::string& s) {
   if (sub.empty()) return 0;

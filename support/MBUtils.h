@@ -2,10 +2,10 @@
 #pragma once
 #include <string>
 
+#include "support/Cp932.h"  // IsLeadChar
+
 namespace orvane {
 
-// True for a lead byte of code page 932 (0x81-0x9F, 0xE0-0xFC).
-bool IsLeadChar(unsigned char c);
 // 1-based position of the first occurrence of `sub` in `s` that starts on a character boundary;
 // 0 when there is none or `sub` is empty.
 int MBPos(const std::string& sub, const std::string& s);

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <stdexcept>
 
-#include "platform/host/Encoding.h"
+#include "support/Cp932.h"
 
 namespace orvane::tools {
 namespace {
@@ -25,12 +25,14 @@ std::filesystem::path DefaultMachineFolder() {
 
 std::string FromTerminal(const std::string& utf8) {
   std::string out;
-  if (!host::Utf8ToCp932(utf8, out))
+  if (!Utf8ToCp932(utf8, out))
     throw std::runtime_error("'" + utf8 + "' has characters that code page 932 cannot hold");
   return out;
 }
 
-std::string ToTerminal(const std::string& cp932) { return host::DisplayUtf8(cp932); }
+std::string ToTerminal(const std::string& cp932) {
+  return DisplayUtf8(cp932);
+}
 
 void KeepRunningWhenOutputCloses() {
   // A handler rather than SIG_IGN: an ignored signal stays ignored in the programs this process

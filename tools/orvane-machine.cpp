@@ -1,5 +1,6 @@
 // orvane-machine: looks inside an emulated Windows machine and exercises its platform layer.
 // Paths are Windows paths of the machine; texts are UTF-8 on the terminal.
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstring>
@@ -20,7 +21,7 @@
 #include "platform/host/HostShell.h"
 #include "platform/host/HostSystem.h"
 #include "platform/host/Machine.h"
-#include "platform/host/ShellLink.h"
+#include "support/ShellLink.h"
 #include "support/uIniFile.h"
 #include "support/uStrOp.h"
 #include "tools/ToolSupport.h"
@@ -125,9 +126,8 @@ int Fail(Tool& tool, const std::string& what, uint32_t code) {
 
 void Tree(Tool& tool, const std::string& folder, int depth) {
   std::vector<FindEntry> entries;
-  if (tool.files->Find(AddPathDelim(folder, "B") + "*.*", entries) != 0) return;
+  if (ListFolder(*tool.files, AddPathDelim(folder, "B") + "*.*", entries) != 0) return;
   for (const FindEntry& entry : entries) {
-    if (entry.name == "." || entry.name == "..") continue;
     std::string path = AddPathDelim(folder, "B") + entry.name;
     std::cout << std::string(depth * 2, ' ') << ToTerminal(entry.name)
               << (entry.info.IsFolder() ? "\\" : "  (" + std::to_string(entry.info.size) + " bytes)")
@@ -305,6 +305,10 @@ int ProgramsCommand(Tool& tool, const Args& args) {
   const std::string uninstall = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
   std::vector<std::string> keys;
   tool.registry().EnumKeys(RegRoot::LocalMachine, uninstall, keys);
+  // By key name, letter case ignored: the registry lists subkeys in an order of its own.
+  std::sort(keys.begin(), keys.end(), [](const std::string& a, const std::string& b) {
+    return MapString(a, lcmap::UpperCase) < MapString(b, lcmap::UpperCase);
+  });
   for (const std::string& key : keys) {
     RegValue name, command;
     tool.registry().GetValue(RegRoot::LocalMachine, uninstall + "\\" + key, "DisplayName", name);

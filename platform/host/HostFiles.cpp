@@ -15,10 +15,11 @@
 #include <vector>
 
 #include "platform/host/DurableFile.h"
-#include "platform/host/Encoding.h"
+#include "platform/host/HostErrors.h"
 #include "platform/host/HostRegistry.h"
 #include "platform/host/Machine.h"
 #include "platform/host/RegularFile.h"
+#include "support/Cp932.h"
 
 namespace fs = std::filesystem;
 
@@ -27,45 +28,6 @@ namespace {
 
 const char kSessionManager[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
 const char kPendingRenames[] = "PendingFileRenameOperations";
-
-// Windows tells a missing file (2) from a missing folder on the way to it (3).
-uint32_t Missing(const fs::path& host) {
-  std::error_code ec;
-  return fs::is_directory(host.parent_path(), ec) ? err::FileNotFound : err::PathNotFound;
-}
-
-uint32_t MapErrno(int err, const fs::path& host) {
-  switch (err) {
-    case 0:
-      return 0;
-    case ENOENT:
-      return Missing(host);
-    case ENOTDIR:
-      return err::PathNotFound;
-    case EACCES:
-    case EPERM:
-    case EISDIR:
-      return err::AccessDenied;
-    case ENOSPC:
-    case EDQUOT:
-      return err::DiskFull;
-    case EEXIST:
-      return err::AlreadyExists;
-    case ENOTEMPTY:
-      return err::DirNotEmpty;
-    case ENAMETOOLONG:
-      return err::FilenameExcedRange;
-    case EROFS:
-      return err::WriteProtect;
-    case EBUSY:
-    case ETXTBSY:
-      return err::SharingViolation;
-    case EXDEV:
-      return err::NotSameDevice;
-    default:
-      return err::AccessDenied;
-  }
-}
 
 int64_t ToFileTime(const struct timespec& t) {
   return (static_cast<int64_t>(t.tv_sec) + 11644473600LL) * 10000000LL + t.tv_nsec / 100;
@@ -88,7 +50,7 @@ FileInfo InfoOf(const struct stat& st) {
 std::vector<std::string> Units(const std::string& text) {
   std::vector<std::string> units;
   for (size_t i = 0; i < text.size();) {
-    size_t len = (IsCp932Lead(static_cast<unsigned char>(text[i])) && i + 1 < text.size()) ? 2 : 1;
+    size_t len = (IsLeadChar(static_cast<unsigned char>(text[i])) && i + 1 < text.size()) ? 2 : 1;
     units.push_back(UpperCp932(text.substr(i, len)));
     i += len;
   }
@@ -118,7 +80,7 @@ bool Glob(const std::string& pattern, const std::string& name) {
 bool SplitLast(const std::string& path, std::string& folder, std::string& name) {
   size_t last = std::string::npos;
   for (size_t i = 0; i < path.size(); ++i) {
-    if (IsCp932Lead(static_cast<unsigned char>(path[i]))) {
+    if (IsLeadChar(static_cast<unsigned char>(path[i]))) {
       ++i;
       continue;
     }
@@ -132,8 +94,8 @@ bool SplitLast(const std::string& path, std::string& folder, std::string& name) 
 }
 
 // Copies the bytes of one open file into another: copy_file_range, or plain reads and writes
-// where the kernel cannot copy between the two files.
-int CopyBytes(int in, int out) {
+// where the kernel cannot copy between the two files. 0 or a Win32 error code.
+uint32_t CopyBytes(int in, int out) {
   bool fallback = false;
   while (!fallback) {
     ssize_t n = copy_file_range(in, nullptr, out, nullptr, 1 << 30, 0);
@@ -144,18 +106,18 @@ int CopyBytes(int in, int out) {
         errno == EPERM)
       fallback = true;
     else
-      return errno;
+      return Win32ErrorOf(errno);
   }
   std::vector<char> buffer(1 << 20);
   for (;;) {
     ssize_t n = read(in, buffer.data(), buffer.size());
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return errno;
+    if (n < 0) return Win32ErrorOf(errno);
     if (n == 0) return 0;
     for (ssize_t done = 0; done < n;) {
       ssize_t w = write(out, buffer.data() + done, n - done);
       if (w < 0 && errno == EINTR) continue;
-      if (w < 0) return errno;
+      if (w < 0) return Win32ErrorOf(errno);
       done += w;
     }
   }
@@ -219,39 +181,40 @@ fs::path ReplacementTarget(const fs::path& host) {
   return target;
 }
 
-// Writes a file through `fill` (which returns 0 or an errno) and gives it `mode` and, when
-// `times` is given, those access and modification times. A new destination is made in place
+// Writes a file through `fill` (which returns 0 or a Win32 error code) and gives it `mode` and,
+// when `times` is given, those access and modification times. A new destination is made in place
 // (never over a file that appeared meanwhile); an existing one is never opened for writing: the
 // content goes to a temporary file beside it, which is renamed over it. So a destination that
 // is a hard link to a file elsewhere only loses its name to the new file, and a failure leaves
-// the old file as it was and no temporary file behind. Returns 0 or an errno.
+// the old file as it was and no temporary file behind. Returns 0 or a Win32 error code.
 template <typename Fill>
-int WriteHostFile(const fs::path& destination, bool exists, mode_t mode,
-                  const struct timespec* times, Fill fill) {
+uint32_t WriteHostFile(const fs::path& destination, bool exists, mode_t mode,
+                       const struct timespec* times, Fill fill) {
   fs::path target = destination;
   std::string temporary;
   int out = -1;
   if (!exists) {
     out = open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (out < 0 && errno != EEXIST) return errno;
+    if (out < 0 && errno != EEXIST) return Win32ErrorOf(errno, destination);
   }
   bool replacing = out < 0;
   if (replacing) {
     target = ReplacementTarget(destination);
     out = MakeTemporaryBeside(target, temporary);
-    if (out < 0) return errno;
+    if (out < 0) return Win32ErrorOf(errno, destination);
   }
-  int err = fill(out);
+  uint32_t err = fill(out);
   // A new file already has the usual permissions; only a different mode needs setting.
   if (!err && (replacing || (mode & 07777) != (0644 & ~CurrentUmask())) &&
       fchmod(out, mode & 07777) != 0)
-    err = errno;
+    err = Win32ErrorOf(errno, destination);
   if (!err && times) {
     struct timespec both[2] = {times[0], times[1]};
-    if (futimens(out, both) != 0) err = errno;
+    if (futimens(out, both) != 0) err = Win32ErrorOf(errno, destination);
   }
-  if (close(out) != 0 && !err) err = errno;
-  if (!err && replacing && rename(temporary.c_str(), target.c_str()) != 0) err = errno;
+  if (close(out) != 0 && !err) err = Win32ErrorOf(errno, destination);
+  if (!err && replacing && rename(temporary.c_str(), target.c_str()) != 0)
+    err = Win32ErrorOf(errno, destination);
   if (err) unlink(replacing ? temporary.c_str() : target.c_str());
   return err;
 }
@@ -265,17 +228,13 @@ uint32_t CopyHostFile(const fs::path& source, const fs::path& destination,
   int in = OpenRegularFile(source, &openError, &st);
   if (in < 0) return openError;
   struct timespec times[2] = {st.st_atim, st.st_mtim};
-  int err = WriteHostFile(destination, destinationExisted, st.st_mode, times,
-                          [in](int out) { return CopyBytes(in, out); });
+  uint32_t err = WriteHostFile(destination, destinationExisted, st.st_mode, times,
+                               [in](int out) { return CopyBytes(in, out); });
   close(in);
-  return err ? MapErrno(err, destination) : 0;
+  return err;
 }
 
 }  // namespace
-
-uint32_t Win32ErrorOf(int error, const std::filesystem::path& hostPath) {
-  return MapErrno(error, hostPath);
-}
 
 bool MatchesWildcard(const std::string& pattern, const std::string& name) {
   if (pattern == "*" || pattern == "*.*") return true;
@@ -316,7 +275,7 @@ uint32_t HostFiles::GetInfo(const std::string& path, FileInfo& info) {
   struct stat st;
   bool exists = false;
   if (uint32_t err = machine_.Resolve(path, host, st, exists)) return err;
-  if (!exists) return MapErrno(ENOENT, host);
+  if (!exists) return Win32ErrorOf(ENOENT, host);
   info = InfoOf(st);
   return 0;
 }
@@ -337,7 +296,7 @@ uint32_t HostFiles::Find(const std::string& pattern, std::vector<FindEntry>& ent
     uint32_t err = machine_.Resolve(pattern, entry, es, exists);
     if (err == 0) {
       std::string cp932;
-      if (!exists) return MapErrno(ENOENT, entry);
+      if (!exists) return Win32ErrorOf(ENOENT, entry);
       if (!Utf8ToCp932(entry.filename().string(), cp932)) return err::FileNotFound;
       entries.push_back({cp932, InfoOf(es)});
       return 0;
@@ -390,7 +349,7 @@ uint32_t HostFiles::CreateFolder(const std::string& path) {
   if (uint32_t err = machine_.ResolveForWriting(path, host)) return err;
   if (mkdir(host.c_str(), 0755) != 0) {
     if (errno == ENOENT || errno == ENOTDIR) return err::PathNotFound;
-    return MapErrno(errno, host);
+    return Win32ErrorOf(errno, host);
   }
   machine_.NoteCreated(host);
   return 0;
@@ -403,9 +362,9 @@ uint32_t HostFiles::RemoveFolder(const std::string& path) {
   machine_.Normalize(path, normalized);
   if (normalized.size() == 3) return err::AccessDenied;  // a drive root
   struct stat st;
-  if (lstat(host.c_str(), &st) != 0) return MapErrno(errno, host);
+  if (lstat(host.c_str(), &st) != 0) return Win32ErrorOf(errno, host);
   if (!S_ISDIR(st.st_mode)) return err::Directory;
-  if (rmdir(host.c_str()) != 0) return MapErrno(errno, host);
+  if (rmdir(host.c_str()) != 0) return Win32ErrorOf(errno, host);
   return 0;
 }
 
@@ -413,9 +372,9 @@ uint32_t HostFiles::RemoveFile(const std::string& path) {
   fs::path host;
   if (uint32_t err = machine_.ResolveForWriting(path, host)) return err;
   struct stat st;
-  if (stat(host.c_str(), &st) != 0) return MapErrno(errno, host);
+  if (stat(host.c_str(), &st) != 0) return Win32ErrorOf(errno, host);
   if (uint32_t err = CheckWritable(st, host)) return err;
-  if (unlink(host.c_str()) != 0) return MapErrno(errno, host);
+  if (unlink(host.c_str()) != 0) return Win32ErrorOf(errno, host);
   return 0;
 }
 
@@ -426,7 +385,7 @@ uint32_t HostFiles::Copy(const std::string& source, const std::string& destinati
   bool sourceExists = false, exists = false;
   if (uint32_t err = machine_.Resolve(source, from, ss, sourceExists)) return err;
   if (uint32_t err = machine_.ResolveForWriting(destination, to, ds, exists)) return err;
-  if (!sourceExists) return MapErrno(ENOENT, from);
+  if (!sourceExists) return Win32ErrorOf(ENOENT, from);
   if (S_ISDIR(ss.st_mode)) return err::AccessDenied;
   if (exists) {
     if (failIfExists) return err::FileExists;
@@ -443,7 +402,7 @@ uint32_t HostFiles::Move(const std::string& source, const std::string& destinati
   if (uint32_t err = machine_.ResolveForWriting(source, from)) return err;
   if (uint32_t err = machine_.ResolveForWriting(destination, to)) return err;
   struct stat ss, ds;
-  if (lstat(from.c_str(), &ss) != 0) return MapErrno(errno, from);
+  if (lstat(from.c_str(), &ss) != 0) return Win32ErrorOf(errno, from);
   if (S_ISREG(ss.st_mode) && IsFileInUse(from.string())) return err::SharingViolation;
   if (lstat(to.c_str(), &ds) == 0) {
     if (ss.st_dev == ds.st_dev && ss.st_ino == ds.st_ino) {
@@ -465,7 +424,7 @@ uint32_t HostFiles::Move(const std::string& source, const std::string& destinati
   // opened for reading still moves.
   if (S_ISREG(ss.st_mode)) {
     int err = FlushFile(from.string());
-    if (err == EIO || err == ENOSPC || err == EDQUOT) return MapErrno(err, from);
+    if (err == EIO || err == ENOSPC || err == EDQUOT) return Win32ErrorOf(err, from);
   }
   if (rename(from.c_str(), to.c_str()) == 0) {
     machine_.NoteCreated(to);
@@ -473,11 +432,11 @@ uint32_t HostFiles::Move(const std::string& source, const std::string& destinati
     if (from.parent_path() != to.parent_path()) FlushFolderOf(from.string());
     return 0;
   }
-  if (errno != EXDEV) return MapErrno(errno, to);
+  if (errno != EXDEV) return Win32ErrorOf(errno, to);
   if (S_ISDIR(ss.st_mode)) return err::NotSameDevice;
   struct stat existing;
   if (uint32_t err = CopyHostFile(from, to, lstat(to.c_str(), &existing) == 0)) return err;
-  if (unlink(from.c_str()) != 0) return MapErrno(errno, from);
+  if (unlink(from.c_str()) != 0) return Win32ErrorOf(errno, from);
   return 0;
 }
 
@@ -511,11 +470,12 @@ uint32_t HostFiles::SetAttributes(const std::string& path, uint32_t attributes) 
   fs::path host;
   if (uint32_t err = machine_.ResolveForWriting(path, host)) return err;
   struct stat st;
-  if (stat(host.c_str(), &st) != 0) return MapErrno(errno, host);
+  if (stat(host.c_str(), &st) != 0) return Win32ErrorOf(errno, host);
   if (S_ISDIR(st.st_mode)) return 0;
   mode_t mode = st.st_mode & 07777;
   mode = (attributes & attr::ReadOnly) ? (mode & ~0222) : (mode | S_IWUSR);
-  if (mode != (st.st_mode & 07777) && chmod(host.c_str(), mode) != 0) return MapErrno(errno, host);
+  if (mode != (st.st_mode & 07777) && chmod(host.c_str(), mode) != 0)
+    return Win32ErrorOf(errno, host);
   return 0;
 }
 
@@ -534,16 +494,16 @@ uint32_t HostFiles::WriteFile(const std::string& path, const std::string& bytes)
     if (uint32_t err = CheckReplaceable(st, host)) return err;
   // An existing file keeps its permissions, as a truncating write would keep them.
   mode_t mode = exists ? st.st_mode : (0644 & ~CurrentUmask());
-  int err = WriteHostFile(host, exists, mode, nullptr, [&bytes](int fd) {
+  uint32_t err = WriteHostFile(host, exists, mode, nullptr, [&bytes, &host](int fd) {
     for (size_t done = 0; done < bytes.size();) {
       ssize_t w = write(fd, bytes.data() + done, bytes.size() - done);
       if (w < 0 && errno == EINTR) continue;
-      if (w < 0) return errno;
+      if (w < 0) return Win32ErrorOf(errno, host);
       done += static_cast<size_t>(w);
     }
-    return 0;
+    return uint32_t{0};
   });
-  if (err) return MapErrno(err, host);
+  if (err) return err;
   if (!exists) machine_.NoteCreated(host);
   return 0;
 }
@@ -554,7 +514,7 @@ uint32_t HostFiles::SetCurrentFolder(const std::string& path) {
   if (uint32_t err = machine_.Resolve(path, host)) return err;
   machine_.Normalize(path, normalized);
   struct stat st;
-  if (stat(host.c_str(), &st) != 0) return MapErrno(errno, host);
+  if (stat(host.c_str(), &st) != 0) return Win32ErrorOf(errno, host);
   if (!S_ISDIR(st.st_mode)) return err::Directory;
   machine_.SetCurrentFolder(normalized);
   return 0;

@@ -37,9 +37,6 @@ class HostFiles : public IFiles {
   Machine& machine_;
 };
 
-// The Win32 error code for a host errno met on `hostPath` (ENOENT gives 2, or 3 when the folder
-// is missing too).
-uint32_t Win32ErrorOf(int error, const std::filesystem::path& hostPath);
 // Windows wildcard match of one name ("*", "?", "*.*" matching every name), letter case ignored.
 bool MatchesWildcard(const std::string& pattern, const std::string& name);
 // True when another process (or another open file of this one) holds a lock on the host file.

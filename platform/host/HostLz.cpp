@@ -11,10 +11,11 @@
 #include <filesystem>
 
 #include "platform/WinTypes.h"
+#include "platform/host/HostErrors.h"
 #include "platform/host/Machine.h"
-#include "platform/host/HostFiles.h"
 #include "platform/host/RegularFile.h"
-#include "platform/host/Szdd.h"
+#include "support/Cp932.h"
+#include "support/Szdd.h"
 
 namespace orvane::host {
 namespace {
@@ -68,7 +69,7 @@ std::size_t FileNameStart(const std::string& path) {
   std::size_t start = 0;
   for (std::size_t i = 0; i < path.size();) {
     auto c = static_cast<unsigned char>(path[i]);
-    if (((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC)) && i + 1 < path.size()) {
+    if (IsLeadChar(c) && i + 1 < path.size()) {
       i += 2;
       continue;
     }
@@ -88,7 +89,7 @@ std::string HostLz::ExpandedName(const std::string& path) {
   SzddHeader header;
   if (ReadSzddHeader(head.data(), head.size(), header) != SzddStatus::Ok) return path;
   std::size_t start = FileNameStart(path);
-  return path.substr(0, start) + host::ExpandedName(path.substr(start), header.lastChar);
+  return path.substr(0, start) + orvane::ExpandedName(path.substr(start), header.lastChar);
 }
 
 uint32_t HostLz::Expand(const std::string& source, const std::string& destination) {

@@ -15,9 +15,9 @@
 #include <filesystem>
 #include <thread>
 
-#include "platform/host/Encoding.h"
 #include "platform/host/Machine.h"
 #include "platform/host/RegularFile.h"
+#include "support/Cp932.h"
 
 extern char** environ;
 
@@ -76,7 +76,7 @@ std::vector<std::string> SplitCommandLine(const std::string& commandLine) {
     bool quoted = false;
     while (i < n) {
       char c = s[i];
-      if (IsCp932Lead(static_cast<unsigned char>(c)) && i + 1 < n) {
+      if (IsLeadChar(static_cast<unsigned char>(c)) && i + 1 < n) {
         arg += s.substr(i, 2);
         i += 2;
         continue;

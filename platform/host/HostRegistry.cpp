@@ -16,8 +16,9 @@
 #include <stdexcept>
 
 #include "platform/host/DurableFile.h"
-#include "platform/host/Encoding.h"
 #include "platform/host/FileStamp.h"
+#include "platform/host/HostErrors.h"
+#include "support/Cp932.h"
 
 namespace orvane::host {
 namespace {
@@ -31,17 +32,13 @@ constexpr const char* kHeader = "Windows Registry Editor Version 5.00";
 // Stands before a hex(2) or hex(7) value that holds its bytes as they are, not as UTF-16 text.
 constexpr const char* kRawBytesComment = "; the next value's bytes as stored, not UTF-16 text";
 
-bool IsLeadByte(unsigned char c) {
-  return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-}
-
 // Upper-cases the ASCII letters of a code page 932 text, leaving the trail byte of a double-byte
 // character alone (it may fall in the ASCII letter range).
 std::string Fold(const std::string& text) {
   std::string out = text;
   for (size_t i = 0; i < out.size(); ++i) {
     unsigned char c = static_cast<unsigned char>(out[i]);
-    if (IsLeadByte(c)) {
+    if (IsLeadChar(c)) {
       ++i;
     } else if (c >= 'a' && c <= 'z') {
       out[i] = static_cast<char>(c - 'a' + 'A');
@@ -53,7 +50,7 @@ std::string Fold(const std::string& text) {
 size_t CharCount(const std::string& text) {
   size_t n = 0;
   for (size_t i = 0; i < text.size(); ++i, ++n)
-    if (IsLeadByte(static_cast<unsigned char>(text[i]))) ++i;
+    if (IsLeadChar(static_cast<unsigned char>(text[i]))) ++i;
   return n;
 }
 
@@ -69,13 +66,28 @@ bool Writable(const std::string& name) {
 bool ToUtf16Form(const RegValue& v, std::string& out) {
   std::string text = v.data;
   if (v.type == reg::ExpandSz) text.push_back('\0');
-  return ConvertEncoding("UTF-16LE", "CP932", text, out);
+  std::u16string wide;
+  if (!Cp932ToUtf16(text, wide)) return false;
+  out.clear();
+  for (char16_t c : wide) out += {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
+  return true;
+}
+
+// UTF-16LE bytes as code units; false for an odd number of bytes.
+bool FromLittleEndian(const std::string& bytes, std::u16string& out) {
+  if (bytes.size() % 2 != 0) return false;
+  out.clear();
+  for (size_t i = 0; i < bytes.size(); i += 2)
+    out += static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
+                                 static_cast<unsigned char>(bytes[i + 1]) << 8);
+  return true;
 }
 
 bool FromUtf16Form(uint32_t type, const std::string& bytes, std::string& out) {
   if (bytes.size() < 2 || bytes.size() % 2 != 0) return false;
   if (bytes[bytes.size() - 1] != '\0' || bytes[bytes.size() - 2] != '\0') return false;
-  if (!ConvertEncoding("CP932", "UTF-16LE", bytes, out)) return false;
+  std::u16string wide;
+  if (!FromLittleEndian(bytes, wide) || !Utf16ToCp932(wide, out)) return false;
   if (type == reg::ExpandSz) out.pop_back();
   return true;
 }
@@ -153,7 +165,7 @@ uint32_t SplitPath(RegRoot root, const std::string& path, std::vector<std::strin
     // Find the next "\" that is a separator, not the trail byte of a double-byte character.
     size_t end = start;
     while (end < path.size() && path[end] != '\\') {
-      if (IsLeadByte(static_cast<unsigned char>(path[end])) && end + 1 < path.size()) ++end;
+      if (IsLeadChar(static_cast<unsigned char>(path[end])) && end + 1 < path.size()) ++end;
       ++end;
     }
     std::string part = path.substr(start, end - start);
@@ -481,8 +493,9 @@ class Parser {
 void ParseStoreText(const std::string& file, std::string text, Tree& tree) {
   if (text.size() >= 2 && static_cast<unsigned char>(text[0]) == 0xFF &&
       static_cast<unsigned char>(text[1]) == 0xFE) {
+    std::u16string wide;
     std::string utf8;
-    if (!ConvertEncoding("UTF-8", "UTF-16LE", text.substr(2), utf8))
+    if (!FromLittleEndian(text.substr(2), wide) || !Utf16ToUtf8(wide, utf8))
       throw std::runtime_error(file + ":1: not valid UTF-16 text");
     text = "\xEF\xBB\xBF" + utf8;
   }
@@ -496,21 +509,6 @@ std::string StoreText(const Tree& tree) {
   WriteKey(tree.cu, "HKEY_CURRENT_USER", true, text);
   WriteKey(tree.users, "HKEY_USERS", true, text);
   return text;
-}
-
-uint32_t ErrnoToWin(int e) {
-  switch (e) {
-    case ENOENT:
-    case ENOTDIR:
-      return err::PathNotFound;
-    case ENOSPC:
-    case EDQUOT:
-      return err::DiskFull;
-    case EROFS:
-      return err::WriteProtect;
-    default:
-      return err::AccessDenied;
-  }
 }
 
 }  // namespace
@@ -557,7 +555,7 @@ struct HostRegistry::Impl {
   uint32_t Save() {
     std::string text = StoreText(tree);
     // The registry is a record that cannot be rebuilt: flushed before and after the rename.
-    if (int e = ReplaceFileDurably(tempFile, file, text, 0)) return ErrnoToWin(e);
+    if (int e = ReplaceFileDurably(tempFile, file, text, 0)) return Win32ErrorOf(e);
     loaded = StampOf(file);
     return err::Ok;
   }
@@ -567,7 +565,7 @@ struct HostRegistry::Impl {
   template <typename F>
   uint32_t Modify(F change) {
     int lock = ::open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    if (lock < 0) return ErrnoToWin(errno);
+    if (lock < 0) return Win32ErrorOf(errno);
     while (::flock(lock, LOCK_EX) != 0 && errno == EINTR) {
     }
     uint32_t err = Refresh();

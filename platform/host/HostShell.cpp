@@ -14,7 +14,7 @@
 #include "platform/host/HostProcesses.h"
 #include "platform/host/HostRegistry.h"
 #include "platform/host/Machine.h"
-#include "platform/host/ShellLink.h"
+#include "support/ShellLink.h"
 
 extern char** environ;
 

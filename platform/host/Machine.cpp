@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cassert>
 #include <fstream>
 #include <set>
 #include <sstream>
@@ -14,9 +15,9 @@
 #include <vector>
 
 #include "platform/WinTypes.h"
-#include "platform/host/Encoding.h"
 #include "platform/host/HostRegistry.h"
 #include "platform/host/RegularFile.h"
+#include "support/Cp932.h"
 
 namespace fs = std::filesystem;
 
@@ -109,6 +110,67 @@ fs::path RealPath(const fs::path& path) {
   return ec ? fs::path() : real;
 }
 
+// The canonical Windows form of a parsed path: "C:\\" and the components joined by "\\".
+std::string Joined(char drive, const std::vector<std::string>& components) {
+  std::string path = std::string(1, drive) + ":\\";
+  for (size_t i = 0; i < components.size(); ++i) path += (i ? "\\" : "") + components[i];
+  return path;
+}
+
+// The host (UTF-8) name of a parsed component: 123 when it has none or it would hold "/", 206
+// when it is longer than the host allows. Confinement rests on every component being one name
+// of its own: Parse folds "." and ".." and never gives an empty name, and one that came through
+// all the same is refused rather than followed.
+uint32_t HostName(const std::string& component, std::string& utf8) {
+  if (!Cp932ToUtf8(component, utf8) || utf8.find('/') != std::string::npos) return err::InvalidName;
+  if (utf8.size() > 255) return err::FilenameExcedRange;
+  if (utf8.empty() || utf8 == "." || utf8 == "..") return err::AccessDenied;
+  return 0;
+}
+
+// The entry of a host folder whose 8.3 alias is `component` (code page 932, any letter case): the
+// first in byte order when several are, empty when none is.
+std::string AliasTarget(const fs::path& folder, const std::string& component) {
+  std::error_code ec;
+  if (!fs::is_directory(folder, ec)) return "";
+  const std::string upper = UpperCp932(component);
+  std::string first;
+  for (const auto& entry : fs::directory_iterator(folder, ec)) {
+    std::string name = entry.path().filename().string();
+    if ((first.empty() || name < first) && UpperCp932(Machine::ShortName(folder, name)) == upper)
+      first = name;
+  }
+  return first;
+}
+
+#ifndef NDEBUG
+// For assertions on a resolved host path: it is `root` followed by "/name" parts, none of them
+// empty, "." or "..".
+bool NamesBelow(const std::string& path, const std::string& root) {
+  if (path.compare(0, root.size(), root) != 0) return false;
+  for (size_t at = root.size(); at < path.size();) {
+    size_t end = path.find('/', at + 1);
+    if (end == std::string::npos) end = path.size();
+    const std::string name = path.substr(at + 1, end - at - 1);
+    if (path[at] != '/' || name.empty() || name == "." || name == "..") return false;
+    at = end;
+  }
+  return true;
+}
+
+// True when a part of `path` after `root` is a symbolic link.
+bool LinkBelow(const std::string& path, const std::string& root) {
+  for (size_t at = path.find('/', root.size()); at != std::string::npos;) {
+    size_t end = path.find('/', at + 1);
+    struct stat st;
+    if (lstat(path.substr(0, end).c_str(), &st) != 0) return false;  // new from here on
+    if (S_ISLNK(st.st_mode)) return true;
+    at = end;
+  }
+  return false;
+}
+#endif
+
 // Characters allowed in a valid 8.3 name besides letters, digits and double-byte characters.
 bool Is83Char(unsigned char c) {
   if (c >= 0x80) return true;
@@ -134,7 +196,7 @@ std::string ShortPart(const std::string& text, size_t limit) {
   std::string out;
   for (size_t i = 0; i < text.size();) {
     unsigned char c = static_cast<unsigned char>(text[i]);
-    size_t len = (IsCp932Lead(c) && i + 1 < text.size()) ? 2 : 1;
+    size_t len = (IsLeadChar(c) && i + 1 < text.size()) ? 2 : 1;
     std::string piece = text.substr(i, len);
     i += len;
     if (len == 1) {
@@ -214,7 +276,7 @@ void MoveAtRestart(const fs::path& source, const fs::path& destination) {
 std::string UpperCp932(const std::string& text) {
   std::string out = text;
   for (size_t i = 0; i < out.size(); ++i) {
-    if (IsCp932Lead(static_cast<unsigned char>(out[i]))) {
+    if (IsLeadChar(static_cast<unsigned char>(out[i]))) {
       ++i;
       continue;
     }
@@ -414,10 +476,10 @@ uint32_t Machine::Parse(const std::string& windowsPath, char& drive,
   };
   for (size_t i = 2; i < path.size(); ++i) {
     unsigned char c = static_cast<unsigned char>(path[i]);
-    if (IsCp932Lead(c)) {
+    if (IsLeadChar(c)) {
       // The byte after a lead byte as written: a "/" there is no trail byte.
       const auto trail = i + 1 < path.size() ? static_cast<unsigned char>(windowsPath[i + 1]) : 0;
-      if (trail < 0x40 || trail == 0x7F || trail > 0xFC) return err::InvalidName;
+      if (!IsTrailChar(trail)) return err::InvalidName;
       current += path.substr(i, 2);
       ++i;
       continue;
@@ -437,8 +499,7 @@ uint32_t Machine::Normalize(const std::string& windowsPath, std::string& normali
   char drive = 0;
   std::vector<std::string> components;
   if (uint32_t err = Parse(windowsPath, drive, components)) return err;
-  normalized = std::string(1, drive) + ":\\";
-  for (size_t i = 0; i < components.size(); ++i) normalized += (i ? "\\" : "") + components[i];
+  normalized = Joined(drive, components);
   return 0;
 }
 
@@ -448,86 +509,105 @@ uint32_t Machine::Resolve(const std::string& windowsPath, fs::path& hostPath) co
   return Resolve(windowsPath, hostPath, st, exists);
 }
 
+// The state of one resolution as it goes from the drive's folder down the components. The host
+// path is built as a plain string, one component at a time, each examined with one lstat:
+// resolving is on every file operation's path.
+struct Machine::ResolveWalk {
+  std::string path;          // the host path so far
+  bool followLinks = false;  // a link lies on the way: where the path really leads is checked
+  bool existing = true;      // every component so far names an existing entry
+  struct stat st {};         // what lstat (stat, for a link) says of the last existing component
+};
+
 uint32_t Machine::Resolve(const std::string& windowsPath, fs::path& hostPath,
                           struct stat& finalStat, bool& exists) const {
   exists = false;
   char drive = 0;
   std::vector<std::string> components;
   if (uint32_t err = Parse(windowsPath, drive, components)) return err;
-
-  if (!virtualFiles_.empty()) {
-    std::string key = std::string(1, drive) + ":\\";
-    for (size_t i = 0; i < components.size(); ++i) key += (i ? "\\" : "") + components[i];
-    auto it = virtualFiles_.find(UpperCp932(key));
-    if (it != virtualFiles_.end()) {
-      hostPath = it->second;
-      exists = stat(hostPath.c_str(), &finalStat) == 0;
-      return 0;
-    }
+  if (const fs::path* file = VirtualFile(drive, components)) {
+    hostPath = *file;
+    exists = stat(hostPath.c_str(), &finalStat) == 0;
+    return 0;
   }
-
-  const fs::path root = DriveFolder(drive);
+  const std::string root = DriveFolder(drive).string();
   if (root.empty()) return err::PathNotFound;
-  // The host path is built as a plain string (one component at a time, each examined with one
-  // lstat): resolving is on every file operation's path.
-  std::string current = root.string();
-  // The real location is checked against the machine's roots only when a symbolic link lies on
-  // the way (or the drive folder is one): without links the path stays where it is written.
-  struct stat st;
-  auto known = driveIsLink_.find(drive);
-  if (known == driveIsLink_.end())
-    known = driveIsLink_.emplace(drive, lstat(current.c_str(), &st) != 0 || S_ISLNK(st.st_mode))
-                .first;
-  bool followLinks = known->second;
-  bool existing = true;
-  std::error_code ec;
-  for (const std::string& component : components) {
-    std::string utf8;
-    if (!Cp932ToUtf8(component, utf8) || utf8.find('/') != std::string::npos)
-      return err::InvalidName;
-    if (utf8.size() > 255) return err::FilenameExcedRange;  // longer than the host allows
-    if (utf8.empty() || utf8 == "." || utf8 == "..") followLinks = true;
-    std::string onDisk = utf8;
-    const std::string folder = current;
-    current += '/';
-    if (existing) {
-      bool found = lstat((current + utf8).c_str(), &st) == 0;
-      if (!found) {
-        std::vector<std::string> matches;
-        std::string match = FindNameNoCase(folder, utf8);
-        if (!match.empty()) matches.push_back(match);
-        // An 8.3 alias names the entry it was made for.
-        if (matches.empty() && component.find('~') != std::string::npos &&
-            fs::is_directory(folder, ec)) {
-          std::string upper = UpperCp932(component);
-          for (const auto& entry : fs::directory_iterator(folder, ec)) {
-            std::string name = entry.path().filename().string();
-            if (UpperCp932(ShortName(folder, name)) == upper) matches.push_back(name);
-          }
-        }
-        if (!matches.empty()) {
-          std::sort(matches.begin(), matches.end());
-          onDisk = matches.front();
-          found = lstat((current + onDisk).c_str(), &st) == 0;
-        }
-      }
-      if (!found) {
-        existing = false;
-      } else if (S_ISLNK(st.st_mode)) {
-        followLinks = true;
-        // A link whose target is missing cannot be checked: creating through it could land
-        // anywhere, so it is refused.
-        if (stat((current + onDisk).c_str(), &st) != 0) return err::AccessDenied;
-      }
-    }
-    current += onDisk;
-  }
-  if (followLinks && !IsInside(current)) return err::AccessDenied;
-  hostPath = current;
+  ResolveWalk walk;
+  walk.path = root;
+  walk.followLinks = DriveIsLink(drive, root);
+  for (const std::string& component : components)
+    if (uint32_t err = ResolveComponent(walk, component)) return err;
+  if (uint32_t err = CheckConfined(walk, root)) return err;
+  hostPath = walk.path;
   // What the last component's check found is what a caller would stat next.
-  exists = existing;
-  if (exists) finalStat = st;
-  if (components.empty()) exists = stat(current.c_str(), &finalStat) == 0;
+  if (components.empty()) {  // the drive's folder itself
+    exists = stat(walk.path.c_str(), &finalStat) == 0;
+  } else {
+    exists = walk.existing;
+    if (exists) finalStat = walk.st;
+  }
+  return 0;
+}
+
+const fs::path* Machine::VirtualFile(char drive, const std::vector<std::string>& components) const {
+  if (virtualFiles_.empty()) return nullptr;
+  auto it = virtualFiles_.find(UpperCp932(Joined(drive, components)));
+  return it == virtualFiles_.end() ? nullptr : &it->second;
+}
+
+bool Machine::DriveIsLink(char drive, const std::string& root) const {
+  auto known = driveIsLink_.find(drive);
+  if (known == driveIsLink_.end()) {
+    struct stat st;
+    const bool link = lstat(root.c_str(), &st) != 0 || S_ISLNK(st.st_mode);
+    known = driveIsLink_.emplace(drive, link).first;
+  }
+  return known->second;
+}
+
+uint32_t Machine::ResolveComponent(ResolveWalk& walk, const std::string& component) const {
+  std::string utf8;
+  if (uint32_t err = HostName(component, utf8)) return err;
+  walk.path += '/';
+  if (!walk.existing) {  // below an entry that does not exist every name is new
+    walk.path += utf8;
+    return 0;
+  }
+  std::string onDisk;
+  walk.existing = FindEntry(walk.path, component, utf8, onDisk, walk.st);
+  if (walk.existing && S_ISLNK(walk.st.st_mode)) {
+    walk.followLinks = true;
+    // A link whose target is missing cannot be checked: creating through it could land
+    // anywhere, so it is refused.
+    if (stat((walk.path + onDisk).c_str(), &walk.st) != 0) return err::AccessDenied;
+  }
+  walk.path += onDisk;
+  return 0;
+}
+
+bool Machine::FindEntry(const std::string& folderSlash, const std::string& component,
+                        const std::string& utf8, std::string& onDisk, struct stat& st) const {
+  onDisk = utf8;
+  if (lstat((folderSlash + utf8).c_str(), &st) == 0) return true;
+  const fs::path folder = folderSlash.substr(0, folderSlash.size() - 1);
+  std::string match = FindNameNoCase(folder, utf8);
+  if (match.empty() && component.find('~') != std::string::npos)
+    match = AliasTarget(folder, component);
+  if (match.empty()) return false;
+  assert(UpperUtf8(match) == UpperUtf8(utf8) ||
+         UpperCp932(ShortName(folder, match)) == UpperCp932(component));
+  onDisk = match;
+  return lstat((folderSlash + onDisk).c_str(), &st) == 0;
+}
+
+uint32_t Machine::CheckConfined(const ResolveWalk& walk,
+                                [[maybe_unused]] const std::string& root) const {
+  // Each component added one name of its own below the drive's folder, so the path lies in it
+  // as written; without a link on the way (the drive's folder included) that is also where it
+  // leads, and only a path with one is checked against the machine's roots.
+  assert(NamesBelow(walk.path, root));
+  assert(walk.followLinks || !LinkBelow(walk.path, root));
+  if (walk.followLinks && !IsInside(walk.path)) return err::AccessDenied;
   return 0;
 }
 
@@ -695,41 +775,46 @@ std::string Machine::ShortName(const fs::path& hostFolder, const std::string& ut
 }
 
 void Machine::Restart() {
+  CarryOutPendingRenames();
+  if (settings_.platformId == 1) CarryOutWininitRenames();
+}
+
+void Machine::CarryOutPendingRenames() {
   HostRegistry& reg = *registry_;
   RegValue pending;
-  if (reg.GetValue(RegRoot::LocalMachine, kSessionManager, kPendingRenames, pending) == 0) {
-    std::vector<std::string> items;
-    std::string item;
-    for (char c : pending.data) {
-      if (c == '\0') {
-        items.push_back(item);
-        item.clear();
-      } else {
-        item += c;
-      }
+  if (reg.GetValue(RegRoot::LocalMachine, kSessionManager, kPendingRenames, pending) != 0) return;
+  std::vector<std::string> items;
+  std::string item;
+  for (char c : pending.data) {
+    if (c == '\0') {
+      items.push_back(item);
+      item.clear();
+    } else {
+      item += c;
     }
-    if (!item.empty()) items.push_back(item);
-    auto strip = [](std::string path) {
-      if (!path.empty() && path[0] == '!') path.erase(0, 1);
-      if (path.rfind("\\??\\", 0) == 0) path.erase(0, 4);
-      return path;
-    };
-    for (size_t i = 0; i + 1 < items.size() && !items[i].empty(); i += 2) {
-      // Both ends change (the source goes away), so neither may be a mapped program file.
-      fs::path source, destination;
-      if (ResolveForWriting(strip(items[i]), source) != 0) continue;
-      std::error_code ec;
-      std::string target = strip(items[i + 1]);
-      if (target.empty()) {
-        fs::remove(source, ec);
-      } else if (ResolveForWriting(target, destination) == 0) {
-        MoveAtRestart(source, destination);
-      }
-    }
-    reg.DeleteValue(RegRoot::LocalMachine, kSessionManager, kPendingRenames);
   }
+  if (!item.empty()) items.push_back(item);
+  auto strip = [](std::string path) {
+    if (!path.empty() && path[0] == '!') path.erase(0, 1);
+    if (path.rfind("\\??\\", 0) == 0) path.erase(0, 4);
+    return path;
+  };
+  for (size_t i = 0; i + 1 < items.size() && !items[i].empty(); i += 2) {
+    // Both ends change (the source goes away), so neither may be a mapped program file.
+    fs::path source, destination;
+    if (ResolveForWriting(strip(items[i]), source) != 0) continue;
+    std::error_code ec;
+    std::string target = strip(items[i + 1]);
+    if (target.empty()) {
+      fs::remove(source, ec);
+    } else if (ResolveForWriting(target, destination) == 0) {
+      MoveAtRestart(source, destination);
+    }
+  }
+  reg.DeleteValue(RegRoot::LocalMachine, kSessionManager, kPendingRenames);
+}
 
-  if (settings_.platformId != 1) return;
+void Machine::CarryOutWininitRenames() {
   fs::path wininit;
   std::string text;
   if (Resolve(WindowsFolder() + "\\WININIT.INI", wininit) != 0 || !ReadWholeFile(wininit, text))

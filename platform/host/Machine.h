@@ -107,12 +107,34 @@ class Machine {
   void LoadSettings();
   void SaveSettings() const;
   void MakeSkeleton();
+  // The two halves of Restart: the registry's PendingFileRenameOperations, then (Windows 95
+  // layout) the [rename] section of WININIT.INI.
+  void CarryOutPendingRenames();
+  void CarryOutWininitRenames();
   // Splits a Windows path into its upper-case drive letter and folded components (code page 932).
   // A component that is a device name (CON, NUL, COM1, ...) is refused with 123.
   uint32_t Parse(const std::string& windowsPath, char& drive,
                  std::vector<std::string>& components) const;
   // IsProgramFile, given what stat() says of the path when it exists (null when it does not).
   bool IsProgramFile(const std::filesystem::path& hostPath, const struct stat* info) const;
+
+  // The steps of Resolve. A walk goes from a drive's folder down the components of a path.
+  struct ResolveWalk;
+  // The host file of a virtual file the path names, or null.
+  const std::filesystem::path* VirtualFile(char drive,
+                                           const std::vector<std::string>& components) const;
+  // Whether a drive's folder is itself a symbolic link, or missing (examined once per drive).
+  bool DriveIsLink(char drive, const std::string& root) const;
+  // Adds one component to the walk: the existing entry it names, else the name as written.
+  uint32_t ResolveComponent(ResolveWalk& walk, const std::string& component) const;
+  // Looks up the entry a component names in the folder that `folderSlash` ends with ("/" last):
+  // the name as written, else the same name in another letter case, else the entry it is the 8.3
+  // alias of. `onDisk` becomes the entry's name (the name as written when none matches); true
+  // when it exists, with what lstat says of it in `st`.
+  bool FindEntry(const std::string& folderSlash, const std::string& component,
+                 const std::string& utf8, std::string& onDisk, struct stat& st) const;
+  // The confinement check at the end of a walk: 5 when a link on the way leads out of the machine.
+  uint32_t CheckConfined(const ResolveWalk& walk, const std::string& root) const;
 
   std::filesystem::path folder_;
   MachineSettings settings_;
@@ -141,9 +163,5 @@ class Machine {
 
 // Letter case folding of ASCII letters in a code page 932 text (trail bytes left alone).
 std::string UpperCp932(const std::string& text);
-// True when byte `c` starts a double-byte character of code page 932.
-inline bool IsCp932Lead(unsigned char c) {
-  return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-}
 
 }  // namespace orvane::host

@@ -7,7 +7,7 @@
 #include <cerrno>
 
 #include "platform/WinTypes.h"
-#include "platform/host/HostFiles.h"
+#include "platform/host/HostErrors.h"
 
 namespace orvane::host {
 

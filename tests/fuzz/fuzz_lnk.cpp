@@ -5,10 +5,10 @@
 #include <string>
 
 #include "FuzzCheck.h"
-#include "platform/host/Encoding.h"
-#include "platform/host/ShellLink.h"
+#include "support/Cp932.h"
+#include "support/ShellLink.h"
 
-using namespace orvane::host;
+using namespace orvane;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string bytes(reinterpret_cast<const char*>(data), size);

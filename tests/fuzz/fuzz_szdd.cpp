@@ -6,9 +6,9 @@
 #include <string>
 
 #include "FuzzCheck.h"
-#include "platform/host/Szdd.h"
+#include "support/Szdd.h"
 
-using namespace orvane::host;
+using namespace orvane;
 
 namespace {
 

@@ -66,6 +66,11 @@ TEST_F(MachineTool, CopyExpandLinkRestartAndPrograms) {
   EXPECT_EQ(ReadFile("C:\\WINDOWS\\SRC.TXT"), "text");
   EXPECT_EQ(Out("restart"), "restarted\n");
   EXPECT_EQ(Out("programs"), "");
+  // Listed by key name, whatever order the registry keeps the keys in.
+  const std::string uninstall = "'HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+  Out("reg set " + uninstall + "Zeta' DisplayName REG_SZ Z");
+  Out("reg set " + uninstall + "alpha' DisplayName REG_SZ A");
+  EXPECT_EQ(Out("programs"), "alpha\tA\t\nZeta\tZ\t\n");
 }
 
 TEST_F(MachineTool, BadInputGivesOneLineAndNonZero) {

@@ -12,8 +12,8 @@
 #include <sstream>
 #include <thread>
 
-#include "platform/host/Encoding.h"
 #include "platform/host/HostRegistry.h"
+#include "support/Cp932.h"
 
 extern char** environ;
 
@@ -61,7 +61,7 @@ void Scenario::WriteDist(const std::string& name, const std::string& content, bo
 
 void Scenario::WriteScript(const std::string& utf8) {
   std::string cp932;
-  ASSERT_TRUE(host::Utf8ToCp932(utf8, cp932));
+  ASSERT_TRUE(Utf8ToCp932(utf8, cp932));
   std::string crlf;
   for (char c : cp932) {
     if (c == '\n') crlf += '\r';
@@ -132,7 +132,7 @@ std::unique_ptr<host::Machine> Scenario::OpenMachine() const {
 
 std::filesystem::path Scenario::HostPath(const std::string& windowsPath) const {
   std::string cp932;
-  if (!host::Utf8ToCp932(windowsPath, cp932)) return {};
+  if (!Utf8ToCp932(windowsPath, cp932)) return {};
   std::filesystem::path host;
   if (OpenMachine()->Resolve(cp932, host) != 0) return {};
   return host;
@@ -160,15 +160,15 @@ std::string Scenario::Reg(const std::string& key, const std::string& name) const
   auto machine = OpenMachine();
   RegRoot root;
   std::string path, cp932Key, cp932Name;
-  host::Utf8ToCp932(key, cp932Key);
-  host::Utf8ToCp932(name, cp932Name);
+  Utf8ToCp932(key, cp932Key);
+  Utf8ToCp932(name, cp932Name);
   if (!host::ParseRootedKey(cp932Key, root, path)) return "";
   RegValue value;
   if (machine->Registry().GetValue(root, path, cp932Name, value) != 0) return "";
   uint32_t dword = 0;
   if (value.AsDword(dword)) return "REG_DWORD " + std::to_string(dword);
-  if (value.type == reg::Sz) return "REG_SZ " + host::DisplayUtf8(value.data);
-  if (value.type == reg::ExpandSz) return "REG_EXPAND_SZ " + host::DisplayUtf8(value.data);
+  if (value.type == reg::Sz) return "REG_SZ " + DisplayUtf8(value.data);
+  if (value.type == reg::ExpandSz) return "REG_EXPAND_SZ " + DisplayUtf8(value.data);
   std::string hex;
   char buffer[4];
   for (unsigned char c : value.data) {

@@ -5,6 +5,7 @@
 #include "install/FileOps.h"
 #include "install/SharedFiles.h"
 #include "platform/host/HostFiles.h"
+#include "platform/memory/MemoryFiles.h"
 #include "support/uStrOp.h"
 #include "tests/unit/AppTestSupport.h"
 
@@ -66,6 +67,49 @@ TEST_F(FileOps, FoldersExistAndAreMadeLevelByLevel) {
   EXPECT_TRUE(FolderExists(files, "C:\\A\\B\\C\\"));
   EXPECT_TRUE(ForceFolders(files, "C:\\A\\B\\C\\"));  // nothing to make
   EXPECT_FALSE(ForceFolders(files, "C:\\FILE.TXT\\SUB"));
+}
+
+TEST(FileOpsOnAnyBackend, FoldersExistWithoutDotEntries) {
+  // This backend lists neither "." nor "..": an empty folder still exists, an empty drive root
+  // does not (as on Windows, where a drive root has no dots).
+  memory::MemoryFiles files;
+  files.AddDrive('E');
+  ASSERT_EQ(files.CreateFolder("C:\\EMPTY"), 0u);
+  ASSERT_EQ(files.WriteFile("C:\\FILE.TXT", "x"), 0u);
+  EXPECT_TRUE(FolderExists(files, "C:\\EMPTY"));
+  EXPECT_TRUE(FolderExists(files, "c:\\empty\\"));
+  EXPECT_TRUE(FolderExists(files, "C:\\"));
+  EXPECT_FALSE(FolderExists(files, "E:\\"));
+  EXPECT_FALSE(FolderExists(files, "C:\\FILE.TXT"));
+  EXPECT_FALSE(FolderExists(files, "C:\\NONE\\"));
+}
+
+// Records the components it is asked to call, in order.
+class RecordingComponents : public IComponents {
+ public:
+  std::vector<std::string> paths;
+  ComponentCall CallEntry(const std::string& path, const std::string&, int32_t& result) override {
+    paths.push_back(path);
+    result = 0;
+    return ComponentCall::Called;
+  }
+};
+
+TEST_F(FileOps, PatternDeletesGoInNameOrderWhateverOrderTheFolderListsIn) {
+  memory::MemoryFiles files;  // lists a folder in the order its entries were made
+  RecordingComponents components;
+  Platform& p = platform();
+  Platform mixed{files,      p.profile,   p.registry, p.shell, p.lz,
+                 components, p.processes, p.system,   p.clock, p.ui};
+  ASSERT_EQ(files.CreateFolder("C:\\APP"), 0u);
+  ASSERT_EQ(files.CreateFolder("C:\\APP\\SUB"), 0u);
+  for (const char* name :
+       {"C:\\APP\\C.DLL", "C:\\APP\\SUB\\Y.OCX", "C:\\APP\\SUB\\x.dll", "C:\\APP\\a.ocx"})
+    ASSERT_EQ(files.WriteFile(name, "x"), 0u);
+  EXPECT_EQ(DeleteFiles(mixed, "C:\\APP\\*.*"), 0u);
+  EXPECT_EQ(components.paths,
+            (std::vector<std::string>{"C:\\APP\\a.ocx", "C:\\APP\\C.DLL", "C:\\APP\\SUB\\x.dll",
+                                      "C:\\APP\\SUB\\Y.OCX"}));
 }
 
 TEST_F(FileOps, ErrorTextIsFullWidthWithLineEnd) {

@@ -17,7 +17,7 @@
 #include "platform/host/HostRegistry.h"
 #include "platform/host/HostShell.h"
 #include "platform/host/HostSystem.h"
-#include "platform/host/ShellLink.h"
+#include "support/ShellLink.h"
 
 namespace orvane::host::testing {
 namespace {

@@ -7,8 +7,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "platform/host/Encoding.h"
-#include "platform/host/ShellLink.h"
+#include "support/Cp932.h"
+#include "support/ShellLink.h"
 
 namespace orvane::host {
 namespace {

@@ -14,7 +14,7 @@
 #include "platform/WinTypes.h"
 #include "platform/host/HostLz.h"
 #include "platform/host/Machine.h"
-#include "platform/host/Szdd.h"
+#include "support/Szdd.h"
 
 namespace orvane::host {
 namespace {

@@ -2,11 +2,10 @@
 // shared mark of [DeleteFile], list consumption, and the replacement of the log in one step.
 #include <gtest/gtest.h>
 
-#include <map>
 #include <random>
 
 #include "install/UninstallLog.h"
-#include "platform/Files.h"
+#include "platform/memory/MemoryFiles.h"
 #include "support/uStrOp.h"
 
 namespace orvane {
@@ -104,91 +103,42 @@ TEST(UninstallLogRead, NumberedKeysStopAtTheFirstEmptyValue) {
   EXPECT_TRUE(ReadNumberedKeys(doc, "Missing", "File").empty());
 }
 
-// Files in memory; WriteFile can be made to stop halfway with a disk-full error, MoveFile to
-// fail outright.
-class MemoryFiles : public IFiles {
- public:
-  std::map<std::string, std::string> content;
-  bool failWriteHalfway = false;
-  bool failMove = false;
-
-  uint32_t GetInfo(const std::string& path, FileInfo& info) override {
-    auto it = content.find(path);
-    if (it == content.end()) return 2;
-    info = FileInfo{};
-    info.size = it->second.size();
-    return 0;
-  }
-  uint32_t Find(const std::string&, std::vector<FindEntry>&) override { return 2; }
-  uint32_t CreateFolder(const std::string&) override { return 0; }
-  uint32_t RemoveFolder(const std::string&) override { return 0; }
-  uint32_t RemoveFile(const std::string& path) override { return content.erase(path) ? 0 : 2; }
-  uint32_t Copy(const std::string& s, const std::string& d, bool) override {
-    if (!content.count(s)) return 2;
-    content[d] = content[s];
-    return 0;
-  }
-  uint32_t Move(const std::string& s, const std::string& d, bool replace) override {
-    if (failMove) return 5;
-    if (!content.count(s)) return 2;
-    if (content.count(d) && !replace) return 183;
-    content[d] = content[s];
-    content.erase(s);
-    return 0;
-  }
-  uint32_t MoveFileAtRestart(const std::string&, const std::string&) override { return 0; }
-  uint32_t SetAttributes(const std::string&, uint32_t) override { return 0; }
-  uint32_t ReadFile(const std::string& path, std::string& bytes) override {
-    auto it = content.find(path);
-    if (it == content.end()) return 2;
-    bytes = it->second;
-    return 0;
-  }
-  uint32_t WriteFile(const std::string& path, const std::string& bytes) override {
-    if (failWriteHalfway) {
-      content[path] = bytes.substr(0, bytes.size() / 2);
-      return 112;
-    }
-    content[path] = bytes;
-    return 0;
-  }
-  uint32_t SetCurrentFolder(const std::string&) override { return 0; }
-  bool DiskFreeSpaceEx(const std::string&, int64_t&) override { return false; }
-  bool DiskFreeSpace(const std::string&, uint32_t&, uint32_t&, uint32_t&) override { return false; }
-  std::string ShortPath(const std::string&) override { return ""; }
-};
-
 class UninstallLogSave : public ::testing::Test {
  protected:
   void SetUp() override {
-    files.content[kLog] = kOld;
+    ASSERT_EQ(files.CreateFolder("C:\\App"), 0u);
+    ASSERT_EQ(files.WriteFile(kLog, kOld), 0u);
     writer.Set("Title", "UnSetup", "New");
+  }
+  std::string Content(const std::string& path) {
+    std::string bytes;
+    return files.ReadFile(path, bytes) == 0 ? bytes : "<missing>";
   }
   static constexpr char kLog[] = "C:\\App\\UNSETUP.INI";
   static constexpr char kTemp[] = "C:\\App\\UNSETUP.IN$";
   static constexpr char kOld[] = "[Title]\r\nUnSetup=Old\r\n";
-  MemoryFiles files;
+  memory::MemoryFiles files;
   UninstallLogWriter writer;
 };
 
 TEST_F(UninstallLogSave, ReplacesTheLogAndLeavesNoTemporaryFile) {
   EXPECT_EQ(writer.Save(files, kLog), 0u);
-  EXPECT_EQ(files.content[kLog], "[Title]\r\nUnSetup=New\r\n");
-  EXPECT_EQ(files.content.count(kTemp), 0u);
+  EXPECT_EQ(Content(kLog), "[Title]\r\nUnSetup=New\r\n");
+  EXPECT_EQ(Content(kTemp), "<missing>");
 }
 
 TEST_F(UninstallLogSave, AWriteThatStopsHalfwayLeavesTheOldLogIntact) {
-  files.failWriteHalfway = true;
+  files.SetFreeSpace('C', 5);  // the temporary file gets five bytes, then the disk is full
   EXPECT_EQ(writer.Save(files, kLog), 112u);
-  EXPECT_EQ(files.content[kLog], kOld);
-  EXPECT_EQ(files.content.count(kTemp), 0u);
+  EXPECT_EQ(Content(kLog), kOld);
+  EXPECT_EQ(Content(kTemp), "<missing>");
 }
 
 TEST_F(UninstallLogSave, AFailedRenameLeavesTheOldLogIntact) {
-  files.failMove = true;
+  ASSERT_EQ(files.SetAttributes(kLog, attr::ReadOnly), 0u);  // cannot be replaced
   EXPECT_EQ(writer.Save(files, kLog), 5u);
-  EXPECT_EQ(files.content[kLog], kOld);
-  EXPECT_EQ(files.content.count(kTemp), 0u);
+  EXPECT_EQ(Content(kLog), kOld);
+  EXPECT_EQ(Content(kTemp), "<missing>");
 }
 
 }  // namespace

@@ -1,58 +1,56 @@
-// Tests of ReadIni's growing buffer and WriteIni's flush-then-write order over a fake profile.
+// Tests of ReadIni's growing buffer and WriteIni's flush-then-write order over the in-memory
+// profile.
 #include <gtest/gtest.h>
 
-#include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/memory/MemoryFiles.h"
+#include "platform/memory/MemoryProfile.h"
 #include "support/uIniFile.h"
 
 namespace orvane {
 namespace {
 
-// A profile that keeps values in memory, copies at most capacity - 1 characters like the real
-// function, and records every call.
-class FakeProfile : public IProfile {
+struct Disk {
+  memory::MemoryFiles files;
+};
+
+// The in-memory profile over C:\A.INI and C:\B.INI, recording the buffer size of every read and
+// every write.
+class RecordingProfile : public Disk, public memory::MemoryProfile {
  public:
   struct Write {
     std::optional<std::string> section, key, value;
     std::string path;
   };
-  std::map<std::string, std::string> values;  // "path|section|key" -> value
   std::vector<size_t> capacities;
   std::vector<Write> writes;
-  bool failWrites = false;
+
+  RecordingProfile() : MemoryProfile(files, "C:\\WINDOWS") {}
+  void Ini(const std::string& text) { ASSERT_EQ(files.WriteFile("C:\\A.INI", text), 0u); }
 
   std::string GetString(const std::string& section, const std::string& key,
                         const std::string& defaultValue, size_t capacity,
                         const std::string& path) override {
     capacities.push_back(capacity);
-    const auto it = values.find(path + "|" + section + "|" + key);
-    std::string result = it != values.end() ? it->second : defaultValue;
-    if (it == values.end()) {
-      while (!result.empty() && result.back() == ' ') result.pop_back();
-    }
-    return result.substr(0, capacity - 1);
+    return MemoryProfile::GetString(section, key, defaultValue, capacity, path);
   }
   bool WriteString(const std::optional<std::string>& section, const std::optional<std::string>& key,
                    const std::optional<std::string>& value, const std::string& path) override {
     writes.push_back({section, key, value, path});
-    if (failWrites) return false;
-    if (section && key && value) values[path + "|" + *section + "|" + *key] = *value;
-    return true;
+    return MemoryProfile::WriteString(section, key, value, path);
   }
 };
 
 TEST(IniFileRead, GrowsTheBufferUntilTheValueFits) {
-  FakeProfile profile;
+  RecordingProfile profile;
   const std::string v255(255, 'x');
   const std::string v600(600, 'y');
   const std::string v511(511, 'z');
-  profile.values["C:\\A.INI|S|K255"] = v255;
-  profile.values["C:\\A.INI|S|K600"] = v600;
-  profile.values["C:\\A.INI|S|K511"] = v511;
-  profile.values["C:\\A.INI|S|Short"] = "abc";
+  profile.Ini("[S]\r\nK255=" + v255 + "\r\nK600=" + v600 + "\r\nK511=" + v511 +
+              "\r\nShort=abc\r\n");
 
   EXPECT_EQ(ReadIni(profile, "S", "Short", "", "C:\\A.INI"), "abc");
   EXPECT_EQ(profile.capacities, (std::vector<size_t>{256}));
@@ -73,13 +71,13 @@ TEST(IniFileRead, GrowsTheBufferUntilTheValueFits) {
 TEST(IniFileRead, LongValuesComeBackWholeInFewReads) {
   // Every length next to a buffer size, and a long one: the whole value, and a number of reads
   // that grows with the logarithm of the length (a fixed step makes a megabyte thousands).
-  FakeProfile profile;
+  RecordingProfile profile;
   for (size_t length :
        {254u, 255u, 256u, 257u, 510u, 511u, 512u, 600u, 1023u, 1024u, 4095u, 1000000u}) {
     std::string value(length, 'x');
     value.front() = 'a';
     value.back() = 'z';
-    profile.values["C:\\A.INI|S|K"] = value;
+    profile.Ini("[S]\r\nK=" + value + "\r\n");
     profile.capacities.clear();
     EXPECT_EQ(ReadIni(profile, "S", "K", "", "C:\\A.INI"), value) << length;
     EXPECT_LE(profile.capacities.size(), 13u) << length;  // 256 << 12 > 1000000 + 1
@@ -87,8 +85,8 @@ TEST(IniFileRead, LongValuesComeBackWholeInFewReads) {
 }
 
 TEST(IniFileRead, MissingKeysGiveTheDefault) {
-  FakeProfile profile;
-  profile.values["C:\\A.INI|S|Empty"] = "";
+  RecordingProfile profile;
+  profile.Ini("[S]\r\nEmpty=\r\n");
   EXPECT_EQ(ReadIni(profile, "S", "Absent", "0,0,0,0", "C:\\A.INI"), "0,0,0,0");
   EXPECT_EQ(ReadIni(profile, "S", "Absent", "", "C:\\A.INI"), "");
   EXPECT_EQ(ReadIni(profile, "S", "Empty", "dflt", "C:\\A.INI"), "");
@@ -100,7 +98,7 @@ TEST(IniFileRead, MissingKeysGiveTheDefault) {
 }
 
 TEST(IniFileWrite, FlushesThePathThenWritesAndReportsTheWrite) {
-  FakeProfile profile;
+  RecordingProfile profile;
   EXPECT_TRUE(WriteIni(profile, "Sec", "Key", "", "C:\\B.INI"));
   ASSERT_EQ(profile.writes.size(), 2u);
   const auto& flush = profile.writes[0];
@@ -116,7 +114,7 @@ TEST(IniFileWrite, FlushesThePathThenWritesAndReportsTheWrite) {
   EXPECT_EQ(write.path, "C:\\B.INI");
   EXPECT_EQ(ReadIni(profile, "Sec", "Key", "dflt", "C:\\B.INI"), "");
 
-  profile.failWrites = true;
+  ASSERT_EQ(profile.files.SetAttributes("C:\\B.INI", attr::ReadOnly), 0u);
   EXPECT_FALSE(WriteIni(profile, "Sec", "Key", "v", "C:\\B.INI"));
 }
 

@@ -11,7 +11,7 @@
 #include <map>
 #include <utility>
 
-#include "platform/host/Encoding.h"
+#include "support/Cp932.h"
 #include "support/Texts.h"
 
 namespace orvane::fltk {
@@ -50,12 +50,12 @@ Fl_Color ColorOf(uint32_t c) {
 }
 
 std::string Utf8(const std::string& cp932) {
-  return host::DisplayUtf8(cp932);
+  return DisplayUtf8(cp932);
 }
 
 std::string Cp932(const std::string& utf8) {
   std::string out;
-  if (host::Utf8ToCp932(utf8, out)) return out;
+  if (Utf8ToCp932(utf8, out)) return out;
   // One character at a time, so that one unmappable character costs only itself.
   out.clear();
   const char* p = utf8.c_str();
@@ -65,7 +65,7 @@ std::string Cp932(const std::string& utf8) {
     fl_utf8decode(p, end, &length);
     if (length < 1) length = 1;
     std::string one;
-    out += host::Utf8ToCp932(std::string(p, length), one) ? one : "?";
+    out += Utf8ToCp932(std::string(p, length), one) ? one : "?";
     p += length;
   }
   return out;

@@ -337,6 +337,110 @@ FltkUi::~FltkUi() {
   }
 }
 
+namespace {
+
+// A push button's click waits in a queue for the program's message loop to dispatch it.
+Fl_Widget* MakePushButton(FormView& view, TControl& c) {
+  auto* b = new PushButton(0, 0, 1, 1);
+  // The wizard's start button is the default button: Enter presses it unless another button has
+  // the focus.
+  if (auto* main = dynamic_cast<TfrmMain*>(view.form)) b->isDefault = &c == &main->btnEvent;
+  b->callback(
+      [](Fl_Widget*, void* d) {
+        auto* t = static_cast<ClickTarget*>(d);
+        t->ui->QueueClick(*t->control);
+      },
+      view.Target(&c));
+  return b;
+}
+
+Fl_Widget* MakeToggle(FormView& view, TControl& c) {
+  const bool check = c.kind == ControlKind::CheckBox;
+  Fl_Button* b = check ? static_cast<Fl_Button*>(new Fl_Check_Button(0, 0, 1, 1))
+                       : static_cast<Fl_Button*>(new Fl_Round_Button(0, 0, 1, 1));
+  b->box(FL_FLAT_BOX);
+  b->color(FaceColor());
+  b->down_box(check ? FL_DOWN_BOX : FL_ROUND_DOWN_BOX);
+  b->selection_color(FL_BLACK);
+  // Ticking only changes the model's state; it runs no handler, so it is applied at once and the
+  // widget never disagrees with the model for longer than one callback.
+  b->callback(
+      [](Fl_Widget*, void* d) {
+        auto* t = static_cast<ClickTarget*>(d);
+        t->ui->ClickNow(*t->control);
+      },
+      view.Target(&c));
+  return b;
+}
+
+Fl_Widget* MakeEdit(FormView& view, TControl& c) {
+  auto* input = new Fl_Input(0, 0, 1, 1);
+  input->when(FL_WHEN_CHANGED);
+  input->callback(
+      [](Fl_Widget* widget, void* d) {
+        auto* t = static_cast<ClickTarget*>(d);
+        auto* in = static_cast<Fl_Input*>(widget);
+        t->ui->TypedText(*t->control, in->value());
+      },
+      view.Target(&c));
+  return input;
+}
+
+Fl_Widget* MakeProgressBar() {
+  auto* progress = new Fl_Progress(0, 0, 1, 1);
+  progress->box(FL_DOWN_BOX);
+  progress->color(FaceColor());
+  progress->selection_color(fl_rgb_color(0, 0, 128));
+  return progress;
+}
+
+// The widget of a control, hidden until the first synchronisation places and shows it.
+Fl_Widget* MakeWidget(FormView& view, ControlView& cv) {
+  TControl& c = *cv.control;
+  Fl_Widget* w = nullptr;
+  switch (c.kind) {
+    case ControlKind::Label:
+      w = new LabelWidget(c, 0, 0, 1, 1);
+      break;
+    case ControlKind::GroupBox:
+      w = new GroupWidget(c, 0, 0, 1, 1);
+      break;
+    case ControlKind::Image:
+      w = new ImageWidget(0, 0, 32, 32);
+      break;
+    case ControlKind::Button:
+      w = MakePushButton(view, c);
+      break;
+    case ControlKind::CheckBox:
+    case ControlKind::RadioButton:
+      w = MakeToggle(view, c);
+      break;
+    case ControlKind::Edit:
+      w = MakeEdit(view, c);
+      break;
+    case ControlKind::Memo: {
+      auto* display = new Fl_Text_Display(0, 0, 1, 1);
+      cv.buffer = new Fl_Text_Buffer();
+      display->buffer(cv.buffer);
+      w = display;
+      break;
+    }
+    case ControlKind::ProgressBar:
+      w = MakeProgressBar();
+      break;
+  }
+  w->hide();
+  // The drawn kinds use the control's font themselves; the others show it as their label.
+  if (c.kind != ControlKind::Label && c.kind != ControlKind::GroupBox &&
+      c.kind != ControlKind::Image) {
+    w->labelfont(FontFor(c.font.name, c.font.italic));
+    w->labelsize(c.font.height);
+  }
+  return w;
+}
+
+}  // namespace
+
 void FltkUi::Realise(TForm& form) {
   auto view = std::make_unique<FormView>();
   view->ui = this;
@@ -352,88 +456,7 @@ void FltkUi::Realise(TForm& form) {
   for (TControl* c : form.Controls()) {
     ControlView& cv = view->controls[i++];
     cv.control = c;
-    Fl_Widget* w = nullptr;
-    switch (c->kind) {
-      case ControlKind::Label:
-        w = new LabelWidget(*c, 0, 0, 1, 1);
-        break;
-      case ControlKind::GroupBox:
-        w = new GroupWidget(*c, 0, 0, 1, 1);
-        break;
-      case ControlKind::Image:
-        w = new ImageWidget(0, 0, 32, 32);
-        break;
-      case ControlKind::Button: {
-        auto* b = new PushButton(0, 0, 1, 1);
-        // The wizard's start button is the default button: Enter presses it unless another
-        // button has the focus.
-        if (auto* main = dynamic_cast<TfrmMain*>(&form)) b->isDefault = c == &main->btnEvent;
-        ClickTarget* target = view->Target(c);
-        b->callback(
-            [](Fl_Widget*, void* d) {
-              auto* t = static_cast<ClickTarget*>(d);
-              t->ui->QueueClick(*t->control);
-            },
-            target);
-        w = b;
-        break;
-      }
-      case ControlKind::CheckBox:
-      case ControlKind::RadioButton: {
-        Fl_Button* b = c->kind == ControlKind::CheckBox
-                           ? static_cast<Fl_Button*>(new Fl_Check_Button(0, 0, 1, 1))
-                           : static_cast<Fl_Button*>(new Fl_Round_Button(0, 0, 1, 1));
-        b->box(FL_FLAT_BOX);
-        b->color(FaceColor());
-        b->down_box(c->kind == ControlKind::CheckBox ? FL_DOWN_BOX : FL_ROUND_DOWN_BOX);
-        b->selection_color(FL_BLACK);
-        // Ticking only changes the model's state; it runs no handler, so it is applied at once
-        // and the widget never disagrees with the model for longer than one callback.
-        b->callback(
-            [](Fl_Widget*, void* d) {
-              auto* t = static_cast<ClickTarget*>(d);
-              t->ui->ClickNow(*t->control);
-            },
-            view->Target(c));
-        w = b;
-        break;
-      }
-      case ControlKind::Edit: {
-        auto* input = new Fl_Input(0, 0, 1, 1);
-        input->when(FL_WHEN_CHANGED);
-        input->callback(
-            [](Fl_Widget* widget, void* d) {
-              auto* t = static_cast<ClickTarget*>(d);
-              auto* in = static_cast<Fl_Input*>(widget);
-              t->ui->TypedText(*t->control, in->value());
-            },
-            view->Target(c));
-        w = input;
-        break;
-      }
-      case ControlKind::Memo: {
-        auto* display = new Fl_Text_Display(0, 0, 1, 1);
-        cv.buffer = new Fl_Text_Buffer();
-        display->buffer(cv.buffer);
-        w = display;
-        break;
-      }
-      case ControlKind::ProgressBar: {
-        auto* progress = new Fl_Progress(0, 0, 1, 1);
-        progress->box(FL_DOWN_BOX);
-        progress->color(FaceColor());
-        progress->selection_color(fl_rgb_color(0, 0, 128));
-        w = progress;
-        break;
-      }
-    }
-    w->hide();
-    if (c->kind != ControlKind::Label && c->kind != ControlKind::GroupBox &&
-        c->kind != ControlKind::Image) {
-      w->labelfont(FontFor(c->font.name, c->font.italic));
-      w->labelsize(c->font.height);
-    }
-    cv.widget = w;
+    cv.widget = MakeWidget(*view, cv);
   }
   window->end();
   views_.push_back(std::move(view));
@@ -454,7 +477,19 @@ bool FltkUi::TakesInput(const TForm& form) const {
   return true;
 }
 
-void FltkUi::SyncForm(FormView& view) {
+// ---- Keeping a form's widgets in step with its model ----
+
+namespace {
+
+// Marks a control's area for repainting rather than the widget alone: overlapping controls (the
+// copy progress frame over the status text) are then drawn again in their order.
+void DamageArea(Fl_Window* window, const ControlView& cv) {
+  window->damage(FL_DAMAGE_ALL, cv.x, cv.y, std::max(cv.w, 1), std::max(cv.h, 1));
+}
+
+// The window's place and size (the whole work area when maximised, else centred on it) and its
+// caption.
+void SyncWindow(FormView& view) {
   TForm& form = *view.form;
   Fl_Double_Window* window = view.window;
   int sx = 0, sy = 0, sw = 1024, sh = 768;
@@ -473,135 +508,173 @@ void FltkUi::SyncForm(FormView& view) {
     window->copy_label(Utf8(form.caption).c_str());
   }
   view.first = false;
-  const bool input = TakesInput(form);
-  const bool back = dynamic_cast<TfrmBack*>(&form) != nullptr;
+}
+
+// A control's place in its window (its parents' offsets added) and its size; an auto-sized label
+// takes the size of its text. True when it moved or changed size.
+bool SyncGeometry(Fl_Window* window, ControlView& cv) {
+  const TControl& c = *cv.control;
+  int x = c.left, y = c.top;
+  for (TControl* p = c.parent; p; p = p->parent) x += p->left, y += p->top;
+  int width = c.width, height = c.height;
+  if (c.kind == ControlKind::Label && (width <= 0 || height <= 0)) {
+    fl_font(FontFor(c.font.name, c.font.italic), c.font.height);
+    int tw = 0, th = 0;
+    std::string text = PlainText(c.caption);
+    fl_measure(text.c_str(), tw, th, 0);
+    if (width <= 0) width = tw + 4;
+    if (height <= 0) height = th + 2;
+  }
+  if (!cv.first && x == cv.x && y == cv.y && width == cv.w && height == cv.h) return false;
+  if (!cv.first) DamageArea(window, cv);  // where it was
+  cv.x = x, cv.y = y, cv.w = width, cv.h = height;
+  cv.widget->resize(x, y, std::max(width, 1), std::max(height, 1));
+  DamageArea(window, cv);
+  return true;
+}
+
+// A memo's text with CR LF and lone CR as LF: the text widget breaks lines at LF only.
+std::string LfLines(const std::string& text) {
+  std::string lf;
+  for (size_t k = 0; k < text.size(); ++k) {
+    if (text[k] != '\r')
+      lf += text[k];
+    else if (k + 1 >= text.size() || text[k + 1] != '\n')
+      lf += '\n';
+  }
+  return lf;
+}
+
+// A control's text as its kind shows it. True when it changed.
+bool SyncText(Fl_Window* window, ControlView& cv) {
+  const TControl& c = *cv.control;
+  if (!cv.first && c.caption == cv.caption) return false;
+  cv.caption = c.caption;
+  Fl_Widget* w = cv.widget;
+  switch (c.kind) {
+    case ControlKind::Label:
+      static_cast<LabelWidget*>(w)->text = PlainText(c.caption);
+      break;
+    case ControlKind::GroupBox:
+      static_cast<GroupWidget*>(w)->text = PlainText(c.caption);
+      break;
+    case ControlKind::Memo:
+      cv.buffer->text(LfLines(Utf8(c.caption)).c_str());
+      break;
+    case ControlKind::Edit: {
+      auto* in = static_cast<Fl_Input*>(w);
+      std::string text = Utf8(c.caption);
+      if (text != in->value()) in->value(text.c_str());
+      break;
+    }
+    default:
+      w->copy_label(ButtonLabel(c.caption).c_str());
+      break;
+  }
+  DamageArea(window, cv);
+  return true;
+}
+
+// The font, colour and scroll bars of a memo, and the font and read-only state of an edit field
+// (set once).
+void SyncLook(ControlView& cv) {
+  const TControl& c = *cv.control;
+  if (c.kind == ControlKind::Memo &&
+      (cv.first || cv.color != c.color || cv.scrollBars != c.scrollBars)) {
+    cv.color = c.color;
+    cv.scrollBars = c.scrollBars;
+    auto* display = static_cast<Fl_Text_Display*>(cv.widget);
+    display->color(ColorOf(c.color));
+    display->textfont(FontFor(c.font.name, c.font.italic));
+    display->textsize(c.font.height);
+    bool horizontal = c.scrollBars == ScrollBars::Horizontal || c.scrollBars == ScrollBars::Both;
+    bool vertical = c.scrollBars == ScrollBars::Vertical || c.scrollBars == ScrollBars::Both;
+    display->wrap_mode(horizontal ? Fl_Text_Display::WRAP_NONE : Fl_Text_Display::WRAP_AT_BOUNDS,
+                       0);
+    display->scrollbar_align((vertical ? FL_ALIGN_RIGHT : 0) | (horizontal ? FL_ALIGN_BOTTOM : 0));
+    display->redraw();
+  }
+  if (c.kind == ControlKind::Edit && cv.first) {
+    auto* in = static_cast<Fl_Input*>(cv.widget);
+    in->textfont(FontFor(c.font.name, c.font.italic));
+    in->textsize(c.font.height - 2);
+    in->readonly(c.readOnly);
+  }
+}
+
+// The tick of a check box or radio button (also when the widget changed it on its own) and the
+// position of a progress bar. True when a progress bar moved.
+bool SyncValue(Fl_Window* window, ControlView& cv) {
+  const TControl& c = *cv.control;
+  if (c.kind == ControlKind::CheckBox || c.kind == ControlKind::RadioButton) {
+    auto* button = static_cast<Fl_Button*>(cv.widget);
+    if (cv.first || c.checked != cv.checked || button->value() != (c.checked ? 1 : 0)) {
+      cv.checked = c.checked;
+      button->value(c.checked ? 1 : 0);
+    }
+  }
+  if (c.kind != ControlKind::ProgressBar || (!cv.first && c.position == cv.position)) return false;
+  cv.position = c.position;
+  auto* progress = static_cast<Fl_Progress*>(cv.widget);
+  progress->minimum(static_cast<float>(c.minimum));
+  progress->maximum(static_cast<float>(c.maximum));
+  progress->value(static_cast<float>(c.position));
+  DamageArea(window, cv);
+  return true;
+}
+
+// Whether a control takes input and whether it is shown. A control that can take the focus is
+// active while it is enabled and its form takes input (a memo scrolls whatever the form does);
+// the others are always active and only look disabled. True when either state changed.
+bool SyncState(Fl_Window* window, ControlView& cv, bool formTakesInput) {
+  const TControl& c = *cv.control;
+  Fl_Widget* w = cv.widget;
+  bool changed = false;
+  const bool takesInput = TakesFocus(c.kind);
+  const bool active =
+      takesInput ? c.enabled && (formTakesInput || c.kind == ControlKind::Memo) : true;
+  if (cv.first || active != cv.active) {
+    cv.active = active;
+    if (active)
+      w->activate();
+    else
+      w->deactivate();
+    changed = true;
+  }
+  if (!takesInput && c.enabled != cv.enabledLook) {
+    cv.enabledLook = c.enabled;
+    DamageArea(window, cv);
+  }
+  const bool shown = c.Showing();
+  if (cv.first || shown != cv.shown) {
+    cv.shown = shown;
+    if (shown)
+      w->show();
+    else
+      w->hide();
+    changed = true;
+  }
+  return changed;
+}
+
+}  // namespace
+
+void FltkUi::SyncForm(FormView& view) {
+  SyncWindow(view);
+  const bool input = TakesInput(*view.form);
   bool changed = false;
   for (ControlView& cv : view.controls) {
-    TControl& c = *cv.control;
-    Fl_Widget* w = cv.widget;
-    int x = c.left, y = c.top;
-    for (TControl* p = c.parent; p; p = p->parent) x += p->left, y += p->top;
-    int width = c.width, height = c.height;
-    if (c.kind == ControlKind::Label && (width <= 0 || height <= 0)) {
-      // An auto-sized label takes the size of its text.
-      fl_font(FontFor(c.font.name, c.font.italic), c.font.height);
-      int tw = 0, th = 0;
-      std::string text = PlainText(c.caption);
-      fl_measure(text.c_str(), tw, th, 0);
-      if (width <= 0) width = tw + 4;
-      if (height <= 0) height = th + 2;
-    }
-    if (cv.first || x != cv.x || y != cv.y || width != cv.w || height != cv.h) {
-      if (!cv.first)
-        window->damage(FL_DAMAGE_ALL, cv.x, cv.y, std::max(cv.w, 1), std::max(cv.h, 1));
-      cv.x = x, cv.y = y, cv.w = width, cv.h = height;
-      w->resize(x, y, std::max(width, 1), std::max(height, 1));
-      window->damage(FL_DAMAGE_ALL, x, y, std::max(width, 1), std::max(height, 1));
-      changed = true;
-    }
-    if (cv.first || c.caption != cv.caption) {
-      cv.caption = c.caption;
-      switch (c.kind) {
-        case ControlKind::Label:
-          static_cast<LabelWidget*>(w)->text = PlainText(c.caption);
-          break;
-        case ControlKind::GroupBox:
-          static_cast<GroupWidget*>(w)->text = PlainText(c.caption);
-          break;
-        case ControlKind::Memo: {
-          // The text widget breaks lines at LF only: CR LF and lone CR become LF.
-          std::string text = Utf8(c.caption), lf;
-          for (size_t k = 0; k < text.size(); ++k) {
-            if (text[k] != '\r')
-              lf += text[k];
-            else if (k + 1 >= text.size() || text[k + 1] != '\n')
-              lf += '\n';
-          }
-          cv.buffer->text(lf.c_str());
-          break;
-        }
-        case ControlKind::Edit: {
-          auto* in = static_cast<Fl_Input*>(w);
-          std::string text = Utf8(c.caption);
-          if (text != in->value()) in->value(text.c_str());
-          break;
-        }
-        default:
-          w->copy_label(ButtonLabel(c.caption).c_str());
-          break;
-      }
-      // Repaint the area rather than the widget alone: overlapping controls (the copy progress
-      // frame over the status text) are then drawn again in their order.
-      window->damage(FL_DAMAGE_ALL, cv.x, cv.y, std::max(cv.w, 1), std::max(cv.h, 1));
-      changed = true;
-    }
-    if (c.kind == ControlKind::Memo &&
-        (cv.first || cv.color != c.color || cv.scrollBars != c.scrollBars)) {
-      cv.color = c.color;
-      cv.scrollBars = c.scrollBars;
-      auto* display = static_cast<Fl_Text_Display*>(w);
-      display->color(ColorOf(c.color));
-      display->textfont(FontFor(c.font.name, c.font.italic));
-      display->textsize(c.font.height);
-      bool horizontal = c.scrollBars == ScrollBars::Horizontal || c.scrollBars == ScrollBars::Both;
-      bool vertical = c.scrollBars == ScrollBars::Vertical || c.scrollBars == ScrollBars::Both;
-      display->wrap_mode(horizontal ? Fl_Text_Display::WRAP_NONE : Fl_Text_Display::WRAP_AT_BOUNDS,
-                         0);
-      display->scrollbar_align((vertical ? FL_ALIGN_RIGHT : 0) |
-                               (horizontal ? FL_ALIGN_BOTTOM : 0));
-      display->redraw();
-    }
-    if (c.kind == ControlKind::Edit && cv.first) {
-      auto* in = static_cast<Fl_Input*>(w);
-      in->textfont(FontFor(c.font.name, c.font.italic));
-      in->textsize(c.font.height - 2);
-      in->readonly(c.readOnly);
-    }
-    if ((c.kind == ControlKind::CheckBox || c.kind == ControlKind::RadioButton) &&
-        (cv.first || c.checked != cv.checked ||
-         static_cast<Fl_Button*>(w)->value() != (c.checked ? 1 : 0))) {
-      cv.checked = c.checked;
-      static_cast<Fl_Button*>(w)->value(c.checked ? 1 : 0);
-    }
-    if (c.kind == ControlKind::ProgressBar && (cv.first || c.position != cv.position)) {
-      cv.position = c.position;
-      auto* progress = static_cast<Fl_Progress*>(w);
-      progress->minimum(static_cast<float>(c.minimum));
-      progress->maximum(static_cast<float>(c.maximum));
-      progress->value(static_cast<float>(c.position));
-      window->damage(FL_DAMAGE_ALL, cv.x, cv.y, std::max(cv.w, 1), std::max(cv.h, 1));
-      changed = true;
-    }
-    const bool takesInput = c.kind == ControlKind::Button || c.kind == ControlKind::CheckBox ||
-                            c.kind == ControlKind::RadioButton || c.kind == ControlKind::Edit ||
-                            c.kind == ControlKind::Memo;
-    const bool active = takesInput ? c.enabled && (input || c.kind == ControlKind::Memo) : true;
-    if (cv.first || active != cv.active) {
-      cv.active = active;
-      if (active)
-        w->activate();
-      else
-        w->deactivate();
-      changed = true;
-    }
-    if (!takesInput && c.enabled != cv.enabledLook) {
-      cv.enabledLook = c.enabled;
-      window->damage(FL_DAMAGE_ALL, cv.x, cv.y, std::max(cv.w, 1), std::max(cv.h, 1));
-    }
-    const bool shown = c.Showing();
-    if (cv.first || shown != cv.shown) {
-      cv.shown = shown;
-      if (shown)
-        w->show();
-      else
-        w->hide();
-      changed = true;
-    }
+    changed |= SyncGeometry(view.window, cv);
+    changed |= SyncText(view.window, cv);
+    SyncLook(cv);
+    changed |= SyncValue(view.window, cv);
+    changed |= SyncState(view.window, cv, input);
     cv.first = false;
   }
-  if (back && changed) window->redraw();
-  if (form.visible && !window->shown()) window->show();
-  if (!form.visible && window->shown()) window->hide();
+  // The background window's gradient lies beneath its controls: a change repaints it whole.
+  if (changed && dynamic_cast<TfrmBack*>(view.form)) view.window->redraw();
+  if (view.form->visible && !view.window->shown()) view.window->show();
+  if (!view.form->visible && view.window->shown()) view.window->hide();
 }
 
 FormView* FltkUi::InputView() {
@@ -770,41 +843,44 @@ struct BoxState {
   int escapeAnswer = 0;
 };
 
+// The icon a message box's flags ask for.
+IconKind IconFor(uint32_t flags) {
+  switch (flags & 0xF0) {
+    case mb::IconStop:
+      return IconKind::Stop;
+    case mb::IconQuestion:
+      return IconKind::Question;
+    case mb::IconWarning:
+      return IconKind::Warning;
+    case mb::IconInformation:
+      return IconKind::Information;
+  }
+  return IconKind::NoIcon;
+}
+
+// A message box button: its label, its name in the state dump and the answer it gives.
+struct ButtonSpec {
+  const char* label;
+  const char* name;
+  int answer;
+};
+
+// The buttons a message box's flags ask for, left to right.
+std::vector<ButtonSpec> ButtonsFor(uint32_t flags) {
+  switch (flags & 0x0F) {
+    case mb::OkCancel:
+      return {{"OK", "ok", id::Ok}, {"Cancel", "cancel", id::Cancel}};
+    case mb::YesNo:
+      return {{"&Yes", "yes", id::Yes}, {"&No", "no", id::No}};
+  }
+  return {{"OK", "ok", id::Ok}};
+}
+
 }  // namespace
 
 int FltkUi::ShowMessage(const std::string& text, const std::string& caption, uint32_t flags) {
-  IconKind icon = IconKind::NoIcon;
-  switch (flags & 0xF0) {
-    case mb::IconStop:
-      icon = IconKind::Stop;
-      break;
-    case mb::IconQuestion:
-      icon = IconKind::Question;
-      break;
-    case mb::IconWarning:
-      icon = IconKind::Warning;
-      break;
-    case mb::IconInformation:
-      icon = IconKind::Information;
-      break;
-  }
-  struct ButtonSpec {
-    const char* label;
-    const char* name;
-    int answer;
-  };
-  std::vector<ButtonSpec> buttons;
-  switch (flags & 0x0F) {
-    case mb::OkCancel:
-      buttons = {{"OK", "ok", id::Ok}, {"Cancel", "cancel", id::Cancel}};
-      break;
-    case mb::YesNo:
-      buttons = {{"&Yes", "yes", id::Yes}, {"&No", "no", id::No}};
-      break;
-    default:
-      buttons = {{"OK", "ok", id::Ok}};
-      break;
-  }
+  const IconKind icon = IconFor(flags);
+  const std::vector<ButtonSpec> buttons = ButtonsFor(flags);
   BoxState state;
   state.escapeAnswer = buttons.back().answer;
 
@@ -927,6 +1003,36 @@ void FillFolder(BrowserState& state, Fl_Tree* tree, Fl_Tree_Item* item) {
   }
 }
 
+// An item for each drive, with a placeholder child until it is opened.
+void AddDrives(BrowserState& state, Fl_Tree* tree) {
+  for (char letter = 'A'; letter <= 'Z'; ++letter) {
+    std::string root = std::string(1, letter) + ":\\";
+    FileInfo info;
+    if (state.files->GetInfo(root, info) != 0 || !info.IsFolder()) continue;
+    std::string label = std::string(1, letter) + ":";
+    Fl_Tree_Item* item = tree->add(label.c_str());
+    state.paths.push_back(root);
+    item->user_data(&state.paths.back());
+    tree->add(item, "...");
+    item->close();
+  }
+}
+
+// The state dump's lines for the folders on view with their places, for tests that pick one by a
+// click.
+std::string ItemsDump(const Fl_Window& window, Fl_Tree* tree) {
+  std::ostringstream items;
+  for (Fl_Tree_Item* item = tree->first(); item; item = tree->next(item)) {
+    if (!item->user_data() || !item->visible_r() || item->y() < tree->y() ||
+        item->y() + item->h() > tree->y() + tree->h())
+      continue;
+    items << "browser.item " << window.x() + item->label_x() << " " << window.y() + item->label_y()
+          << " " << item->label_w() << " " << item->label_h() << " "
+          << Quote(Utf8(*static_cast<std::string*>(item->user_data()))) << "\n";
+  }
+  return items.str();
+}
+
 }  // namespace
 
 std::optional<std::string> FltkUi::BrowseForFolder(const std::string& title, uint32_t) {
@@ -951,17 +1057,7 @@ std::optional<std::string> FltkUi::BrowseForFolder(const std::string& title, uin
   tree->item_labelfont(FontFor("", false));
   tree->item_labelsize(12);
   tree->selectmode(FL_TREE_SELECT_SINGLE);
-  for (char letter = 'A'; letter <= 'Z'; ++letter) {
-    std::string root = std::string(1, letter) + ":\\";
-    FileInfo info;
-    if (state.files->GetInfo(root, info) != 0 || !info.IsFolder()) continue;
-    std::string label = std::string(1, letter) + ":";
-    Fl_Tree_Item* item = tree->add(label.c_str());
-    state.paths.push_back(root);
-    item->user_data(&state.paths.back());
-    tree->add(item, "...");
-    item->close();
-  }
+  AddDrives(state, tree);
   tree->callback(
       [](Fl_Widget* w, void* d) {
         auto* tree = static_cast<Fl_Tree*>(w);
@@ -1002,19 +1098,7 @@ std::optional<std::string> FltkUi::BrowseForFolder(const std::string& title, uin
   std::optional<std::string> result;
   while (state.answer == 0) {
     Fl::wait(0.5);
-    if (!dumpPath_.empty()) {
-      // The folders on view with their places, for tests that pick one by a click.
-      std::ostringstream items;
-      for (Fl_Tree_Item* item = tree->first(); item; item = tree->next(item)) {
-        if (!item->user_data() || !item->visible_r() || item->y() < tree->y() ||
-            item->y() + item->h() > tree->y() + tree->h())
-          continue;
-        items << "browser.item " << window.x() + item->label_x() << " "
-              << window.y() + item->label_y() << " " << item->label_w() << " " << item->label_h()
-              << " " << Quote(Utf8(*static_cast<std::string*>(item->user_data()))) << "\n";
-      }
-      SetDialogDump(dump.str() + items.str(), focusNames);
-    }
+    if (!dumpPath_.empty()) SetDialogDump(dump.str() + ItemsDump(window, tree), focusNames);
     Sync();
     if (state.answer == id::Ok) {
       Fl_Tree_Item* item = tree->first_selected_item();

@@ -5,7 +5,7 @@
 
 #include "app/Application.h"
 #include "app/Main.h"
-#include "platform/host/Encoding.h"
+#include "support/Cp932.h"
 #include "windows/CusDlg.h"
 #include "windows/Status.h"
 
@@ -20,11 +20,13 @@ std::string Hex(uint32_t flags) {
   return buffer;
 }
 
-std::string Utf8(const std::string& cp932) { return host::DisplayUtf8(cp932); }
+std::string Utf8(const std::string& cp932) {
+  return DisplayUtf8(cp932);
+}
 
 std::string Cp932(const std::string& utf8) {
   std::string out;
-  return host::Utf8ToCp932(utf8, out) ? out : utf8;
+  return Utf8ToCp932(utf8, out) ? out : utf8;
 }
 
 std::string BoxState(const TControl& box) {

@@ -3,7 +3,7 @@
 
 #include <cerrno>
 
-#include "platform/host/Encoding.h"
+#include "support/Cp932.h"
 
 namespace orvane::headless {
 
@@ -36,7 +36,7 @@ std::string Transcript::QuoteUtf8(const std::string& utf8) {
 }
 
 std::string Transcript::Quote(const std::string& cp932) {
-  return QuoteUtf8(host::DisplayUtf8(cp932));
+  return QuoteUtf8(DisplayUtf8(cp932));
 }
 
 }  // namespace orvane::headless

@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-namespace orvane::host {
+namespace orvane {
 
 enum class SzddStatus {
   Ok,
@@ -45,4 +45,4 @@ SzddStatus ExpandSzdd(const std::string& bytes, std::string& out);
 // end in "_" are returned unchanged.
 std::string ExpandedName(const std::string& fileName, char recordedChar);
 
-}  // namespace orvane::host
+}  // namespace orvane

@@ -1,14 +1,14 @@
 // MS-SHLLINK writer and reader. The writer emits a header, a LinkInfo with a fixed-disk VolumeID
 // and the local base path, the working folder and arguments as counted UTF-16 strings, and the
 // terminal block. Times are zero so that the same inputs always give the same bytes.
-#include "platform/host/ShellLink.h"
+#include "support/ShellLink.h"
 
 #include <cstdint>
 #include <cstring>
 
-#include "platform/host/Encoding.h"
+#include "support/Cp932.h"
 
-namespace orvane::host {
+namespace orvane {
 namespace {
 
 constexpr unsigned char kLinkClsid[16] = {0x01, 0x14, 0x02, 0x00, 0x00, 0x00, 0x00, 0x00,
@@ -39,86 +39,6 @@ void PutU32(std::string& out, uint32_t v) {
 }
 void SetU32(std::string& out, std::size_t at, uint32_t v) {
   for (int i = 0; i < 4; ++i) out[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
-}
-
-// UTF-8 to UTF-16 code units; false for malformed input.
-bool Utf8ToUtf16(const std::string& text, std::u16string& out) {
-  out.clear();
-  for (std::size_t i = 0; i < text.size();) {
-    auto c = static_cast<unsigned char>(text[i]);
-    uint32_t cp;
-    int extra;
-    if (c < 0x80) {
-      cp = c;
-      extra = 0;
-    } else if ((c & 0xE0) == 0xC0) {
-      cp = c & 0x1F;
-      extra = 1;
-    } else if ((c & 0xF0) == 0xE0) {
-      cp = c & 0x0F;
-      extra = 2;
-    } else if ((c & 0xF8) == 0xF0) {
-      cp = c & 0x07;
-      extra = 3;
-    } else {
-      return false;
-    }
-    if (text.size() - i <= static_cast<std::size_t>(extra)) return false;
-    for (int k = 1; k <= extra; ++k) {
-      auto t = static_cast<unsigned char>(text[i + k]);
-      if ((t & 0xC0) != 0x80) return false;
-      cp = (cp << 6) | (t & 0x3F);
-    }
-    i += extra + 1;
-    if (cp >= 0x10000) {
-      cp -= 0x10000;
-      out += static_cast<char16_t>(0xD800 + (cp >> 10));
-      out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
-    } else {
-      out += static_cast<char16_t>(cp);
-    }
-  }
-  return true;
-}
-
-// UTF-16 code units to UTF-8; false for an unpaired surrogate.
-bool Utf16ToUtf8(const std::u16string& text, std::string& out) {
-  out.clear();
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    uint32_t cp = text[i];
-    if (cp >= 0xD800 && cp <= 0xDBFF) {
-      if (i + 1 >= text.size() || text[i + 1] < 0xDC00 || text[i + 1] > 0xDFFF) return false;
-      cp = 0x10000 + ((cp - 0xD800) << 10) + (text[++i] - 0xDC00);
-    } else if (cp >= 0xDC00 && cp <= 0xDFFF) {
-      return false;
-    }
-    if (cp < 0x80) {
-      out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-      out += static_cast<char>(0xC0 | (cp >> 6));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-      out += static_cast<char>(0xE0 | (cp >> 12));
-      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (cp >> 18));
-      out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-  }
-  return true;
-}
-
-// Code page 932 text as UTF-16. Bytes that are not valid code page 932 become U+FFFD, so a link is
-// always written.
-std::u16string ToUtf16(const std::string& cp932) {
-  std::string utf8;
-  if (!Cp932ToUtf8(cp932, utf8)) utf8 = DisplayUtf8(cp932);
-  std::u16string wide;
-  Utf8ToUtf16(utf8, wide);
-  return wide;
 }
 
 void PutWide(std::string& out, const std::u16string& text) {
@@ -173,11 +93,6 @@ class Reader {
   const std::string& bytes_;
 };
 
-bool WideToCp932(const std::u16string& wide, std::string& out) {
-  std::string utf8;
-  return Utf16ToUtf8(wide, utf8) && Utf8ToCp932(utf8, out);
-}
-
 }  // namespace
 
 std::string BuildShellLink(const std::string& target, const std::string& workingFolder,
@@ -201,7 +116,7 @@ std::string BuildShellLink(const std::string& target, const std::string& working
 
   // LinkInfo: header, VolumeID, the local base path in both encodings, empty suffixes.
   const std::size_t info = out.size();
-  const std::u16string wideTarget = ToUtf16(target);
+  const std::u16string wideTarget = DisplayUtf16(target);
   const uint32_t volumeSize = 0x11;  // fixed fields and an empty label
   const uint32_t localOffset = kLinkInfoHeaderSize + volumeSize;
   const uint32_t suffixOffset = localOffset + static_cast<uint32_t>(target.size()) + 1;
@@ -234,7 +149,7 @@ std::string BuildShellLink(const std::string& target, const std::string& working
   // StringData, in flag order.
   for (const std::string* text : {&workingFolder, &arguments}) {
     if (text->empty()) continue;
-    std::u16string wide = ToUtf16(*text);
+    std::u16string wide = DisplayUtf16(*text);
     if (wide.size() > 0xFFFF) wide.resize(0xFFFF);
     PutU16(out, static_cast<uint32_t>(wide.size()));
     PutWide(out, wide);
@@ -276,14 +191,14 @@ bool ParseShellLink(const std::string& bytes, std::string& target, std::string& 
   std::u16string wide;
   if (wideLocalOffset != 0) {
     if (wideLocalOffset >= infoSize || !r.Wide(at + wideLocalOffset, infoEnd, wide) ||
-        !WideToCp932(wide, local))
+        !Utf16ToCp932(wide, local))
       return false;
   } else if (!r.Narrow(at + localOffset, infoEnd, local)) {
     return false;
   }
   if (wideSuffixOffset != 0) {
     if (wideSuffixOffset >= infoSize || !r.Wide(at + wideSuffixOffset, infoEnd, wide) ||
-        !WideToCp932(wide, suffix))
+        !Utf16ToCp932(wide, suffix))
       return false;
   } else if (!r.Narrow(at + suffixOffset, infoEnd, suffix)) {
     return false;
@@ -300,7 +215,7 @@ bool ParseShellLink(const std::string& bytes, std::string& target, std::string& 
     at += 2;
     std::string text;
     if (flags & kIsUnicode) {
-      if (!r.Counted(at, count, wide) || !WideToCp932(wide, text)) return false;
+      if (!r.Counted(at, count, wide) || !Utf16ToCp932(wide, text)) return false;
       at += 2 * std::size_t{count};
     } else {
       if (count > r.Size() - at) return false;
@@ -313,4 +228,4 @@ bool ParseShellLink(const std::string& bytes, std::string& target, std::string& 
   return true;
 }
 
-}  // namespace orvane::host
+}  // namespace orvane

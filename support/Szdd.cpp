@@ -1,10 +1,12 @@
 // SZDD decoding: a tight LZSS loop over a 4096-byte ring window, output collected in large blocks.
-#include "platform/host/Szdd.h"
+#include "support/Szdd.h"
 
 #include <cstring>
 #include <memory>
 
-namespace orvane::host {
+#include "support/Cp932.h"
+
+namespace orvane {
 namespace {
 
 constexpr unsigned char kMagic[8] = {0x53, 0x5A, 0x44, 0x44, 0x88, 0xF0, 0x27, 0x33};
@@ -14,9 +16,6 @@ constexpr unsigned kFirstPosition = 0xFF0;
 constexpr unsigned kMaxMatch = 18;
 constexpr std::size_t kBlockSize = std::size_t{1} << 18;
 
-bool IsLeadByte(unsigned char c) {
-  return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-}
 bool IsAsciiLetter(unsigned char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
@@ -116,7 +115,7 @@ std::string ExpandedName(const std::string& fileName, char recordedChar) {
   for (std::size_t i = 0; i < fileName.size();) {
     auto c = static_cast<unsigned char>(fileName[i]);
     lastChar = i;
-    if (IsLeadByte(c) && i + 1 < fileName.size()) {
+    if (IsLeadChar(c) && i + 1 < fileName.size()) {
       i += 2;
       continue;
     }
@@ -136,4 +135,4 @@ std::string ExpandedName(const std::string& fileName, char recordedChar) {
   return name;
 }
 
-}  // namespace orvane::host
+}  // namespace orvane

@@ -3,7 +3,7 @@
 #pragma once
 #include <string>
 
-namespace orvane::host {
+namespace orvane {
 
 // The bytes of a link to `target` (a Windows path). All inputs are code page 932 texts. Empty
 // working folder or arguments are left out of the file. The target is stored both in code page
@@ -17,4 +17,4 @@ std::string BuildShellLink(const std::string& target, const std::string& working
 bool ParseShellLink(const std::string& bytes, std::string& target, std::string& workingFolder,
                     std::string& arguments);
 
-}  // namespace orvane::host
+}  // namespace orvane

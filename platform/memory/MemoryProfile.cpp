@@ -1,0 +1,54 @@
+// The profile functions over an IFiles, without a cache: every read parses the file afresh.
+#include "platform/memory/MemoryProfile.h"
+
+#include "platform/Files.h"
+#include "support/IniDocument.h"
+
+namespace orvane::memory {
+
+MemoryProfile::MemoryProfile(IFiles& files, std::string windowsFolder)
+    : files_(files), windowsFolder_(std::move(windowsFolder)) {}
+
+std::string MemoryProfile::FullPath(const std::string& path) const {
+  std::string name = path.empty() ? "win.ini" : path;
+  if (name.find_first_of("\\/:") != std::string::npos) return name;
+  return windowsFolder_ + "\\" + name;
+}
+
+std::string MemoryProfile::GetString(const std::string& section, const std::string& key,
+                                     const std::string& defaultValue, size_t capacity,
+                                     const std::string& path) {
+  std::string text;
+  std::optional<std::string> value;
+  if (files_.ReadFile(FullPath(path), text) == 0)
+    value = IniDocument::Parse(text).Get(section, key);
+  std::string result =
+      value ? *value : defaultValue.substr(0, defaultValue.find_last_not_of(' ') + 1);
+  if (capacity == 0) return std::string();
+  if (result.size() > capacity - 1) result.resize(capacity - 1);
+  return result;
+}
+
+bool MemoryProfile::WriteString(const std::optional<std::string>& section,
+                                const std::optional<std::string>& key,
+                                const std::optional<std::string>& value, const std::string& path) {
+  if (!section) return false;
+  const std::string file = FullPath(path);
+  std::string text;
+  uint32_t err = files_.ReadFile(file, text);
+  if (err != 0 && err != err::FileNotFound) return false;
+  IniDocument doc = IniDocument::Parse(text);
+  if (!key) {
+    if (!doc.HasSection(*section)) return true;
+    doc.DeleteSection(*section);
+  } else if (!value) {
+    if (!doc.Get(*section, *key)) return true;
+    doc.DeleteKey(*section, *key);
+  } else {
+    if (doc.Get(*section, *key) == *value) return true;
+    doc.Set(*section, *key, *value);
+  }
+  return files_.WriteFile(file, doc.Text()) == 0;
+}
+
+}  // namespace orvane::memory
