@@ -152,7 +152,8 @@ wait $PID
 code=$?
 trap - EXIT
 
-[ $code -eq 0 ] && pass "orvane-setup exited 0" || fail "orvane-setup exited $code"
+[ $code -eq 0 ] && pass "orvane-setup exited 0" ||
+  fail "orvane-setup exited $code: $(tail -3 "$WORK/setup.log")"
 [ $final_seen -eq 1 ] || fail "the final page never showed"
 [ $box_shot -eq 1 ] || fail "no message box was shown"
 [ $status_shot -eq 1 ] || fail "the status window's copy progress was never seen"
@@ -219,7 +220,8 @@ done
 wait $PID
 code=$?
 trap - EXIT
-[ $code -eq 0 ] && pass "the uninstaller exited 0" || fail "the uninstaller exited $code"
+[ $code -eq 0 ] && pass "the uninstaller exited 0" ||
+  fail "the uninstaller exited $code: $(tail -3 "$WORK/uninstall.log")"
 [ $uninstall_page -eq 1 ] || fail "the uninstall screen never showed"
 [ $asked -ge 1 ] && pass "the shared-file question was asked and answered with its No button" ||
   fail "the shared-file question never showed"
@@ -350,7 +352,8 @@ kill $PID 2>/dev/null  # still running only when a step failed
 wait $PID
 code=$?
 trap - EXIT
-[ $code -eq 0 ] && pass "keys: orvane-setup exited 0" || fail "keys: orvane-setup exited $code"
+[ $code -eq 0 ] && pass "keys: orvane-setup exited 0" ||
+  fail "keys: orvane-setup exited $code: $(tail -3 "$KWORK/setup.log")"
 echo "keys: the status window's Abort button was seen pressable $([ $abort_focused -eq 1 ] &&
   echo "and focused" || echo "never")"
 tree=$("$MACHINE_TOOL" --machine "$KWORK/machine" tree 'C:\Orvane Keys' 2>&1)
@@ -378,7 +381,7 @@ wait $PID
 code=$?
 trap - EXIT
 [ $code -eq 0 ] && pass "keys: the uninstaller exited 0" ||
-  fail "keys: the uninstaller exited $code"
+  fail "keys: the uninstaller exited $code: $(tail -3 "$KWORK/uninstall.log")"
 [ $shared_by_keys -eq 1 ] || fail "keys: the shared-file question was not answered by keys"
 "$MACHINE_TOOL" --machine "$KWORK/machine" tree 'C:\Orvane Keys' >/dev/null 2>&1 &&
   fail "keys: the installation folder is still there" ||
