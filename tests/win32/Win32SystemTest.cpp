@@ -1,6 +1,6 @@
-// Win32System and Win32Clock under Wine: the version the prefix poses as, the folders, the
-// program path and first argument of a started program, version resources, message texts, DOS
-// times, the mutex across processes and the pauses.
+// Win32System under Wine: the version the prefix poses as, the folders, the program path and
+// first argument of a started program, version resources, message texts, DOS times and the mutex
+// across processes.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -146,26 +146,6 @@ TEST(Win32System, TheMutexIsHeldAgainstOtherProcessesUntilReleased) {
     EXPECT_EQ(RunHelper(L"mutex", "helper"), 0);
   }
   EXPECT_EQ(RunHelper(L"mutex", "helper"), 1);
-}
-
-TEST(Win32System, RestartIsOnlyCountedUnlessAllowed) {
-  Win32System system;  // a restart here would end the test run's Wine session
-  system.RestartWindows();
-  EXPECT_EQ(system.RestartRequests(), 1);
-}
-
-TEST(Win32Clock, PausesAreSleptOrOnlyCounted) {
-  uint32_t reported = 0;
-  Win32Clock virtualClock(true, [&](uint32_t ms) { reported += ms; });
-  DWORD start = GetTickCount();
-  virtualClock.Sleep(5000);
-  EXPECT_LT(GetTickCount() - start, 1000u);
-  EXPECT_EQ(reported, 5000u);
-  Win32Clock realClock;
-  start = GetTickCount();
-  realClock.Sleep(200);
-  EXPECT_GE(GetTickCount() - start, 180u);
-  EXPECT_EQ(realClock.TotalPaused(), 200u);
 }
 
 }  // namespace
