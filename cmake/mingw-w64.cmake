@@ -1,7 +1,14 @@
-# Cross-compiles the portable core with mingw-w64 to prove it needs no host headers.
+# Cross-compiles for Windows with mingw-w64: 64-bit, or 32-bit with -DORVANE_MINGW_ARCH=i686.
+# The -posix compilers: GoogleTest (and std::thread, std::mutex) need their thread model.
+if(NOT ORVANE_MINGW_ARCH)
+  set(ORVANE_MINGW_ARCH x86_64)
+endif()
+list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES ORVANE_MINGW_ARCH)
 set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++)
-set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
+set(CMAKE_SYSTEM_PROCESSOR ${ORVANE_MINGW_ARCH})
+set(CMAKE_C_COMPILER ${ORVANE_MINGW_ARCH}-w64-mingw32-gcc-posix)
+set(CMAKE_CXX_COMPILER ${ORVANE_MINGW_ARCH}-w64-mingw32-g++-posix)
+set(CMAKE_FIND_ROOT_PATH /usr/${ORVANE_MINGW_ARCH}-w64-mingw32)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
