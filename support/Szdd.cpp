@@ -135,4 +135,18 @@ std::string ExpandedName(const std::string& fileName, char recordedChar) {
   return name;
 }
 
+std::string ExpandedPath(const std::string& path, char recordedChar) {
+  std::size_t start = 0;
+  for (std::size_t i = 0; i < path.size();) {
+    auto c = static_cast<unsigned char>(path[i]);
+    if (IsLeadChar(c) && i + 1 < path.size()) {
+      i += 2;
+      continue;
+    }
+    ++i;
+    if (c == '\\' || c == '/' || c == ':') start = i;
+  }
+  return path.substr(0, start) + ExpandedName(path.substr(start), recordedChar);
+}
+
 }  // namespace orvane

@@ -44,5 +44,8 @@ SzddStatus ExpandSzdd(const std::string& bytes, std::string& out);
 // 0 drops the "_". Code page 932 double-byte characters are stepped over whole. Names that do not
 // end in "_" are returned unchanged.
 std::string ExpandedName(const std::string& fileName, char recordedChar);
+// ExpandedName applied to the file-name part of a Windows path, the text after its last "\", "/"
+// or ":" (found by code page 932 characters, so that a trail byte 0x5C is no separator).
+std::string ExpandedPath(const std::string& path, char recordedChar);
 
 }  // namespace orvane

@@ -14,12 +14,10 @@
 #include "platform/host/HostErrors.h"
 #include "platform/host/Machine.h"
 #include "platform/host/RegularFile.h"
-#include "support/Cp932.h"
 #include "support/Szdd.h"
 
 namespace orvane::host {
 namespace {
-
 
 // Reads a whole host file; `headOnly` stops after the SZDD header. 0 or a Win32 code.
 uint32_t ReadHostFile(const std::filesystem::path& path, std::string& bytes, bool headOnly) {
@@ -63,22 +61,6 @@ bool WriteAll(int fd, const char* data, std::size_t size) {
   return true;
 }
 
-// The file-name part of a Windows path starts after its last "\", "/" or ":". Scanning goes by
-// code page 932 characters so that a trail byte 0x5C is not taken for a separator.
-std::size_t FileNameStart(const std::string& path) {
-  std::size_t start = 0;
-  for (std::size_t i = 0; i < path.size();) {
-    auto c = static_cast<unsigned char>(path[i]);
-    if (IsLeadChar(c) && i + 1 < path.size()) {
-      i += 2;
-      continue;
-    }
-    ++i;
-    if (c == '\\' || c == '/' || c == ':') start = i;
-  }
-  return start;
-}
-
 }  // namespace
 
 std::string HostLz::ExpandedName(const std::string& path) {
@@ -88,8 +70,7 @@ std::string HostLz::ExpandedName(const std::string& path) {
   if (ReadHostFile(hostPath, head, true) != 0) return path;
   SzddHeader header;
   if (ReadSzddHeader(head.data(), head.size(), header) != SzddStatus::Ok) return path;
-  std::size_t start = FileNameStart(path);
-  return path.substr(0, start) + orvane::ExpandedName(path.substr(start), header.lastChar);
+  return ExpandedPath(path, header.lastChar);
 }
 
 uint32_t HostLz::Expand(const std::string& source, const std::string& destination) {

@@ -225,6 +225,14 @@ TEST(SzddName, RestoresTheRecordedLastCharacter) {
   EXPECT_EQ(ExpandedName("X\x83\x61.\x83\x61_", 'e'),
             "X\x83\x61.\x83\x61"
             "E");
+  // In a path only the file-name part counts; a trail byte 0x5C ends no folder, so "ab" belongs
+  // to the name and sets the letter case.
+  EXPECT_EQ(ExpandedPath("C:\\Dir.x\\ab\x83\x5C"
+                         "1_",
+                         'T'),
+            "C:\\Dir.x\\ab\x83\x5C"
+            "1t");
+  EXPECT_EQ(ExpandedPath("D:DATA.TX_", 'T'), "D:DATA.TXT");
 }
 
 class SzddHostLzTest : public ::testing::Test {
