@@ -6,7 +6,6 @@
 // (writing, copying or moving onto or from it, deleting, attributes) fails with error 5, as a
 // running program's file refuses it. The emulated machine does the same with a virtual file.
 #pragma once
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -67,22 +66,6 @@ class ProgramFileSystem : public ISystem {
  private:
   ISystem& inner_;
   std::string programPath_, programKey_, realPath_, firstArgument_;
-};
-
-// The runner's clock: every pause goes to the record; it is slept only in real time.
-class RecordingClock : public IClock {
- public:
-  RecordingClock(IClock& inner, bool realTime, std::function<void(uint32_t)> record)
-      : inner_(inner), realTime_(realTime), record_(std::move(record)) {}
-  void Sleep(uint32_t milliseconds) override {
-    record_(milliseconds);
-    if (realTime_) inner_.Sleep(milliseconds);
-  }
-
- private:
-  IClock& inner_;
-  bool realTime_;
-  std::function<void(uint32_t)> record_;
 };
 
 }  // namespace orvane::tools

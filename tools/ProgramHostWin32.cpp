@@ -134,14 +134,16 @@ int RunProgram(const StartRequest& request, ProgramUi& ui) {
   win32::Win32Lz lz;
   win32::Win32Components components;
   win32::Win32Processes processes;
-  win32::Win32System system;
-  win32::Win32Clock clock;
+  // A restart the user agrees to restarts Windows, as the program does when it runs alone.
+  win32::SystemOptions systemOptions;
+  systemOptions.allowRestart = true;
+  win32::Win32System system(systemOptions);
+  win32::Win32Clock clock(!request.realTime,
+                          [&ui](uint32_t ms) { ui.Record("pause " + std::to_string(ms)); });
   ProgramFileFiles programFiles(files, programPath, realPath);
   ProgramFileSystem programSystem(system, programPath, realPath, request.firstArgument);
-  RecordingClock pacedClock(clock, request.realTime,
-                            [&ui](uint32_t ms) { ui.Record("pause " + std::to_string(ms)); });
-  Platform platform{programFiles, profile,   registry,      shell,      lz,
-                    components,   processes, programSystem, pacedClock, ui.Ui()};
+  Platform platform{programFiles, profile,   registry,      shell, lz,
+                    components,   processes, programSystem, clock, ui.Ui()};
   DriveSubstitutes substitutes;
   return RunApplication(platform, ui, [&substitutes](char drive, const std::filesystem::path& f) {
     substitutes.Insert(drive, f);

@@ -17,6 +17,9 @@
 # stamp and has more than one link), and the tests run it after each scenario.
 set -euo pipefail
 export WINEDEBUG=-all
+# The prefixes are made for the user "User" (their folders are named after $USER): every program
+# in them runs as that user.
+export USER=User
 
 stamp_of() { echo "$(wine --version) $1"; }
 
@@ -35,9 +38,19 @@ make_template() {
     return 0
   fi
   rm -rf "$dir"
-  WINEPREFIX="$dir" WINEARCH="$arch" wineboot -i > /dev/null 2>&1
-  if [ "$kind" = win98 ]; then WINEPREFIX="$dir" winecfg /v win98 > /dev/null 2>&1; fi
-  WINEPREFIX="$dir" wineserver -w
+  # The user's folders are named after $USER when the prefix is made: "User", as on the emulated
+  # machine, whoever runs the tests. Its temporary folder is where Windows keeps it
+  # (AppData\Local\Temp) rather than Wine's C:\users\User\Temp.
+  export WINEPREFIX="$dir"
+  USER=User WINEARCH="$arch" wineboot -i > /dev/null 2>&1
+  mkdir -p "$dir/drive_c/users/User/AppData/Local/Temp"
+  for variable in TEMP TMP; do
+    wine reg add 'HKCU\Environment' /v "$variable" /t REG_EXPAND_SZ \
+      /d '%USERPROFILE%\AppData\Local\Temp' /f > /dev/null 2>&1
+  done
+  rm -rf "$dir/drive_c/users/User/Temp"
+  if [ "$kind" = win98 ]; then winecfg /v win98 > /dev/null 2>&1; fi
+  wineserver -w
   # Nothing in a template may change once copies share its files.
   stamp_of "$kind" > "$dir/.orvane-template"
 }

@@ -8,7 +8,7 @@ template="$1"; shift
 prefix="$(mktemp -d "${TMPDIR:-/tmp}/orvane-wine-XXXXXX")"
 trap '"$here/wine-prefix.sh" remove "$prefix"' EXIT
 "$here/wine-prefix.sh" copy "$template" "$prefix" || exit 1
-WINEPREFIX="$prefix" WINEDEBUG=-all wine "$@"
+USER=User WINEPREFIX="$prefix" WINEDEBUG=-all wine "$@"
 status=$?
 "$here/wine-prefix.sh" check "$template" "$prefix" || status=1
 exit $status

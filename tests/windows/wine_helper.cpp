@@ -5,6 +5,14 @@
 //   mutex NAME         holds the named mutex (another instance of the program is running)
 //   messages CODE...   the system's English text of each Win32 error code, one per line
 //   version FILE       the FileVersion text of FILE (made absolute) as the Win32 backend reads it
+// Copied under another name (a package's CHECK.EXE), it carries out the steps listed in the file
+// of its own name with ".steps" added, one a line, and exits 0:
+//   sleep MS           waits
+//   write NAME TEXT    writes TEXT (\r, \n and \\ escapes) to NAME beside the program
+//   list NAME          writes the names in the temporary folder (%TEMP%), one a line, to NAME
+// The scenario tests write their checkers as small shell scripts; on Linux the emulated machine
+// runs them, under Wine this program stands in for them (a Unix program started by Wine cannot
+// be waited for).
 #define WIN32_LEAN_AND_MEAN
 #ifndef NOMINMAX
 #define NOMINMAX
@@ -45,7 +53,87 @@ std::wstring Wide(const char* utf8) {
 
 }  // namespace
 
+// The folder of this program, with a trailing backslash.
+std::wstring OwnFolder(std::wstring& self) {
+  wchar_t buffer[MAX_PATH];
+  DWORD length = GetModuleFileNameW(nullptr, buffer, MAX_PATH);
+  self.assign(buffer, length);
+  return self.substr(0, self.find_last_of(L'\\') + 1);
+}
+
+bool WriteBytes(const std::wstring& path, const std::string& bytes) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+            written == bytes.size();
+  CloseHandle(file);
+  return ok;
+}
+
+std::string Unescape(const std::string& text) {
+  std::string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\\' && i + 1 < text.size()) {
+      char c = text[++i];
+      out += c == 'r' ? '\r' : c == 'n' ? '\n' : c;
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
+}
+
+int RunSteps() {
+  std::wstring self;
+  std::wstring folder = OwnFolder(self);
+  FILE* steps = _wfopen((self + L".steps").c_str(), L"rb");
+  if (!steps) return 0;
+  char line[4096];
+  int status = 0;
+  while (std::fgets(line, sizeof line, steps)) {
+    std::string text = line;
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+    std::string verb = text.substr(0, text.find(' '));
+    std::string rest = text.size() > verb.size() ? text.substr(verb.size() + 1) : "";
+    if (verb == "sleep") {
+      Sleep(static_cast<DWORD>(std::atol(rest.c_str())));
+    } else if (verb == "write") {
+      std::string name = rest.substr(0, rest.find(' '));
+      std::string content = rest.size() > name.size() ? rest.substr(name.size() + 1) : "";
+      if (!WriteBytes(folder + Wide(name.c_str()), Unescape(content))) status = 1;
+    } else if (verb == "list") {
+      wchar_t temp[MAX_PATH];
+      DWORD length = GetTempPathW(MAX_PATH, temp);
+      std::string names;
+      WIN32_FIND_DATAW data;
+      HANDLE search = FindFirstFileW((std::wstring(temp, length) + L"*").c_str(), &data);
+      if (search != INVALID_HANDLE_VALUE) {
+        do {
+          std::wstring name = data.cFileName;
+          if (name == L"." || name == L"..") continue;
+          int size = WideCharToMultiByte(CP_UTF8, 0, name.c_str(), -1, nullptr, 0, nullptr, nullptr);
+          std::string utf8(size > 0 ? size - 1 : 0, '\0');
+          WideCharToMultiByte(CP_UTF8, 0, name.c_str(), -1, utf8.data(), size, nullptr, nullptr);
+          names += utf8 + "\n";
+        } while (FindNextFileW(search, &data));
+        FindClose(search);
+      }
+      if (!WriteBytes(folder + Wide(rest.c_str()), names)) status = 1;
+    }
+  }
+  std::fclose(steps);
+  return status;
+}
+
 int main(int argc, char** argv) {
+  {
+    std::wstring self;
+    OwnFolder(self);
+    std::wstring name = self.substr(self.find_last_of(L'\\') + 1);
+    if (_wcsicmp(name.c_str(), L"orvane-wine-helper.exe") != 0) return RunSteps();
+  }
   if (argc == 3 && std::strcmp(argv[1], "hold") == 0) {
     HANDLE file = CreateFileW(Wide(argv[2]).c_str(), GENERIC_READ,
                               FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
