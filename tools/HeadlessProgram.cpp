@@ -9,7 +9,7 @@
 #include <sstream>
 
 #include "app/Application.h"
-#include "platform/host/Machine.h"
+#include "tools/ToolSupport.h"
 
 namespace orvane::tools {
 namespace {
@@ -23,12 +23,12 @@ std::string TranscriptName(const std::string& path) {
 HeadlessProgramUi::HeadlessProgramUi(headless::Answers answers, std::ostream& out)
     : transcript_(out), ui_(std::move(answers), transcript_) {}
 
-void HeadlessProgramUi::Attach(Application& app, host::Machine& machine) {
+void HeadlessProgramUi::Attach(Application& app, const DiskChanger& insertDisk) {
   ui_.Attach(app);
-  ui_.InsertDisk = [&machine, &app](int, const std::string& folder) {
+  ui_.InsertDisk = [insertDisk, &app](int, const std::string& folder) {
     // The distribution drive is the drive of the running program.
     char drive = app.ctx.SourceFolder.empty() ? 'D' : app.ctx.SourceFolder[0];
-    machine.MapDrive(drive, std::filesystem::absolute(folder));
+    insertDisk(drive, PathFromUtf8(folder));
   };
 }
 
@@ -41,21 +41,23 @@ headless::Answers LoadAnswers(const std::string& path) {
   if (path.empty()) return {};
   // A folder opens for reading on Linux and reads as nothing: it would pass for an empty file.
   std::error_code ec;
-  if (std::filesystem::is_directory(path, ec))
+  const std::filesystem::path file = PathFromUtf8(path);
+  if (std::filesystem::is_directory(file, ec))
     throw headless::AnswersError(path + ": a folder, not an answers file");
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(file, std::ios::binary);
   if (!in) throw headless::AnswersError("cannot read the answers file " + path);
   std::stringstream text;
   text << in.rdbuf();
   if (in.bad()) throw headless::AnswersError("cannot read the answers file " + path);
-  std::string base = std::filesystem::absolute(path).parent_path().string();
+  std::string base = PathToUtf8(std::filesystem::absolute(file).parent_path());
   return headless::Answers::Parse(text.str(), path, base);
 }
 
 std::ostream& OpenTranscript(const std::string& path, bool append, std::ofstream& file) {
   if (path.empty() || path == "-") return std::cout;
   errno = 0;
-  file.open(path, append ? std::ios::app : std::ios::trunc);
+  // Binary: the transcript's lines end in LF alone on every system.
+  file.open(PathFromUtf8(path), std::ios::binary | (append ? std::ios::app : std::ios::trunc));
   if (!file) throw TranscriptError(TranscriptNotWritten(path, errno ? errno : EIO));
   return file;
 }
@@ -90,10 +92,8 @@ int RunHeadless(const StartRequest& request, headless::Answers answers,
 }
 
 int RunHeadlessFromEnvironment(const StartRequest& request, const std::string& tool) {
-  const char* answers = std::getenv("ORVANE_ANSWERS");
-  const char* transcript = std::getenv("ORVANE_TRANSCRIPT");
-  return RunHeadless(request, LoadAnswers(answers ? answers : ""), transcript ? transcript : "",
-                     true, tool);
+  return RunHeadless(request, LoadAnswers(EnvironmentValue("ORVANE_ANSWERS").value_or("")),
+                     EnvironmentValue("ORVANE_TRANSCRIPT").value_or(""), true, tool);
 }
 
 }  // namespace orvane::tools

@@ -15,7 +15,7 @@ class HeadlessProgramUi : public ProgramUi {
  public:
   HeadlessProgramUi(headless::Answers answers, std::ostream& out);
   IUserInterface& Ui() override { return ui_; }
-  void Attach(Application& app, host::Machine& machine) override;
+  void Attach(Application& app, const DiskChanger& insertDisk) override;
   void Record(const std::string& line) override { transcript_.Line(line); }
   bool RecordLost() const override { return transcript_.Lost(); }
   bool Stopped() const override { return ui_.Stuck(); }

@@ -1,17 +1,12 @@
-// Program start on an emulated machine, shared by the runner and the desktop program.
+// Program start, the part shared by every system and by the runner and the desktop program: the
+// command line, the record of program starts, documents and notifications, and the exit code.
 #include "tools/ProgramHost.h"
-
-#include <unistd.h>
 
 #include <cctype>
 #include <cstdio>
-#include <cstdlib>
 #include <optional>
 
 #include "app/Application.h"
-#include "platform/host/HostPlatform.h"
-#include "platform/host/HostProcesses.h"
-#include "platform/host/HostRegistry.h"
 #include "tools/ToolSupport.h"
 #include "ui/headless/Transcript.h"
 
@@ -71,40 +66,6 @@ class RecordingShell : public IShell {
 
 }  // namespace
 
-std::filesystem::path SelfExecutable() {
-  std::error_code error;
-  std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
-  return error ? std::filesystem::path() : self;
-}
-
-bool StartedAsMachineProgram(int argc, char** argv, StartRequest& request) {
-  const char* machine = std::getenv("ORVANE_MACHINE");
-  if (!machine || !*machine) return false;
-  std::filesystem::path self = SelfExecutable();
-  std::unique_ptr<host::Machine> opened;
-  try {
-    if (!std::filesystem::exists(std::filesystem::path(machine) / "machine.ini")) return false;
-    opened = host::Machine::Open(machine);
-  } catch (const std::exception&) {
-    return false;
-  }
-  std::string windowsPath = opened->ToWindowsPath(self);
-  if (windowsPath.empty()) return false;
-  request.machineFolder = machine;
-  request.programPath = windowsPath;
-  request.programHostPath = self;
-  if (argc > 1) {
-    try {
-      request.firstArgument = FromTerminal(argv[1]);
-    } catch (const std::exception&) {
-      request.firstArgument = argv[1];
-    }
-  }
-  const char* realTime = std::getenv("ORVANE_REAL_TIME");
-  request.realTime = realTime && std::string(realTime) == "1";
-  return true;
-}
-
 CommandLine ParseCommandLine(const std::vector<std::string>& args,
                              const std::set<std::string>& valued,
                              const std::set<std::string>& flags,
@@ -120,8 +81,11 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args,
     if (a == "--help" || a == "-h") {
       line.help = true;
       return line;
+    } else if ((a == "--machine" || a == "--drive") && !kEmulatedMachine) {
+      throw std::invalid_argument(a + " does not apply on Windows: the program works on this "
+                                  "machine, and the distribution folder keeps its own drive");
     } else if (a == "--machine") {
-      line.request.machineFolder = value();
+      line.request.machineFolder = PathFromUtf8(value());
     } else if (a == "--drive") {
       std::string d = value();
       if (d.size() != 1 || !std::isalpha(static_cast<unsigned char>(d[0])) ||
@@ -139,7 +103,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args,
     } else if (!a.empty() && a[0] == '-') {
       throw std::invalid_argument("unknown option " + a);
     } else if (line.request.distribution.empty()) {
-      line.request.distribution = a;
+      line.request.distribution = PathFromUtf8(a);
     } else {
       throw std::invalid_argument("more than one distribution folder");
     }
@@ -151,45 +115,17 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args,
   int modes = !r.distribution.empty() + !r.firstArgument.empty() + !line.uninstallName.empty();
   if (modes != 1) throw std::invalid_argument("give one distribution folder, --log or --uninstall");
   if (!r.distribution.empty() && !std::filesystem::is_directory(r.distribution))
-    throw std::invalid_argument("no such folder: " + r.distribution.string());
+    throw std::invalid_argument("no such folder: " + PathToUtf8(r.distribution));
   return line;
 }
 
-int RunProgram(const StartRequest& request, ProgramUi& ui) {
-  host::HostPlatformOptions options;
-  options.virtualClock = !request.realTime;
-  options.onPause = [&ui](uint32_t ms) { ui.Record("pause " + std::to_string(ms)); };
-  options.programHostPath = request.programHostPath.empty() ? SelfExecutable()
-                                                            : request.programHostPath;
-  options.programPath = request.programPath;
-  options.firstArgument = request.firstArgument;
-  options.shell.documentOpener = request.documentOpener;
-  if (!request.distribution.empty() && request.programPath.empty())
-    options.programPath = std::string(1, request.drive) + ":\\SETUP.EXE";
-  // Started with an uninstall log but not from the machine's uninstaller copy: the program
-  // stands where the install run puts that copy.
-  if (request.distribution.empty() && options.programPath.empty())
-    options.programPath = host::Machine::Open(request.machineFolder)->WindowsFolder() +
-                          "\\UNORVANE.EXE";
-
-  // The record's first line goes out before the machine is touched: a record that cannot be
-  // written stops the program here. A program of the machine (the uninstall command) continues
-  // a run that the runner began and goes on.
-  ui.Record("start " + Quote(options.programPath) + " " + Quote(request.firstArgument));
-  if (ui.RecordLost() && request.programPath.empty()) return kExitTranscriptLost;
-
-  std::unique_ptr<host::HostPlatform> host;
-  host = std::make_unique<host::HostPlatform>(request.machineFolder, options);
-  if (!request.distribution.empty())
-    host->GetMachine().MapDrive(request.drive, std::filesystem::absolute(request.distribution));
-
-  Platform inner = host->Bundle(ui.Ui());
+int RunApplication(const Platform& inner, ProgramUi& ui, const DiskChanger& insertDisk) {
   RecordingProcesses processes(inner.processes, ui);
   RecordingShell shell(inner.shell, ui);
   Platform platform{inner.files,      inner.profile,  inner.registry, shell,       inner.lz,
                     inner.components, processes,      inner.system,   inner.clock, inner.ui};
   Application app(platform);
-  ui.Attach(app, host->GetMachine());
+  ui.Attach(app, insertDisk);
 
   ProgramOutcome outcome = app.Run();
   int code = kExitCancelled;
@@ -206,46 +142,8 @@ int RunProgram(const StartRequest& request, ProgramUi& ui) {
   return code;
 }
 
-std::string ExecUninstallCommand(const std::filesystem::path& machineFolder,
-                                 const std::string& entryName,
-                                 const std::function<void(const std::string&)>& record) {
-  std::unique_ptr<host::Machine> machine = host::Machine::Open(machineFolder);
-  const std::string key =
-      "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + FromTerminal(entryName);
-  RegValue value;
-  if (machine->Registry().GetValue(RegRoot::LocalMachine, key, "UninstallString", value) != 0 ||
-      value.data.empty())
-    return "no Add/Remove Programs entry named '" + entryName + "' with an uninstall command";
-  const std::string command = value.data;
-  // CreateProcess's reading of an unquoted program path: the program is the text before the
-  // first blank that is followed by a quoted argument (or before the first blank).
-  std::string program = command, argument;
-  size_t split = command.find(" \"");
-  if (split == std::string::npos) split = command.find(' ');
-  if (split != std::string::npos) {
-    program = command.substr(0, split);
-    argument = command.substr(split + 1);
-  }
-  if (program.size() > 1 && program.front() == '"' && program.back() == '"')
-    program = program.substr(1, program.size() - 2);
-  std::vector<std::string> words = host::SplitCommandLine(argument);
-  argument = words.empty() ? "" : words[0];
-
-  std::filesystem::path hostProgram;
-  if (machine->Resolve(program, hostProgram) != 0 || !std::filesystem::is_regular_file(hostProgram))
-    return "the uninstall command names a program that does not exist: " + ToTerminal(program);
-  if (!host::IsHostExecutable(hostProgram.string()))
-    return "the uninstall command's program cannot be started: " + ToTerminal(program);
-  record("uninstall " + headless::Transcript::QuoteUtf8(entryName) + " command " + Quote(command));
-
-  setenv("ORVANE_MACHINE", std::filesystem::absolute(machineFolder).c_str(), 1);
-  std::string hostString = hostProgram.string();
-  std::string argumentUtf8 = ToTerminal(argument);
-  std::vector<char*> argv = {hostString.data()};
-  if (!argument.empty()) argv.push_back(argumentUtf8.data());
-  argv.push_back(nullptr);
-  execv(hostString.c_str(), argv.data());
-  return "the uninstall command could not be started";
+std::string StartLine(const std::string& programPath, const std::string& firstArgument) {
+  return "start " + Quote(programPath) + " " + Quote(firstArgument);
 }
 
 }  // namespace orvane::tools

@@ -1,8 +1,9 @@
-// Starting the program on an emulated machine with a chosen user interface: the part that the
-// headless runner and the desktop program share. Decides how the program was started (from a
-// distribution folder, with an uninstall log, or as a program of the machine such as the
-// uninstaller copy), builds the platform, runs the program and turns its outcome into an exit
-// code that follows msiexec's conventions.
+// Starting the program with a chosen user interface: the part that the headless runner and the
+// desktop program share. Decides how the program was started (from a distribution folder, with an
+// uninstall log, or as a program of the machine such as the uninstaller copy), builds the
+// platform, runs the program and turns its outcome into an exit code that follows msiexec's
+// conventions. ProgramHost.cpp holds what is the same everywhere; ProgramHostLinux.cpp starts
+// the program on an emulated machine, ProgramHostWin32.cpp on the Windows it runs on.
 #pragma once
 #include <filesystem>
 #include <functional>
@@ -12,14 +13,11 @@
 #include <string>
 #include <vector>
 
-#include "platform/Ui.h"
+#include "platform/Platform.h"
 
 namespace orvane {
 class Application;
-namespace host {
-class Machine;
 }
-}  // namespace orvane
 
 namespace orvane::tools {
 
@@ -34,6 +32,10 @@ enum : int {
   kExitRestartRequired = 3010,
 };
 
+// True where the program runs on an emulated machine (Linux), false on Windows, where the options
+// that describe that machine (--machine, --drive) do not apply.
+extern const bool kEmulatedMachine;
+
 struct StartRequest {
   std::filesystem::path machineFolder;
   std::filesystem::path distribution;  // install: the distribution folder
@@ -45,12 +47,16 @@ struct StartRequest {
   std::string documentOpener;  // host command that opens documents, empty: only report them
 };
 
+// Puts the folder of a disk (a host folder the user names) in the drive that the program reads
+// its disks from, as inserting the disk would.
+using DiskChanger = std::function<void(char drive, const std::filesystem::path& folder)>;
+
 // A user interface for one run: made before the program object, attached to it afterwards.
 class ProgramUi {
  public:
   virtual ~ProgramUi() = default;
   virtual IUserInterface& Ui() = 0;
-  virtual void Attach(Application& app, host::Machine& machine) = 0;
+  virtual void Attach(Application& app, const DiskChanger& insertDisk) = 0;
   // One line of the run's record (pauses, program starts, documents opened, notifications).
   virtual void Record(const std::string& line) = 0;
   // True when the record cannot be written. Checked after the first line: the program does not
@@ -84,18 +90,31 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments,
 // machine, which continues a run already begun).
 int RunProgram(const StartRequest& request, ProgramUi& ui);
 
+// The part of RunProgram that is the same everywhere: the program on `platform` with the
+// record's program starts, documents and notifications, to its end; returns the exit code.
+int RunApplication(const Platform& platform, ProgramUi& ui, const DiskChanger& insertDisk);
+// The record's first line: the program's Windows path and first argument.
+std::string StartLine(const std::string& programPath, const std::string& firstArgument);
+
 // The path of the running executable.
 std::filesystem::path SelfExecutable();
 
-// When this executable lies inside the drives of the machine named by $ORVANE_MACHINE, it was
-// started as a program of that machine (for example the uninstaller copy): fills the request.
-bool StartedAsMachineProgram(int argc, char** argv, StartRequest& request);
+// True when this process was started as a program of the machine (for example the uninstaller
+// copy, by an uninstall command): fills the request from `arguments` (after the program name)
+// and the environment. On Linux that is an executable inside the drives of the machine named by
+// $ORVANE_MACHINE; on Windows a process whose starter put $ORVANE_TRANSCRIPT in its environment,
+// or one started with a single argument that is not an option or a folder (as Add/Remove
+// Programs starts the uninstaller with its log).
+bool StartedAsMachineProgram(const std::vector<std::string>& arguments, StartRequest& request);
 
-// Reads the UninstallString of an Add/Remove Programs entry and starts exactly that command in
-// place of this process (the program file of the machine with the quoted log path), as Windows
-// does when the user removes the program. Returns only on failure, with an explanation.
-std::string ExecUninstallCommand(const std::filesystem::path& machineFolder,
-                                 const std::string& entryName,
-                                 const std::function<void(const std::string&)>& record);
+// Reads the UninstallString of an Add/Remove Programs entry and runs exactly that command (the
+// program file of the machine with the quoted log path), as Windows does when the user removes
+// the program; the options go along in the environment. On an emulated machine the command
+// replaces this process and the call returns only on failure; on Windows the command is started
+// and waited for. Returns the command's exit code, or -1 with `problem` set when it could not be
+// run. `record` takes the transcript line that names the command before it starts.
+int RunUninstallCommand(const std::filesystem::path& machineFolder, const std::string& entryName,
+                        const std::function<void(const std::string&)>& record,
+                        std::string& problem);
 
 }  // namespace orvane::tools

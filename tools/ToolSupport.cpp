@@ -1,27 +1,11 @@
-// Shared pieces of the command-line tools.
+// Shared pieces of the command-line tools that are the same on every system.
 #include "tools/ToolSupport.h"
 
-#include <signal.h>
-
-#include <cstdlib>
 #include <stdexcept>
 
 #include "support/Cp932.h"
 
 namespace orvane::tools {
-namespace {
-
-void IgnoreSignal(int) {}
-
-}  // namespace
-
-std::filesystem::path DefaultMachineFolder() {
-  if (const char* machine = std::getenv("ORVANE_MACHINE"); machine && *machine) return machine;
-  if (const char* data = std::getenv("XDG_DATA_HOME"); data && *data)
-    return std::filesystem::path(data) / "orvane" / "machine";
-  const char* home = std::getenv("HOME");
-  return std::filesystem::path(home ? home : ".") / ".local" / "share" / "orvane" / "machine";
-}
 
 std::string FromTerminal(const std::string& utf8) {
   std::string out;
@@ -34,14 +18,13 @@ std::string ToTerminal(const std::string& cp932) {
   return DisplayUtf8(cp932);
 }
 
-void KeepRunningWhenOutputCloses() {
-  // A handler rather than SIG_IGN: an ignored signal stays ignored in the programs this process
-  // starts, a caught one does not.
-  struct sigaction action = {};
-  action.sa_handler = IgnoreSignal;
-  sigemptyset(&action.sa_mask);
-  action.sa_flags = SA_RESTART;
-  sigaction(SIGPIPE, &action, nullptr);
+std::filesystem::path PathFromUtf8(const std::string& utf8) {
+  return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+std::string PathToUtf8(const std::filesystem::path& path) {
+  std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
 }
 
 }  // namespace orvane::tools

@@ -1,21 +1,36 @@
-// Small pieces the command-line tools share: the default machine folder, terminal texts and the
-// handling of an output whose reader went away.
+// Small pieces the command-line tools share: the default machine folder, terminal texts, file
+// names and environment values in UTF-8, and the handling of an output whose reader went away.
+// ToolSupport.cpp holds the portable ones; ToolSupportPosix.cpp and ToolSupportWin32.cpp the rest.
 #pragma once
 #include <filesystem>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace orvane::tools {
 
-// $ORVANE_MACHINE, else $XDG_DATA_HOME/orvane/machine, else ~/.local/share/orvane/machine.
+// $ORVANE_MACHINE, else $XDG_DATA_HOME/orvane/machine, else ~/.local/share/orvane/machine. Empty
+// on Windows, where the program works on the machine it runs on.
 std::filesystem::path DefaultMachineFolder();
 // Terminal text (UTF-8) to the program's code page; throws std::runtime_error naming the text
 // when it has no code page 932 form.
 std::string FromTerminal(const std::string& utf8);
 // The program's text for the terminal.
 std::string ToTerminal(const std::string& cp932);
+// File names as the tools keep them (UTF-8) and as the system takes them: on Windows a narrow
+// file name would go through the ANSI code page and lose what it cannot hold.
+std::filesystem::path PathFromUtf8(const std::string& utf8);
+std::string PathToUtf8(const std::filesystem::path& path);
+// The command-line arguments after the program name, in UTF-8 (on Windows read from the wide
+// command line, not from the ANSI argv).
+std::vector<std::string> CommandArguments(int argc, char** argv);
+// Environment values in UTF-8; nothing when the variable is not set.
+std::optional<std::string> EnvironmentValue(const std::string& name);
+void SetEnvironmentValue(const std::string& name, const std::string& utf8);
 // A write to a pipe whose reader went away fails with EPIPE instead of ending the process, so
 // that a run is never cut in the middle by its output. Programs the process starts get the
-// default behaviour back (a caught signal is reset by exec).
+// default behaviour back (a caught signal is reset by exec). On Windows, where such a write
+// only fails, standard output is put in binary mode so that transcript lines end in LF alone.
 void KeepRunningWhenOutputCloses();
 
 }  // namespace orvane::tools

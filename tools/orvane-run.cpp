@@ -3,10 +3,10 @@
 // interface and the clock differ.
 #include <fstream>
 #include <iostream>
+#include <optional>
 #include <sstream>
 
 #include "app/Application.h"
-#include "platform/host/Machine.h"
 #include "tools/HeadlessProgram.h"
 #include "tools/ProgramHost.h"
 #include "tools/ToolSupport.h"
@@ -32,6 +32,20 @@ const char kUsage[] =
     "            1618 another instance is running, 1622 the transcript could not be written,\n"
     "            1639 bad command line or answers file, 3010 completed, restart required\n";
 
+const char kWindowsUsage[] =
+    "usage: orvane-run [options] DISTRIBUTION_FOLDER      install from a distribution folder\n"
+    "       orvane-run [options] --log WINDOWS_PATH       start with an uninstall log\n"
+    "       orvane-run [options] --uninstall NAME         run the uninstall command of an\n"
+    "                                                     Add/Remove Programs entry\n"
+    "options:\n"
+    "  --answers FILE      what the user does (default: every question gets its default)\n"
+    "  --transcript FILE   where the transcript goes (default: standard output)\n"
+    "  --real-time         honour the installer's pauses instead of recording them\n"
+    "The program works on this Windows: --machine and --drive do not apply.\n"
+    "exit codes: 0 completed, 1602 left or cancelled by the user, 1603 failed,\n"
+    "            1618 another instance is running, 1622 the transcript could not be written,\n"
+    "            1639 bad command line or answers file, 3010 completed, restart required\n";
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -39,18 +53,18 @@ int main(int argc, char** argv) {
   StartRequest request;
   std::string answersPath, transcriptPath, uninstallName;
   bool appendTranscript = false;
-  bool machineProgram = StartedAsMachineProgram(argc, argv, request);
+  const std::vector<std::string> arguments = CommandArguments(argc, argv);
+  bool machineProgram = StartedAsMachineProgram(arguments, request);
   try {
     if (machineProgram) {
       // Started as a program of the machine: the options travel in the environment.
-      if (const char* a = std::getenv("ORVANE_ANSWERS")) answersPath = a;
-      if (const char* t = std::getenv("ORVANE_TRANSCRIPT")) transcriptPath = t;
+      answersPath = EnvironmentValue("ORVANE_ANSWERS").value_or("");
+      transcriptPath = EnvironmentValue("ORVANE_TRANSCRIPT").value_or("");
       appendTranscript = true;
     } else {
-      CommandLine line = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc),
-                                          {"--answers", "--transcript"}, {"--real-time"});
+      CommandLine line = ParseCommandLine(arguments, {"--answers", "--transcript"}, {"--real-time"});
       if (line.help) {
-        std::cout << kUsage;
+        std::cout << (kEmulatedMachine ? kUsage : kWindowsUsage);
         return 0;
       }
       request = line.request;
@@ -60,7 +74,7 @@ int main(int argc, char** argv) {
       uninstallName = line.uninstallName;
     }
   } catch (const std::exception& error) {
-    std::cerr << "orvane-run: " << error.what() << "\n" << kUsage;
+    std::cerr << "orvane-run: " << error.what() << "\n" << (kEmulatedMachine ? kUsage : kWindowsUsage);
     return kExitBadCommandLine;
   }
 
@@ -70,27 +84,39 @@ int main(int argc, char** argv) {
       return RunHeadless(request, std::move(answers), transcriptPath, appendTranscript,
                          "orvane-run");
 
-    // The uninstall command replaces this process; the options go along in the environment.
+    // The uninstall command runs with the options in the environment (on Linux in place of this
+    // process); it appends to the transcript after the line that names it.
     std::ofstream file;
-    headless::Transcript transcript(OpenTranscript(transcriptPath, false, file));
+    std::optional<headless::Transcript> transcript;
+    transcript.emplace(OpenTranscript(transcriptPath, false, file));
     if (!answersPath.empty())
-      setenv("ORVANE_ANSWERS", std::filesystem::absolute(answersPath).c_str(), 1);
-    setenv("ORVANE_TRANSCRIPT",
-           transcriptPath.empty() || transcriptPath == "-"
-               ? "-"
-               : std::filesystem::absolute(transcriptPath).c_str(),
-           1);
-    if (request.realTime) setenv("ORVANE_REAL_TIME", "1", 1);
+      SetEnvironmentValue("ORVANE_ANSWERS",
+                          PathToUtf8(std::filesystem::absolute(PathFromUtf8(answersPath))));
+    SetEnvironmentValue("ORVANE_TRANSCRIPT",
+                        transcriptPath.empty() || transcriptPath == "-"
+                            ? "-"
+                            : PathToUtf8(std::filesystem::absolute(PathFromUtf8(transcriptPath))));
+    if (request.realTime) SetEnvironmentValue("ORVANE_REAL_TIME", "1");
     // The uninstaller copy may be the desktop program: it runs headless too.
-    setenv("ORVANE_UI", "headless", 1);
-    std::string problem = ExecUninstallCommand(
-        request.machineFolder, uninstallName, [&](const std::string& line) {
-          transcript.Line(line);
-          if (transcript.Lost())
-            throw TranscriptError(TranscriptNotWritten(transcriptPath, transcript.LostError()));
-        });
+    SetEnvironmentValue("ORVANE_UI", "headless");
+    std::string problem;
+    int code = RunUninstallCommand(request.machineFolder, uninstallName,
+                                   [&](const std::string& line) {
+                                     transcript->Line(line);
+                                     if (transcript->Lost())
+                                       throw TranscriptError(TranscriptNotWritten(
+                                           transcriptPath, transcript->LostError()));
+                                     // The command writes to the file from here on.
+                                     if (file.is_open()) file.close();
+                                   },
+                                   problem);
+    if (code >= 0) return code;
     std::cerr << "orvane-run: " << problem << "\n";
-    transcript.Line("exit " + std::to_string(kExitFailed));
+    if (!file.is_open() && !transcriptPath.empty() && transcriptPath != "-") {
+      transcript.reset();
+      transcript.emplace(OpenTranscript(transcriptPath, true, file));
+    }
+    transcript->Line("exit " + std::to_string(kExitFailed));
     return kExitFailed;
   } catch (const headless::AnswersError& error) {
     std::cerr << "orvane-run: " << error.what() << "\n";

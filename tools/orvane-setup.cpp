@@ -43,7 +43,7 @@ class DesktopProgramUi : public ProgramUi {
  public:
   explicit DesktopProgramUi(bool verbose) : verbose_(verbose) {}
   IUserInterface& Ui() override { return ui_; }
-  void Attach(Application& app, host::Machine&) override { ui_.Attach(app); }
+  void Attach(Application& app, const DiskChanger&) override { ui_.Attach(app); }
   void Record(const std::string& line) override {
     if (verbose_) std::cerr << "orvane-setup: " << line << "\n";
   }
@@ -91,7 +91,8 @@ int main(int argc, char** argv) {
   StartRequest request;
   std::string uninstallName;
   bool verbose = false;
-  const bool machineProgram = StartedAsMachineProgram(argc, argv, request);
+  const std::vector<std::string> arguments = CommandArguments(argc, argv);
+  const bool machineProgram = StartedAsMachineProgram(arguments, request);
   if (machineProgram) {
     const char* mode = std::getenv("ORVANE_UI");
     if (mode && std::string(mode) == "headless") {
@@ -111,8 +112,8 @@ int main(int argc, char** argv) {
   } else {
     try {
       // A copy placed inside a distribution folder installs from that folder.
-      CommandLine line = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc), {},
-                                          {"--verbose"}, SelfExecutable().parent_path());
+      CommandLine line =
+          ParseCommandLine(arguments, {}, {"--verbose"}, SelfExecutable().parent_path());
       if (line.help) {
         std::cout << kUsage;
         return 0;
@@ -130,11 +131,12 @@ int main(int argc, char** argv) {
   try {
     if (!uninstallName.empty()) {
       // The uninstall command replaces this process, as Add/Remove Programs starts it.
-      std::string problem = ExecUninstallCommand(request.machineFolder, uninstallName,
-                                                 [verbose](const std::string& line) {
-                                                   if (verbose)
-                                                     std::cerr << "orvane-setup: " << line << "\n";
-                                                 });
+      std::string problem;
+      RunUninstallCommand(request.machineFolder, uninstallName,
+                          [verbose](const std::string& line) {
+                            if (verbose) std::cerr << "orvane-setup: " << line << "\n";
+                          },
+                          problem);
       std::cerr << "orvane-setup: " << problem << "\n";
       return kExitFailed;
     }
