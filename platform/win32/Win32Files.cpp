@@ -13,6 +13,7 @@
 #include <algorithm>
 
 #include "platform/win32/Win32Paths.h"
+#include "support/WindowsPath.h"
 
 namespace orvane::win32 {
 namespace {
@@ -49,7 +50,7 @@ uint32_t CheckPatternName(const std::string& name) {
 // The system's form of a search pattern: the folder checked as any path, the name as a pattern.
 uint32_t WidePattern(const std::string& pattern, std::wstring& wide) {
   std::string folder, name;
-  if (!SplitLast(pattern, folder, name)) return err::PathNotFound;
+  if (!SplitLastSeparator(pattern, folder, name)) return err::PathNotFound;
   if (name.find_first_of("*?") == std::string::npos) {
     if (!name.empty()) return WidePath(pattern, wide);
     // "C:\Dir\" names no entry: 2 when the folder exists, as for a name that matches nothing.

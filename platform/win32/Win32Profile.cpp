@@ -15,6 +15,7 @@
 
 #include "platform/win32/Win32Paths.h"
 #include "support/IniDocument.h"
+#include "support/WindowsPath.h"
 
 namespace orvane::win32 {
 namespace {
@@ -269,7 +270,7 @@ struct Win32Profile::Impl {
       return ERROR_ACCESS_DENIED;  // renaming over a read-only file would succeed
     std::string folder, name;
     std::wstring temporary;
-    if (!SplitLast(file.canonical, folder, name) ||
+    if (!SplitLastSeparator(file.canonical, folder, name) ||
         !ToWide(folder + "\\" + kTemporaryName, temporary))
       return ERROR_INVALID_NAME;
     DWORD kept = entry.stamp.attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
