@@ -1,7 +1,8 @@
 #!/bin/sh
 # The Windows program's figures under Wine, in one 64-bit prefix of its own: a 10,000-file package
-# (about 57 MB) installed and removed by orvane-run.exe and by an uncompressed NSIS installer of the
-# same files; the uninstall log of 10,000 entries (log_bench.exe); SZDD expansion (lz_bench_wine.sh).
+# (about 57 MB) installed and removed by orvane-run.exe and by an uncompressed NSIS installer of
+# the same files; the uninstall log of 10,000 entries (log_bench.exe); SZDD expansion of 64 MiB
+# (lz_bench_wine.sh).
 # Usage: bench/wine_bench.sh WINDOWS_BUILD_FOLDER [FILES]   (a folder of scripts/build-windows.sh;
 # builds orvane-run and log_bench in its win64 folder, and in win32 when that is configured)
 set -eu
@@ -18,18 +19,17 @@ work=$(mktemp -d /tmp/wine-bench-XXXXXX)
 export WINEPREFIX="$work/prefix" WINEARCH=win64 WINEDEBUG=-all
 trap 'wineserver -k 2>/dev/null || true; rm -rf "$work"' EXIT
 wineboot -i >/dev/null 2>&1
-# One server for the whole run (once wineboot's has gone), so that no timed step pays for starting it.
+# One server for the whole run (once wineboot's has gone): no timed step pays for starting one.
 wineserver -w
 wineserver -p
 drive_c="$WINEPREFIX/drive_c"
 win() { echo "Z:$1" | tr / '\\'; }
 now() { date +%s.%N; }
-# timed VARIABLE COMMAND...: runs the command after a sync and sets VARIABLE to its seconds.
+# timed COMMAND...: runs the command after a sync and prints its seconds (its output: stderr).
 timed() {
-  name=$1; shift
   sync; start=$(now)
-  "$@" || true
-  eval "$name=$(echo "$start $(now)" | awk '{printf "%.2f", $2 - $1}')"
+  "$@" >&2 || true
+  echo "$start $(now)" | awk '{printf "%.2f", $2 - $1}'
 }
 files_in() { find "$drive_c/$1" -name 'F*.DAT' 2>/dev/null | wc -l; }
 check() {  # check WHAT FOLDER EXPECTED
@@ -67,24 +67,25 @@ makensis -V1 "$work/bench.nsi" >/dev/null
 echo 'final folder C:\Bench\' > "$work/answers.txt"
 
 # Installer and uninstaller started through wine, as a user would start them.
-timed nsis_install wine "$work/nsis-setup.exe" /S
+nsis_install=$(timed wine "$work/nsis-setup.exe" /S)
 check "NSIS install" BenchNsis "$count"
 # The uninstaller runs in place (_?=): otherwise it starts a copy of itself and returns at once.
-timed nsis_remove wine 'C:\BenchNsis\uninst.exe' /S '_?=C:\BenchNsis'
+nsis_remove=$(timed wine 'C:\BenchNsis\uninst.exe' /S '_?=C:\BenchNsis')
 check "NSIS removal" BenchNsis 0
 
 for arch in $archs; do
   run="$folder/$arch/orvane-run.exe"
-  timed install wine "$run" --answers "$(win "$work/answers.txt")" \
-    --transcript "$(win "$work/install-$arch.txt")" "$(win "$work/dist")"
+  install=$(timed wine "$run" --answers "$(win "$work/answers.txt")" \
+    --transcript "$(win "$work/install-$arch.txt")" "$(win "$work/dist")")
   tail -n 1 "$work/install-$arch.txt" | tr -d '\r' | grep -qx 'exit 0' ||
     { echo "install failed:"; tail "$work/install-$arch.txt"; exit 1; }
   check "install ($arch)" Bench "$count"
-  timed remove wine "$run" --transcript "$(win "$work/remove-$arch.txt")" \
-    --uninstall "Bench UnInstall"
+  remove=$(timed wine "$run" --transcript "$(win "$work/remove-$arch.txt")" \
+    --uninstall "Bench UnInstall")
   check "removal ($arch)" Bench 0
   echo "== install and removal of $count files (orvane-run.exe $arch, NSIS 32-bit)"
-  echo "install: orvane-run $install s, NSIS $nsis_install s, ratio $(ratio "$install" "$nsis_install")"
+  echo "install: orvane-run $install s, NSIS $nsis_install s," \
+    "ratio $(ratio "$install" "$nsis_install")"
   echo "removal: orvane-run $remove s, NSIS $nsis_remove s, ratio $(ratio "$remove" "$nsis_remove")"
   echo "both:    ratio $(echo "$install $remove $nsis_install $nsis_remove" |
     awk '{printf "%.2f", ($1 + $2) / ($3 + $4)}') (goal: 1 or less)"
