@@ -16,6 +16,7 @@
 #include "install/UninstallLog.h"
 #include "platform/Platform.h"
 #include "support/MBUtils.h"
+#include "support/WindowsPath.h"
 #include "support/uIniFile.h"
 #include "support/uStrOp.h"
 
@@ -348,10 +349,20 @@ namespace {
 // (8.3) forms are compared too, since the file system accepts them as the same folder.
 bool IsProtectedFolder(IFiles& files, const ProtectedFolders& known, const std::string& folder) {
   if (IsDriveRoot(folder)) return true;
-  std::string upper = Upper(AddPathDelim(folder, "B"));
+  // Compared as Windows reads it: "..", "." and trailing dots and blanks of names taken away.
+  std::string canonical = folder;
+  char drive = 0;
+  std::vector<std::string> names;
+  if (ParseWindowsPath(folder, drive, names) == 0) {
+    canonical = std::string(1, drive) + ":\\";
+    for (const std::string& name : names) canonical += name + "\\";
+  }
+  std::string upper = Upper(AddPathDelim(canonical, "B"));
   for (const std::string& k : known.longForms)
     if (SameOrAncestor(upper, k)) return true;
-  if (known.shortForms.empty()) return false;
+  // Another spelling of a known folder can only be a short (8.3) name, and every generated short
+  // name holds a "~": only such a path is looked up (a lookup walks every folder on the way).
+  if (known.shortForms.empty() || upper.find('~') == std::string::npos) return false;
   std::string shortForm = files.ShortPath(folder);
   if (shortForm.empty()) return false;
   std::string upperShort = Upper(AddPathDelim(shortForm, "B"));
