@@ -73,6 +73,7 @@ int Application::ShowModal(TForm& form) {
 
 void Application::Click(TControl& control) {
   if (!control.Showing() || !control.enabled || !control.form->enabled) return;
+  if (onInput) onInput(control, nullptr);
   if (control.kind == ControlKind::CheckBox) {
     control.checked = !control.checked;
   } else if (control.kind == ControlKind::RadioButton) {
@@ -91,6 +92,7 @@ void Application::Click(TControl& control) {
 
 void Application::SetText(TControl& control, const std::string& text) {
   if (!control.Showing() || !control.enabled || control.readOnly) return;
+  if (onInput) onInput(control, &text);
   control.caption = text;
   if (control.onChange) control.onChange();
 }

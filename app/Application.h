@@ -1,6 +1,7 @@
 // The program object: the platform, the start-up context, the four windows, the message loop and
 // the modal loop, and the default report of errors that escape an event handler.
 #pragma once
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -63,6 +64,9 @@ class Application : public IFormHost {
   void Click(TControl& control);
   // Text typed into an edit field.
   void SetText(TControl& control, const std::string& text);
+  // Sees each input that takes effect, before it does (a recorder of the user's answers): the
+  // control clicked with null text, or the edit field with its new text.
+  std::function<void(TControl& control, const std::string* text)> onInput;
   // The default error report: a message box with the error's text under the program's title.
   void ShowException(const std::string& message);
 

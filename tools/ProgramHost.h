@@ -112,9 +112,10 @@ bool StartedAsMachineProgram(const std::vector<std::string>& arguments, StartReq
 // the program; the options go along in the environment. On an emulated machine the command
 // replaces this process and the call returns only on failure; on Windows the command is started
 // and waited for. Returns the command's exit code, or -1 with `problem` set when it could not be
-// run. `record` takes the transcript line that names the command before it starts.
+// run. `record` takes the transcript line that names the command before it starts. `extra`
+// arguments (the installer's switches) follow the command's own.
 int RunUninstallCommand(const std::filesystem::path& machineFolder, const std::string& entryName,
                         const std::function<void(const std::string&)>& record,
-                        std::string& problem);
+                        std::string& problem, const std::vector<std::string>& extra = {});
 
 }  // namespace orvane::tools

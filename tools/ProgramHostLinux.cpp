@@ -85,7 +85,7 @@ int RunProgram(const StartRequest& request, ProgramUi& ui) {
 
 int RunUninstallCommand(const std::filesystem::path& machineFolder, const std::string& entryName,
                         const std::function<void(const std::string&)>& record,
-                        std::string& problem) {
+                        std::string& problem, const std::vector<std::string>& extra) {
   std::unique_ptr<host::Machine> machine = host::Machine::Open(machineFolder);
   const std::string key =
       "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + FromTerminal(entryName);
@@ -128,6 +128,8 @@ int RunUninstallCommand(const std::filesystem::path& machineFolder, const std::s
   std::string argumentUtf8 = ToTerminal(argument);
   std::vector<char*> argv = {hostString.data()};
   if (!argument.empty()) argv.push_back(argumentUtf8.data());
+  std::vector<std::string> extraArguments = extra;
+  for (std::string& word : extraArguments) argv.push_back(word.data());
   argv.push_back(nullptr);
   execv(hostString.c_str(), argv.data());
   problem = "the uninstall command could not be started";

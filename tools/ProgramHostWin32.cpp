@@ -152,7 +152,7 @@ int RunProgram(const StartRequest& request, ProgramUi& ui) {
 
 int RunUninstallCommand(const std::filesystem::path&, const std::string& entryName,
                         const std::function<void(const std::string&)>& record,
-                        std::string& problem) {
+                        std::string& problem, const std::vector<std::string>& extra) {
   win32::Win32Registry registry;
   const std::string key =
       "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + FromTerminal(entryName);
@@ -162,7 +162,11 @@ int RunUninstallCommand(const std::filesystem::path&, const std::string& entryNa
     problem = "no Add/Remove Programs entry named '" + entryName + "' with an uninstall command";
     return -1;
   }
-  const std::string command = value.data;
+  std::string command = value.data;
+  // The switches follow the command's own arguments, quoted where they hold blanks.
+  for (const std::string& word : extra)
+    command += word.find(' ') == std::string::npos ? " " + FromTerminal(word)
+                                                   : " \"" + FromTerminal(word) + "\"";
   std::wstring wide;
   if (!win32::ToWide(command, wide)) {
     problem = "the uninstall command is not a text of code page 932";

@@ -3,10 +3,12 @@
 # mouse clicks, screenshots every page and checks the gradient, the wizard's place, the final
 # page's start button and the installed files; removes it; then installs and removes it once
 # more by keyboard alone, checking where the focus is at every step. Every wait is bounded.
-# usage: walk_install.sh ORVANE_SETUP ORVANE_MACHINE EXAMPLES_DIR OUTPUT_DIR
+# The mouse walk is recorded (/record) and replayed by orvane-run on a fresh machine, which must
+# end in the same state.
+# usage: walk_install.sh ORVANE_SETUP ORVANE_MACHINE EXAMPLES_DIR OUTPUT_DIR ORVANE_RUN
 # (run under xvfb-run, or it starts itself under xvfb-run)
 set -u
-SETUP=$1 MACHINE_TOOL=$2 EXAMPLES=$3 OUT=$4
+SETUP=$1 MACHINE_TOOL=$2 EXAMPLES=$3 OUT=$4 RUN_TOOL=$5
 
 if [ -z "${DISPLAY:-}" ] || [ -z "${ORVANE_GUI_TEST_INNER:-}" ]; then
   export ORVANE_GUI_TEST_INNER=1
@@ -44,7 +46,7 @@ start() {
   done
 }
 
-start "$DUMP" "$WORK/setup.log" --machine "$WORK/machine" "$WORK/dist"
+start "$DUMP" "$WORK/setup.log" --machine "$WORK/machine" "$WORK/dist" /record="$WORK/recorded.txt"
 
 shot() { import -window root "$OUT/shots/$1.png" 2>/dev/null; }
 # The screen centre of a dumped control or box button: "NAME X Y W H ...".
@@ -203,9 +205,41 @@ for f in DEMO.EXE README.TXT MANUAL.TXT; do
   grep -qi "$f" <<<"$tree" && pass "installed $f" || fail "missing $f in: $tree"
 done
 
+# The machine's files and registry, to compare a recorded run with its replay. The uninstaller
+# copy is the program that installed: orvane-setup in the walk, orvane-run in the replay.
+state() {
+  "$MACHINE_TOOL" --machine "$1" tree 'C:\' | grep -v 'UNORVANE\.EXE'
+  "$MACHINE_TOOL" --machine "$1" reg export
+}
+# replay ANSWERS ARGS...: orvane-run with the recorded answers on the replay machine.
+replay() {
+  local answers=$1
+  shift
+  "$RUN_TOOL" --machine "$WORK/replay" --answers "$answers" --transcript "$answers.transcript" "$@"
+  local code=$?
+  [ $code -eq 0 ] && pass "the replay of $(basename "$answers") exited 0" ||
+    fail "the replay of $(basename "$answers") exited $code: $(tail -3 "$answers.transcript")"
+  # Every question of the replay is answered by a recorded line, and every line is used.
+  local left
+  left=$(grep '(default)\|^unused answers' "$answers.transcript" | head -3)
+  [ -z "$left" ] || fail "the replay of $(basename "$answers") took defaults or left lines: $left"
+  if diff <(state "$WORK/machine") <(state "$WORK/replay") >"$answers.diff"; then
+    pass "the replay of $(basename "$answers") ends in the recorded run's state"
+  else
+    fail "the replay of $(basename "$answers") differs: $(head -5 "$answers.diff")"
+  fi
+}
+grep -q '^final folder "C:\\\\Orvane Typed\\\\"$' "$WORK/recorded.txt" &&
+  grep -q '^browse "C:\\\\Program Files"$' "$WORK/recorded.txt" &&
+  pass "the recording holds the browsed and the typed folder" ||
+  fail "recorded: $(cat "$WORK/recorded.txt")"
+replay "$WORK/recorded.txt" "$WORK/dist"
+
 # Removal through the Add/Remove Programs command: the uninstaller copy is an orvane-setup copy
-# and shows its own windows; the shared component's question is answered "No" (keep it).
-start "$DUMP" "$WORK/uninstall.log" --machine "$WORK/machine" --uninstall "Orvane Demo UnInstall"
+# and shows its own windows; the shared component's question is answered "No" (keep it). The
+# switch reaches the uninstaller copy: the removal is recorded too.
+start "$DUMP" "$WORK/uninstall.log" --machine "$WORK/machine" --uninstall "Orvane Demo UnInstall" \
+  /record="$WORK/recorded-removal.txt"
 deadline=$((SECONDS + 120))
 last="" asked=0 uninstall_page=0
 while kill -0 $PID 2>/dev/null; do
@@ -240,6 +274,7 @@ trap - EXIT
   fail "the installation folder is still there" || pass "the installation folder is removed"
 "$MACHINE_TOOL" --machine "$WORK/machine" tree 'C:\WINDOWS\system32' 2>&1 | grep -qi DEMOCTL.DLL &&
   pass "the kept shared component stays" || fail "the shared component was deleted despite No"
+replay "$WORK/recorded-removal.txt" --uninstall "Orvane Demo UnInstall"
 
 # ---- The same package once more, by keyboard alone ----
 # The pointer rests on the background, away from every window, and no button is clicked: keys

@@ -109,6 +109,18 @@ TEST_F(BadInput, CommandLinesAndMachinesAreRefusedBeforeAnythingRuns) {
             kFailedStatus);
   EXPECT_TRUE(OneLine(output, "orvane-setup", "DISPLAY is not set; nothing was run"));
   EXPECT_FALSE(fs::exists(desktopMachine));
+  // A bad switch, and a bad answers file named by one, are refused before anything runs.
+  std::ofstream(Root() / "bad-answers.txt") << "final jump\n";
+  for (const std::string& switches : {std::string(" /quiet /nosuch"), std::string(" -log"),
+                                      " /answers=" + (Root() / "bad-answers.txt").string()}) {
+    EXPECT_EQ(Command("env -u DISPLAY " + std::string(ORVANE_SETUP_PATH) + " --machine '" +
+                          desktopMachine.string() + "'" + dist + switches,
+                      output),
+              kBadCommandLineStatus)
+        << switches;
+    EXPECT_TRUE(OneLine(output, "orvane-setup", "")) << switches;
+    EXPECT_FALSE(fs::exists(desktopMachine)) << switches;
+  }
 #endif
 }
 

@@ -773,5 +773,58 @@ TEST_F(UninstallScenario, UninstallKilledAtAnyStepIsFinishedByItsCommand) {
   EXPECT_FALSE(Exists("C:\\WINDOWS\\system32\\KSHARED.DLL"));
 }
 
+#ifdef ORVANE_SETUP_PATH
+// The desktop program's switches, without a display: a quiet install into the folder /dir names,
+// then the Add/Remove entry's command with /quiet; the transcripts go to the /log files.
+TEST_F(UninstallScenario, DemoQuietRoundTripByTheDesktopProgramsSwitches) {
+  fs::copy(fs::path(ORVANE_EXAMPLES) / "demo", Dist(), fs::copy_options::recursive);
+  OpenMachine();
+  MachineSnapshot before = Snapshot();
+  const std::string setup = "env -u DISPLAY " + std::string(ORVANE_SETUP_PATH) + " --machine '" +
+                            MachineFolder().string() + "' ";
+  const fs::path installLog = Root() / "install.log", removeLog = Root() / "remove.log";
+  auto read = [](const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  };
+
+  std::string output;
+  ASSERT_EQ(Shell(setup + "'" + Dist().string() + "' -QUIET '/dir:C:\\Demo App' /log=" +
+                      installLog.string(),
+                  &output),
+            0)
+      << output << read(installLog);
+  EXPECT_EQ(output, "");
+  const std::string install = read(installLog);
+  EXPECT_NE(install.find("action final folder \"C:\\\\Demo App\"\n"), std::string::npos)
+      << install;
+  EXPECT_TRUE(Exists("C:\\Demo App\\DEMO.EXE"));
+
+  ASSERT_EQ(Shell(setup + "--uninstall 'Orvane Demo UnInstall' /quiet /Log=" +
+                      removeLog.string(),
+                  &output),
+            0)
+      << output << read(removeLog);
+  const std::string remove = read(removeLog);
+  EXPECT_EQ(remove.rfind("start \"C:\\\\WINDOWS\\\\UNORVANE.EXE\"", 0), 0u) << remove;
+  EXPECT_NE(remove.find("action uninstall start (default)"), std::string::npos) << remove;
+  EXPECT_NE(remove.find("\nexit 0\n"), std::string::npos) << remove;
+  EXPECT_EQ(Machine("programs"), "");
+
+  // What stays: as after a removal by hand, and the shared component that the quiet removal keeps
+  // (the shared-file question's default).
+  std::vector<std::string> expected = {
+      "file added: C:\\WINDOWS\\ORVANEDB.INI",
+      "file added: C:\\WINDOWS\\UNORVANE.EXE",
+      "file added: C:\\WINDOWS\\system32\\DEMOCTL.DLL",
+      "key added: [HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes]",
+      "key added: [HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs]",
+      "key added: [HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall]",
+      "key added: [HKEY_LOCAL_MACHINE\\SOFTWARE\\Orvane]",
+  };
+  EXPECT_EQ(Diff(before, Snapshot()), expected) << DiffText(before, Snapshot());
+}
+#endif
+
 }  // namespace
 }  // namespace orvane::scenario

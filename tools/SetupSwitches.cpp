@@ -1,0 +1,159 @@
+// The installer's switches and the unattended run.
+#include "tools/SetupSwitches.h"
+
+#include <cctype>
+#include <filesystem>
+#include <ostream>
+#include <streambuf>
+
+#include "app/Application.h"
+#include "app/Main.h"
+#include "platform/WinTypes.h"
+#include "support/Cp932.h"
+#include "tools/HeadlessProgram.h"
+#include "tools/ToolSupport.h"
+
+namespace orvane::tools {
+namespace {
+
+struct SwitchRule {
+  const char* name;
+  bool takesValue;
+};
+const SwitchRule kSwitches[] = {{"quiet", false},  {"norestart", false}, {"answers", true},
+                                {"log", true},     {"dir", true},        {"record", true},
+                                {"help", false},   {"?", false}};
+
+std::string Lower(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
+const SwitchRule* Rule(const std::string& name) {
+  for (const SwitchRule& rule : kSwitches)
+    if (Lower(name) == rule.name) return &rule;
+  return nullptr;
+}
+
+// A Windows folder path: a drive letter and a backslash, or a network path.
+bool IsWindowsFolder(const std::string& path) {
+  if (path.size() >= 3 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':' &&
+      path[2] == '\\')
+    return true;
+  return path.size() > 2 && path[0] == '\\' && path[1] == '\\';
+}
+
+std::string Absolute(const std::string& path) {
+  return path.empty() ? path : PathToUtf8(std::filesystem::absolute(PathFromUtf8(path)));
+}
+
+// A transcript that nobody reads: a quiet run without /log.
+class Discard : public std::streambuf {
+ protected:
+  int overflow(int c) override { return c == traits_type::eof() ? 0 : c; }
+  std::streamsize xsputn(const char*, std::streamsize n) override { return n; }
+};
+
+}  // namespace
+
+SetupSwitches TakeSetupSwitches(std::vector<std::string>& arguments) {
+  SetupSwitches switches;
+  std::vector<std::string> rest;
+  for (const std::string& word : arguments) {
+    const bool slash = word.size() > 1 && word[0] == '/';
+    const bool dash = word.size() > 1 && word[0] == '-' && word[1] != '-';
+    if (!slash && !dash) {
+      rest.push_back(word);
+      continue;
+    }
+    const size_t mark = word.find_first_of("=:");
+    const std::string name = word.substr(1, mark == std::string::npos ? std::string::npos : mark - 1);
+    const SwitchRule* rule = Rule(name);
+    if (!rule) {
+      // "-x" is left to the tool's own options; "/x" is a switch unless it is a folder's path.
+      std::error_code ec;
+      if (dash || name.find_first_of("/\\") != std::string::npos ||
+          std::filesystem::is_directory(PathFromUtf8(word), ec)) {
+        rest.push_back(word);
+        continue;
+      }
+      throw SwitchError("unknown switch " + word);
+    }
+    const std::string key = rule->name;
+    if (!rule->takesValue) {
+      if (mark != std::string::npos) throw SwitchError("the switch " + word + " takes no value");
+      if (key == "quiet") switches.quiet = true;
+      else if (key == "norestart") switches.noRestart = true;
+      else switches.help = true;
+      continue;
+    }
+    const std::string value = mark == std::string::npos ? "" : word.substr(mark + 1);
+    if (value.empty())
+      throw SwitchError("the switch /" + key + " needs a value: /" + key + "=" +
+                        (key == "dir" ? "FOLDER" : "FILE"));
+    std::string& slot = key == "answers" ? switches.answers
+                        : key == "log"   ? switches.log
+                        : key == "dir"   ? switches.dir
+                                         : switches.record;
+    if (!slot.empty()) throw SwitchError("the switch /" + key + " is given twice");
+    if (key == "dir" && !IsWindowsFolder(value))
+      throw SwitchError("/dir needs a folder with its drive, such as C:\\Program Files\\App: " +
+                        value);
+    std::string cp932;
+    if (key == "dir" && !Utf8ToCp932(value, cp932))
+      throw SwitchError("/dir names a folder that code page 932 cannot write: " + value);
+    slot = value;
+  }
+  if (!switches.record.empty() && switches.Unattended())
+    throw SwitchError("/record shows the windows: it does not go with /quiet or /answers");
+  arguments = rest;
+  return switches;
+}
+
+std::vector<std::string> SwitchArguments(const SetupSwitches& s) {
+  std::vector<std::string> out;
+  if (s.quiet) out.push_back("/quiet");
+  if (s.noRestart) out.push_back("/norestart");
+  if (!s.answers.empty()) out.push_back("/answers=" + Absolute(s.answers));
+  if (!s.log.empty()) out.push_back("/log=" + Absolute(s.log));
+  if (!s.dir.empty()) out.push_back("/dir=" + s.dir);
+  if (!s.record.empty()) out.push_back("/record=" + Absolute(s.record));
+  return out;
+}
+
+headless::Answers UnattendedAnswers(const SetupSwitches& switches) {
+  headless::Answers answers = LoadAnswers(switches.answers);
+  if (!switches.dir.empty())
+    answers.actions.insert(answers.actions.begin(),
+                           headless::PageAction{0, headless::Page::Final, "folder", switches.dir});
+  if (switches.noRestart) answers.restart = false;
+  return answers;
+}
+
+int RunUnattended(const StartRequest& request, const SetupSwitches& switches,
+                  const std::string& tool) {
+  headless::Answers answers = UnattendedAnswers(switches);
+  if (!switches.log.empty()) return RunHeadless(request, std::move(answers), switches.log, false, tool);
+  Discard nothing;
+  std::ostream out(&nothing);
+  HeadlessProgramUi ui(std::move(answers), out);
+  return RunProgram(request, ui);
+}
+
+SwitchedUi::SwitchedUi(IUserInterface& inner, const SetupSwitches& switches)
+    : inner_(inner), noRestart_(switches.noRestart) {
+  Utf8ToCp932(switches.dir, dirCp932_);
+}
+
+void SwitchedUi::HandleMessage() {
+  if (!dirPlaced_ && !dirCp932_.empty() && app_ && app_->frmMain().visible &&
+      app_->frmMain().page == WizardPage::Final) {
+    dirPlaced_ = true;
+    app_->SetText(app_->frmMain().txtFolder, dirCp932_);
+  }
+  inner_.HandleMessage();
+}
+
+int SwitchedUi::RestartDialog() { return noRestart_ ? id::No : inner_.RestartDialog(); }
+
+}  // namespace orvane::tools
