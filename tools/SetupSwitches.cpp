@@ -20,9 +20,9 @@ struct SwitchRule {
   const char* name;
   bool takesValue;
 };
-const SwitchRule kSwitches[] = {{"quiet", false},  {"norestart", false}, {"answers", true},
-                                {"log", true},     {"dir", true},        {"record", true},
-                                {"help", false},   {"?", false}};
+const SwitchRule kSwitches[] = {{"quiet", false}, {"norestart", false}, {"answers", true},
+                                {"log", true},    {"dir", true},        {"record", true},
+                                {"help", false},  {"?", false}};
 
 std::string Lower(std::string text) {
   for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -67,7 +67,8 @@ SetupSwitches TakeSetupSwitches(std::vector<std::string>& arguments) {
       continue;
     }
     const size_t mark = word.find_first_of("=:");
-    const std::string name = word.substr(1, mark == std::string::npos ? std::string::npos : mark - 1);
+    const std::string name =
+        word.substr(1, mark == std::string::npos ? std::string::npos : mark - 1);
     const SwitchRule* rule = Rule(name);
     if (!rule) {
       // "-x" is left to the tool's own options; "/x" is a switch unless it is a folder's path.
@@ -82,9 +83,12 @@ SetupSwitches TakeSetupSwitches(std::vector<std::string>& arguments) {
     const std::string key = rule->name;
     if (!rule->takesValue) {
       if (mark != std::string::npos) throw SwitchError("the switch " + word + " takes no value");
-      if (key == "quiet") switches.quiet = true;
-      else if (key == "norestart") switches.noRestart = true;
-      else switches.help = true;
+      if (key == "quiet")
+        switches.quiet = true;
+      else if (key == "norestart")
+        switches.noRestart = true;
+      else
+        switches.help = true;
       continue;
     }
     const std::string value = mark == std::string::npos ? "" : word.substr(mark + 1);
@@ -133,7 +137,8 @@ headless::Answers UnattendedAnswers(const SetupSwitches& switches) {
 int RunUnattended(const StartRequest& request, const SetupSwitches& switches,
                   const std::string& tool) {
   headless::Answers answers = UnattendedAnswers(switches);
-  if (!switches.log.empty()) return RunHeadless(request, std::move(answers), switches.log, false, tool);
+  if (!switches.log.empty())
+    return RunHeadless(request, std::move(answers), switches.log, false, tool);
   Discard nothing;
   std::ostream out(&nothing);
   HeadlessProgramUi ui(std::move(answers), out);
@@ -154,6 +159,8 @@ void SwitchedUi::HandleMessage() {
   inner_.HandleMessage();
 }
 
-int SwitchedUi::RestartDialog() { return noRestart_ ? id::No : inner_.RestartDialog(); }
+int SwitchedUi::RestartDialog() {
+  return noRestart_ ? id::No : inner_.RestartDialog();
+}
 
 }  // namespace orvane::tools

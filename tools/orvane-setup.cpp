@@ -150,7 +150,8 @@ int RunWithWindows(StartRequest request, const SetupSwitches& switches, bool ver
   request.realTime = true;
   request.documentOpener = FindDocumentOpener();
   std::ofstream logFile;
-  std::ostream* log = switches.log.empty() ? nullptr : &OpenTranscript(switches.log, false, logFile);
+  std::ostream* log =
+      switches.log.empty() ? nullptr : &OpenTranscript(switches.log, false, logFile);
   std::function<bool(const std::string&)> save;
   if (!switches.record.empty()) {
     save = [path = switches.record](const std::string& text) { return SaveText(path, text); };

@@ -9,14 +9,14 @@ namespace {
 
 TEST(SetupSwitchesTest, BadSwitchesAndValuesAreRefused) {
   const std::vector<std::vector<std::string>> bad = {
-      {"/quite"},                       // misspelt
-      {"/quiet=yes"},                   // a flag with a value
-      {"/log"},                         // no value
-      {"/answers="},                    // an empty value
+      {"/quite"},      // misspelt
+      {"/quiet=yes"},  // a flag with a value
+      {"/log"},        // no value
+      {"/answers="},   // an empty value
       {"-dir:"},
-      {"/dir=Program Files\\App"},      // no drive
-      {"/log=a.txt", "/LOG=b.txt"},     // twice
-      {"/record=r.txt", "/quiet"},      // recording needs the windows
+      {"/dir=Program Files\\App"},   // no drive
+      {"/log=a.txt", "/LOG=b.txt"},  // twice
+      {"/record=r.txt", "/quiet"},   // recording needs the windows
       {"/record=r.txt", "/answers=a"},
   };
   for (std::vector<std::string> arguments : bad) {
@@ -26,15 +26,15 @@ TEST(SetupSwitchesTest, BadSwitchesAndValuesAreRefused) {
 }
 
 TEST(SetupSwitchesTest, SpellingsAreTakenOutAndTheRestKeepsItsOrder) {
-  std::vector<std::string> arguments = {"--machine", "m",        "-QUIET",  "dist",
-                                        "/Dir:C:\\Apps\\Demo",   "/norestart", "/log=run.txt",
-                                        "-h",        "/nonexistent/folder"};
+  std::vector<std::string> arguments = {"--machine",           "m",          "-QUIET",       "dist",
+                                        "/Dir:C:\\Apps\\Demo", "/norestart", "/log=run.txt", "-h",
+                                        "/nonexistent/folder"};
   SetupSwitches s = TakeSetupSwitches(arguments);
   EXPECT_TRUE(s.quiet && s.noRestart && s.Unattended());
   EXPECT_EQ(s.dir, "C:\\Apps\\Demo");
   EXPECT_EQ(s.log, "run.txt");
-  EXPECT_EQ(arguments, (std::vector<std::string>{"--machine", "m", "dist", "-h",
-                                                 "/nonexistent/folder"}));
+  EXPECT_EQ(arguments,
+            (std::vector<std::string>{"--machine", "m", "dist", "-h", "/nonexistent/folder"}));
 
   // /dir is the final page's first action and /norestart the restart answer.
   headless::Answers answers = UnattendedAnswers(s);

@@ -14,23 +14,36 @@
 namespace orvane::headless {
 namespace {
 
-std::string Quoted(const std::string& cp932) { return Transcript::Quote(cp932); }
+std::string Quoted(const std::string& cp932) {
+  return Transcript::Quote(cp932);
+}
 
 // The page of the answers file that the wizard shows, or "" when none takes answers.
 const char* PageWord(WizardPage page) {
   switch (page) {
-    case WizardPage::Title: return "title";
-    case WizardPage::Checking: return "checking";
+    case WizardPage::Title:
+      return "title";
+    case WizardPage::Checking:
+      return "checking";
     case WizardPage::CheckPassed:
-    case WizardPage::CheckFailed: return "checked";
-    case WizardPage::Licence: return "licence";
-    case WizardPage::Readme: return "readme";
-    case WizardPage::SelectType: return "select-type";
-    case WizardPage::Final: return "final";
-    case WizardPage::Uninstall: return "uninstall";
-    case WizardPage::Error: return "error";
-    case WizardPage::Details: return "details";
-    case WizardPage::None: break;
+    case WizardPage::CheckFailed:
+      return "checked";
+    case WizardPage::Licence:
+      return "licence";
+    case WizardPage::Readme:
+      return "readme";
+    case WizardPage::SelectType:
+      return "select-type";
+    case WizardPage::Final:
+      return "final";
+    case WizardPage::Uninstall:
+      return "uninstall";
+    case WizardPage::Error:
+      return "error";
+    case WizardPage::Details:
+      return "details";
+    case WizardPage::None:
+      break;
   }
   return "";
 }
@@ -108,8 +121,8 @@ void Recorder::Input(TControl& control, const std::string* text) {
                          : &control == &dialog.btnDelete ? "all-delete"
                          : &control == &dialog.btnSave   ? "all-save"
                                                          : nullptr;
-    if (answer) Add(std::string("shared ") + answer + " " + Quoted(dialog.lblMessage.caption) +
-                    " once");
+    if (answer)
+      Add(std::string("shared ") + answer + " " + Quoted(dialog.lblMessage.caption) + " once");
     return;
   }
   if (control.form != &m) return;
@@ -120,7 +133,7 @@ void Recorder::Input(TControl& control, const std::string* text) {
     return;
   }
   if (&control == &m.btnEvent) {
-    Add(page + (page == "licence" ? " accept"
+    Add(page + (page == "licence"                        ? " accept"
                 : page == "final" || page == "uninstall" ? " start"
                                                          : " continue"));
   } else if (&control == &m.btnEnd) {
@@ -133,14 +146,16 @@ void Recorder::Input(TControl& control, const std::string* text) {
     Add(page + " type2");
   } else {
     // A check box is about to change: ticked when it is clear now.
-    const std::pair<TControl*, const char*> boxes[] = {
-        {&m.chkOverWrite, "overwrite"},  {&m.chkSCutDesktop, "desktop"},
-        {&m.chkSCutStartMenu, "startmenu"}, {&m.chkSCutStartUp, "startup"},
-        {&m.chkSCutSendTo, "sendto"}};
+    const std::pair<TControl*, const char*> boxes[] = {{&m.chkOverWrite, "overwrite"},
+                                                       {&m.chkSCutDesktop, "desktop"},
+                                                       {&m.chkSCutStartMenu, "startmenu"},
+                                                       {&m.chkSCutStartUp, "startup"},
+                                                       {&m.chkSCutSendTo, "sendto"}};
     for (size_t i = 0; i < std::size(boxes); ++i) {
       if (boxes[i].first != &control) continue;
       // The uninstall page shows the removal's options in the shortcut boxes.
-      std::string name = page == "uninstall" && i > 0 ? "option" + std::to_string(i) : boxes[i].second;
+      std::string name =
+          page == "uninstall" && i > 0 ? "option" + std::to_string(i) : boxes[i].second;
       Add(page + (control.checked ? " untick " : " tick ") + name);
     }
   }
@@ -148,8 +163,10 @@ void Recorder::Input(TControl& control, const std::string* text) {
 
 int Recorder::ShowMessage(const std::string& text, const std::string& caption, uint32_t flags) {
   const int answer = inner_.ShowMessage(text, caption, flags);
-  const char* word = answer == id::Yes ? "yes" : answer == id::No ? "no"
-                     : answer == id::Cancel ? "cancel" : "ok";
+  const char* word = answer == id::Yes      ? "yes"
+                     : answer == id::No     ? "no"
+                     : answer == id::Cancel ? "cancel"
+                                            : "ok";
   Add(std::string("box ") + word + " " + Quoted(caption) + " " + Quoted(text) + " once");
   return answer;
 }
