@@ -48,36 +48,38 @@ bool HeadlessUi::SharedDialogOpen() const {
   return !modal.empty() && modal.back() == &app_->frmCustomDlg();
 }
 
+std::optional<Page> AnswersPage(WizardPage page) {
+  switch (page) {
+    case WizardPage::None:
+      return std::nullopt;
+    case WizardPage::Title:
+      return Page::Title;
+    case WizardPage::Checking:
+      return Page::Checking;
+    case WizardPage::CheckPassed:
+    case WizardPage::CheckFailed:
+      return Page::Checked;
+    case WizardPage::Licence:
+      return Page::Licence;
+    case WizardPage::Readme:
+      return Page::Readme;
+    case WizardPage::SelectType:
+      return Page::SelectType;
+    case WizardPage::Final:
+      return Page::Final;
+    case WizardPage::Uninstall:
+      return Page::Uninstall;
+    case WizardPage::Error:
+      return Page::Error;
+    case WizardPage::Details:
+      return Page::Details;
+  }
+  return std::nullopt;
+}
+
 std::optional<Page> HeadlessUi::CurrentPage() const {
   TfrmMain& m = app_->frmMain();
-  if (m.visible && m.enabled) {
-    switch (m.page) {
-      case WizardPage::None:
-        return std::nullopt;
-      case WizardPage::Title:
-        return Page::Title;
-      case WizardPage::Checking:
-        return Page::Checking;
-      case WizardPage::CheckPassed:
-      case WizardPage::CheckFailed:
-        return Page::Checked;
-      case WizardPage::Licence:
-        return Page::Licence;
-      case WizardPage::Readme:
-        return Page::Readme;
-      case WizardPage::SelectType:
-        return Page::SelectType;
-      case WizardPage::Final:
-        return Page::Final;
-      case WizardPage::Uninstall:
-        return Page::Uninstall;
-      case WizardPage::Error:
-        return Page::Error;
-      case WizardPage::Details:
-        return Page::Details;
-    }
-    return std::nullopt;
-  }
+  if (m.visible && m.enabled) return AnswersPage(m.page);
   TfrmStatus& status = app_->frmStatus();
   if (status.visible && status.enabled) return Page::Status;
   return std::nullopt;

@@ -14,9 +14,13 @@
 
 namespace orvane {
 class Application;
-}
+enum class WizardPage;
+}  // namespace orvane
 
 namespace orvane::headless {
+
+// The page of the answers file that a wizard page is (none for WizardPage::None).
+std::optional<Page> AnswersPage(WizardPage page);
 
 class HeadlessUi : public IUserInterface {
  public:

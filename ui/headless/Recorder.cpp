@@ -6,7 +6,7 @@
 #include "app/Application.h"
 #include "app/Main.h"
 #include "platform/WinTypes.h"
-#include "support/Cp932.h"
+#include "ui/headless/HeadlessUi.h"
 #include "ui/headless/Transcript.h"
 #include "windows/CusDlg.h"
 #include "windows/Status.h"
@@ -16,36 +16,6 @@ namespace {
 
 std::string Quoted(const std::string& cp932) {
   return Transcript::Quote(cp932);
-}
-
-// The page of the answers file that the wizard shows, or "" when none takes answers.
-const char* PageWord(WizardPage page) {
-  switch (page) {
-    case WizardPage::Title:
-      return "title";
-    case WizardPage::Checking:
-      return "checking";
-    case WizardPage::CheckPassed:
-    case WizardPage::CheckFailed:
-      return "checked";
-    case WizardPage::Licence:
-      return "licence";
-    case WizardPage::Readme:
-      return "readme";
-    case WizardPage::SelectType:
-      return "select-type";
-    case WizardPage::Final:
-      return "final";
-    case WizardPage::Uninstall:
-      return "uninstall";
-    case WizardPage::Error:
-      return "error";
-    case WizardPage::Details:
-      return "details";
-    case WizardPage::None:
-      break;
-  }
-  return "";
 }
 
 }  // namespace
@@ -126,8 +96,9 @@ void Recorder::Input(TControl& control, const std::string* text) {
     return;
   }
   if (control.form != &m) return;
-  const std::string page = PageWord(m.page);
-  if (page.empty()) return;
+  const std::optional<Page> shown = AnswersPage(m.page);
+  if (!shown) return;
+  const std::string page = PageName(*shown);
   if (text) {
     if (&control == &m.txtFolder) Add(page + " folder " + Quoted(*text), true);
     return;
