@@ -56,10 +56,17 @@ class Discard : public std::streambuf {
 
 }  // namespace
 
-SetupSwitches TakeSetupSwitches(std::vector<std::string>& arguments) {
+SetupSwitches TakeSetupSwitches(std::vector<std::string>& arguments,
+                                const std::set<std::string>& valuedOptions) {
   SetupSwitches switches;
   std::vector<std::string> rest;
-  for (const std::string& word : arguments) {
+  for (size_t i = 0; i < arguments.size(); ++i) {
+    const std::string& word = arguments[i];
+    if (valuedOptions.count(word) && i + 1 < arguments.size()) {
+      rest.push_back(word);
+      rest.push_back(arguments[++i]);
+      continue;
+    }
     const bool slash = word.size() > 1 && word[0] == '/';
     const bool dash = word.size() > 1 && word[0] == '-' && word[1] != '-';
     if (!slash && !dash) {

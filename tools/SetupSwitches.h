@@ -7,6 +7,7 @@
 #pragma once
 #include <functional>
 #include <optional>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -39,8 +40,10 @@ class SwitchError : public std::invalid_argument {
 // Takes the switches out of `arguments` (anywhere among them) and leaves the other arguments in
 // their order. A word is a switch when it starts with "/" or a single "-" followed by a known
 // name; a word "/NAME" that is no known name is refused unless it names an existing folder (a
-// distribution folder on Linux). Throws SwitchError.
-SetupSwitches TakeSetupSwitches(std::vector<std::string>& arguments);
+// distribution folder on Linux). The word after one of the tool's `valuedOptions` ("--machine")
+// is that option's value, never a switch. Throws SwitchError.
+SetupSwitches TakeSetupSwitches(std::vector<std::string>& arguments,
+                                const std::set<std::string>& valuedOptions = {});
 
 // The switches as arguments again, the file paths made absolute: for the uninstall command,
 // which starts the uninstaller copy with them.

@@ -179,7 +179,7 @@ int main(int argc, char** argv) {
   std::vector<std::string> arguments = CommandArguments(argc, argv);
   SetupSwitches switches;
   try {
-    switches = TakeSetupSwitches(arguments);
+    switches = TakeSetupSwitches(arguments, {"--machine", "--drive", "--log", "--uninstall"});
   } catch (const SwitchError& error) {
     std::cerr << "orvane-setup: " << error.what() << "\n";
     return kExitBadCommandLine;

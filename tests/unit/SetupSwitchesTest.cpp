@@ -26,15 +26,16 @@ TEST(SetupSwitchesTest, BadSwitchesAndValuesAreRefused) {
 }
 
 TEST(SetupSwitchesTest, SpellingsAreTakenOutAndTheRestKeepsItsOrder) {
-  std::vector<std::string> arguments = {"--machine",           "m",          "-QUIET",       "dist",
+  // The value of a tool's option is no switch, even where it looks like one.
+  std::vector<std::string> arguments = {"--machine",           "/m",         "-QUIET",       "dist",
                                         "/Dir:C:\\Apps\\Demo", "/norestart", "/log=run.txt", "-h",
                                         "/nonexistent/folder"};
-  SetupSwitches s = TakeSetupSwitches(arguments);
+  SetupSwitches s = TakeSetupSwitches(arguments, {"--machine"});
   EXPECT_TRUE(s.quiet && s.noRestart && s.Unattended());
   EXPECT_EQ(s.dir, "C:\\Apps\\Demo");
   EXPECT_EQ(s.log, "run.txt");
   EXPECT_EQ(arguments,
-            (std::vector<std::string>{"--machine", "m", "dist", "-h", "/nonexistent/folder"}));
+            (std::vector<std::string>{"--machine", "/m", "dist", "-h", "/nonexistent/folder"}));
 
   // /dir is the final page's first action and /norestart the restart answer.
   headless::Answers answers = UnattendedAnswers(s);
