@@ -52,7 +52,8 @@ const char kUsage[] =
     "  /norestart          the restart is declined\n"
     "  /record=FILE        shows the windows and writes an answers file that replays the run\n"
     "exit codes: as orvane-run's (0 completed, 1602 left, 1603 failed or no display,\n"
-    "            1618 another instance, 1639 bad command line, 3010 completed, restart\n"
+    "            1618 another instance, 1622 the log or the recorded file could not be\n"
+    "            written, 1639 bad command line or switch, 3010 completed, restart\n"
     "            required)\n";
 
 // The FLTK windows with the switches that apply to them, the recorder of /record outermost, and
