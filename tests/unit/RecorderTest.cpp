@@ -44,8 +44,11 @@ std::string WithoutDefaults(std::string text) {
 TEST(RecorderTest, ARecordedRunReplaysToTheSameTranscript) {
   const fs::path root = fs::temp_directory_path() / ("orvane-recorder-" + std::to_string(getpid()));
   fs::remove_all(root);
+  // The package's checker writes into the distribution folder: a copy keeps the sources clean.
+  fs::create_directories(root);
+  fs::copy(fs::path(ORVANE_EXAMPLES) / "demo", root / "dist", fs::copy_options::recursive);
   StartRequest request;
-  request.distribution = fs::path(ORVANE_EXAMPLES) / "demo";
+  request.distribution = root / "dist";
   request.machineFolder = root / "recorded";
 
   // A type, a box unticked, a folder typed, Abort pressed while the second file is copied and
