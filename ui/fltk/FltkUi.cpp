@@ -26,6 +26,7 @@
 #include "app/Application.h"
 #include "app/Main.h"
 #include "platform/Files.h"
+#include "support/Texts.h"
 #include "ui/fltk/FltkSupport.h"
 #include "windows/Back.h"
 #include "windows/Controls.h"
@@ -1117,10 +1118,8 @@ std::optional<std::string> FltkUi::BrowseForFolder(const std::string& title, uin
 }
 
 int FltkUi::RestartDialog() {
-  int answer = ShowMessage(
-      "The set-up has changed files that Windows uses while it runs. They are replaced when "
-      "Windows starts again.\r\rRestart Windows now?",
-      "Restart Windows", mb::YesNo | mb::IconQuestion);
+  int answer = ShowMessage(texts::kRestartQuestionText, texts::kRestartQuestionCaption,
+                           mb::YesNo | mb::IconQuestion);
   return answer == id::Yes ? id::Yes : id::No;
 }
 
