@@ -14,7 +14,8 @@ int main() {
   HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return 1;
-  const char verdict[] = "ContinueInstall\r\nThis machine meets the requirements of Orvane Demo.\r\n";
+  const char verdict[] =
+      "ContinueInstall\r\nThis machine meets the requirements of Orvane Demo.\r\n";
   DWORD written = 0;
   BOOL ok = WriteFile(file, verdict, sizeof verdict - 1, &written, nullptr);
   CloseHandle(file);

@@ -203,12 +203,16 @@ fi
   fail "DEMOCTL.DLL missing in $SYSTEM"
 
 # Removal through the Add/Remove Programs entry's command, run as Windows runs it.
-command=$(wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Orvane Demo UnInstall' \
-  /v UninstallString 2>/dev/null | tr -d '\r' | sed -n 's/.*REG_SZ *//p')
+entry='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Orvane Demo UnInstall'
+# reg reads the registry view of the program's own width.
+view=/reg:32
+file -b "$SETUP" | grep -q x86-64 && view=/reg:64
+command=$(wine reg query "$entry" /v UninstallString $view 2>&1 | tr -d '\r' | tee "$OUT/entry.txt" |
+  sed -n 's/.*REG_SZ *//p')
 echo "uninstall command: $command"
 program=${command%% \"*} argument=${command#* \"}
 argument=${argument%\"}
-[ -n "$command" ] && [ "$program" != "$command" ] || fail "no uninstall command"
+[ -n "$command" ] && [ "$program" != "$command" ] || fail "no uninstall command: $(cat "$OUT/entry.txt")"
 start "$program" "$argument"
 deadline=$((SECONDS + 60)) last="" asked=0 uninstall_page=0
 while kill -0 $PID 2>/dev/null; do

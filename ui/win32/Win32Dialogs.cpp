@@ -3,18 +3,19 @@
 // keeps the state dump up to date from inside the dialog's own message loop.
 #include <shlobj.h>
 
-#include "support/Cp932.h"
-#include "support/Texts.h"
+#include <sstream>
+
+#include "app/Application.h"
+#include "app/Main.h"
+#include "app/WindowState.h"
 #include "platform/WinTypes.h"
 #include "platform/win32/Win32Paths.h"
+#include "support/Cp932.h"
+#include "support/Texts.h"
 #include "ui/win32/Win32Paint.h"
 #include "ui/win32/Win32Ui.h"
-#include "app/Application.h"
 #include "windows/CusDlg.h"
 #include "windows/Status.h"
-#include "app/Main.h"
-
-#include <sstream>
 
 namespace orvane::win32ui {
 namespace {
@@ -60,7 +61,6 @@ std::string Place(const std::string& name, HWND window) {
   return line.str();
 }
 
-
 }  // namespace
 
 void Win32Ui::BeginDialog(const std::string& kind, const std::string& title,
@@ -86,19 +86,21 @@ std::string Win32Ui::DialogDump() const {
   if (!window || !IsWindow(window)) return "";
   std::ostringstream out;
   if (dialogKind_ == "box") {
-    out << Place("box", window) << " " << DumpQuote(dialogTitle_) << " " << DumpQuote(dialogText_)
-        << "\n";
-    for (auto [id, name] : {std::pair{IDOK, "box.ok"}, {IDCANCEL, "box.cancel"},
-                            {IDYES, "box.yes"}, {IDNO, "box.no"}})
+    out << Place("box", window) << " " << DumpQuote(DisplayUtf8(dialogTitle_)) << " "
+        << DumpQuote(DisplayUtf8(dialogText_)) << "\n";
+    for (auto [id, name] : {std::pair{IDOK, "box.ok"},
+                            {IDCANCEL, "box.cancel"},
+                            {IDYES, "box.yes"},
+                            {IDNO, "box.no"}})
       if (HWND button = GetDlgItem(window, id); button && IsWindowVisible(button))
         out << Place(name, button) << "\n";
   } else {
-    out << Place("browser", window) << " " << DumpQuote(dialogTitle_) << "\n";
+    out << Place("browser", window) << " " << DumpQuote(DisplayUtf8(dialogTitle_)) << "\n";
     for (auto [id, name] : {std::pair{IDOK, "browser.ok"}, {IDCANCEL, "browser.cancel"}})
       if (HWND button = GetDlgItem(window, id)) out << Place(name, button) << "\n";
     if (HWND tree = FindWindowExW(window, nullptr, L"SysTreeView32", nullptr))
       out << Place("browser.tree", tree) << "\n";
-    out << "browser.selected " << DumpQuote(browserSelection_) << "\n";
+    out << "browser.selected " << DumpQuote(DisplayUtf8(browserSelection_)) << "\n";
   }
   return out.str();
 }
@@ -108,15 +110,17 @@ int Win32Ui::ShowMessage(const std::string& text, const std::string& caption, ui
   BeginDialog("box", caption, text);
   g_hook = SetWindowsHookExW(WH_CBT, NoteMessageBox, nullptr, GetCurrentThreadId());
   UINT_PTR timer = dumpPath_.empty() ? 0 : SetTimer(nullptr, 0, 200, RefreshDump);
-  int answer = MessageBoxW(owner, Wide(text).c_str(), Wide(caption).c_str(),
-                           flags | MB_SETFOREGROUND);
+  int answer =
+      MessageBoxW(owner, Wide(text).c_str(), Wide(caption).c_str(), flags | MB_SETFOREGROUND);
   if (timer) KillTimer(nullptr, timer);
   if (g_hook) UnhookWindowsHookEx(g_hook);
   g_hook = nullptr;
   EndDialog();
   if (answer == IDOK || answer == IDCANCEL || answer == IDYES || answer == IDNO) return answer;
   // No answer (the box could not be shown): as Escape would have answered.
-  return (flags & 0x0F) == mb::YesNo ? id::No : (flags & 0x0F) == mb::OkCancel ? id::Cancel : id::Ok;
+  return (flags & 0x0F) == mb::YesNo      ? id::No
+         : (flags & 0x0F) == mb::OkCancel ? id::Cancel
+                                          : id::Ok;
 }
 
 std::optional<std::string> Win32Ui::BrowseForFolder(const std::string& title, uint32_t flags) {

@@ -65,26 +65,13 @@ void DrawLabel(HDC dc, RECT rect, const TControl& c) {
 
 }  // namespace
 
-int Scale(int pixels) { return MulDiv(pixels, ScreenDpi(), 96); }
+int Scale(int pixels) {
+  return MulDiv(pixels, ScreenDpi(), 96);
+}
 
 std::wstring Wide(const std::string& cp932) {
   std::u16string text = DisplayUtf16(cp932);
   return std::wstring(text.begin(), text.end());
-}
-
-std::string DumpQuote(const std::string& cp932) {
-  std::string out = "\"";
-  for (char c : DisplayUtf8(cp932)) {
-    if (c == '\r')
-      out += "\\r";
-    else if (c == '\n')
-      out += "\\n";
-    else if (c == '"')
-      out += "\\\"";
-    else
-      out += c;
-  }
-  return out + "\"";
 }
 
 COLORREF ColorOf(uint32_t color) {

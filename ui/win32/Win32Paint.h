@@ -24,8 +24,6 @@ namespace orvane::win32ui {
 int Scale(int pixels);
 // A code page 932 text for display (invalid bytes shown as U+FFFD).
 std::wstring Wide(const std::string& cp932);
-// A text as the state dump writes it: UTF-8 in quotes, with CR, LF and quotes escaped.
-std::string DumpQuote(const std::string& cp932);
 // A 0x00BBGGRR colour; the system colours clBtnFace and clWindow from the system.
 COLORREF ColorOf(uint32_t windowsColor);
 // The font of a form font, made once and kept for the life of the process.

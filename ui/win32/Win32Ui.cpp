@@ -2,9 +2,10 @@
 // before each wait, with the dialog keys handled in the program's own message loop.
 #include "ui/win32/Win32Ui.h"
 
-#include "ui/win32/Win32Paint.h"
-
+// clang-format off
+#include "ui/win32/Win32Paint.h"  // <windows.h>, which <commctrl.h> needs first
 #include <commctrl.h>
+// clang-format on
 
 #include <algorithm>
 #include <chrono>
@@ -15,6 +16,7 @@
 
 #include "app/Application.h"
 #include "app/Main.h"
+#include "app/WindowState.h"
 #include "platform/win32/Win32Paths.h"
 #include "support/Cp932.h"
 #include "windows/Back.h"
@@ -35,7 +37,6 @@ bool TakesFocus(ControlKind kind) {
   return kind == ControlKind::Button || kind == ControlKind::CheckBox ||
          kind == ControlKind::RadioButton || kind == ControlKind::Edit || kind == ControlKind::Memo;
 }
-
 
 std::string WindowTextOf(HWND window) {
   int length = GetWindowTextLengthW(window);
@@ -238,8 +239,10 @@ HWND MakeControlWindow(HWND parent, ControlView& cv) {
       break;
     case ControlKind::Memo: {
       cls = L"EDIT", style |= ES_MULTILINE | ES_READONLY | WS_TABSTOP, extended = WS_EX_CLIENTEDGE;
-      const bool horizontal = c.scrollBars == ScrollBars::Horizontal || c.scrollBars == ScrollBars::Both;
-      const bool vertical = c.scrollBars == ScrollBars::Vertical || c.scrollBars == ScrollBars::Both;
+      const bool horizontal =
+          c.scrollBars == ScrollBars::Horizontal || c.scrollBars == ScrollBars::Both;
+      const bool vertical =
+          c.scrollBars == ScrollBars::Vertical || c.scrollBars == ScrollBars::Both;
       if (horizontal) style |= WS_HSCROLL | ES_AUTOHSCROLL;
       if (vertical) style |= WS_VSCROLL | ES_AUTOVSCROLL;
       cv.scrollBars = c.scrollBars;
@@ -293,8 +296,8 @@ void Win32Ui::Realise(TForm& form) {
                                  nullptr, GetModuleHandleW(nullptr), nullptr);
   SetWindowLongPtrW(view->window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(view.get()));
   // The focus rectangles and underlined letters show from the start, not only after a key.
-  SendMessageW(view->window, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS | UISF_HIDEACCEL),
-               0);
+  SendMessageW(view->window, WM_CHANGEUISTATE,
+               MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS | UISF_HIDEACCEL), 0);
   view->controls.resize(form.Controls().size());
   size_t i = 0;
   for (TControl* c : form.Controls()) {
@@ -315,10 +318,7 @@ void Win32Ui::TypedText(TControl& control, const std::string& cp932) {
 }
 
 bool Win32Ui::TakesInput(const TForm& form) const {
-  if (!form.enabled || modalDialogs_ > 0) return false;
-  const auto& modal = app_->ModalStack();
-  if (!modal.empty() && modal.back() == &app_->frmCustomDlg()) return &form == modal.back();
-  return true;
+  return FormTakesInput(*app_, form, modalDialogs_ > 0);
 }
 
 // ---- Keeping a form's windows in step with its model ----
@@ -349,8 +349,7 @@ void SyncWindow(FormView& view, HWND owner) {
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
     const int w = frame.right - frame.left, h = frame.bottom - frame.top;
     SetWindowPos(window, nullptr, work.left + (work.right - work.left - w) / 2,
-                 work.top + (work.bottom - work.top - h) / 2, w, h,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
+                 work.top + (work.bottom - work.top - h) / 2, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
   }
   if (view.first || view.caption != form.caption) {
     view.caption = form.caption;
@@ -438,8 +437,8 @@ void SyncValue(ControlView& cv) {
 // disables the windows beneath a modal one.
 void SyncState(ControlView& cv, bool formTakesInput) {
   const TControl& c = *cv.control;
-  cv.active = TakesFocus(c.kind) ? c.enabled && (formTakesInput || c.kind == ControlKind::Memo)
-                                 : true;
+  cv.active =
+      TakesFocus(c.kind) ? c.enabled && (formTakesInput || c.kind == ControlKind::Memo) : true;
   if (cv.first || c.enabled != cv.enabled) {
     cv.enabled = c.enabled;
     // A memo stays enabled so that its text can be scrolled; labels grey themselves.
@@ -532,18 +531,11 @@ FormView* Win32Ui::ViewOf(void* window) {
 
 FormView* Win32Ui::InputView() {
   if (!app_ || modalDialogs_ > 0) return nullptr;
-  auto taking = [this](TForm* form) -> FormView* {
+  for (TForm* form : KeyboardCandidates(*app_))
     for (auto& view : views_)
       if (view->form == form && form->visible && view->shown && TakesInput(*form))
         return view.get();
-    return nullptr;
-  };
-  // The wizard runs modally under the status window too; the shared-file question alone has the
-  // keyboard while it is open.
-  const auto& modal = app_->ModalStack();
-  if (!modal.empty() && modal.back() == &app_->frmCustomDlg()) return taking(modal.back());
-  if (FormView* status = taking(&app_->frmStatus())) return status;
-  return taking(&app_->frmMain());
+  return nullptr;
 }
 
 void* Win32Ui::FocusTarget(FormView& view) const {
@@ -632,7 +624,8 @@ bool Win32Ui::TranslateKey(const void* message) {
   if (!view || view != InputView()) return false;
   ControlView* focused = view->Find(GetFocus());
   const ControlKind kind = focused ? focused->control->kind : ControlKind::Label;
-  if (msg.message == WM_SYSCHAR) return PressMnemonic(*view, static_cast<unsigned>(std::toupper(static_cast<int>(msg.wParam))));
+  if (msg.message == WM_SYSCHAR)
+    return PressMnemonic(*view, static_cast<unsigned>(std::toupper(static_cast<int>(msg.wParam))));
   if (msg.message == WM_CHAR) {
     // Without Alt, a letter presses its control while the focus is not in a text field.
     if (kind == ControlKind::Edit || kind == ControlKind::Memo || msg.wParam < L'0' ||
@@ -713,11 +706,7 @@ void Win32Ui::HandleMessage() {
 
 void Win32Ui::NotePainted(FormView& view) {
   if (firstPaintWritten_ || firstPaintPath_.empty() || !app_) return;
-  TfrmMain& m = app_->frmMain();
-  if (view.form != &m) return;
-  if (!m.fraTitle.visible && !m.fraReadme.visible && !m.fraSelectType.visible &&
-      !m.grpMessage.visible)
-    return;
+  if (view.form != &app_->frmMain() || !WizardShowsPage(*app_)) return;
   firstPaintWritten_ = true;
   auto now = std::chrono::duration_cast<std::chrono::milliseconds>(
                  std::chrono::system_clock::now().time_since_epoch())
@@ -747,8 +736,8 @@ void Win32Ui::WriteDump() {
     POINT origin = {0, 0};
     ClientToScreen(view->window, &origin);
     out << "form " << form.name << " " << origin.x << " " << origin.y << " " << client.right << " "
-        << client.bottom << (form.enabled ? "" : " disabled") << " " << DumpQuote(form.caption)
-        << "\n";
+        << client.bottom << (form.enabled ? "" : " disabled") << " "
+        << DumpQuote(DisplayUtf8(form.caption)) << "\n";
     for (ControlView& cv : view->controls) {
       TControl& c = *cv.control;
       if (!c.Showing() || c.kind == ControlKind::Memo) continue;
@@ -757,12 +746,12 @@ void Win32Ui::WriteDump() {
         SIZE extent = LabelExtent(c);
         x = Scale(c.left), y = Scale(c.top), w = extent.cx, h = extent.cy;
       }
-      out << "control " << form.name << "." << c.name << " " << origin.x + x << " "
-          << origin.y + y << " " << w << " " << h << (c.enabled && cv.active ? "" : " disabled")
+      out << "control " << form.name << "." << c.name << " " << origin.x + x << " " << origin.y + y
+          << " " << w << " " << h << (c.enabled && cv.active ? "" : " disabled")
           << ((c.kind == ControlKind::CheckBox || c.kind == ControlKind::RadioButton)
                   ? (c.checked ? " on" : " off")
                   : "")
-          << " " << DumpQuote(c.caption) << "\n";
+          << " " << DumpQuote(DisplayUtf8(c.caption)) << "\n";
     }
   }
   out << DialogDump();
@@ -775,11 +764,21 @@ void Win32Ui::WriteDump() {
   } else if (f && dialog_ && GetAncestor(f, GA_ROOT) == static_cast<HWND>(dialog_)) {
     focus = dialogKind_ == "box" ? "box" : "browser";
     switch (GetDlgCtrlID(f)) {
-      case IDOK: focus += ".ok"; break;
-      case IDCANCEL: focus += ".cancel"; break;
-      case IDYES: focus += ".yes"; break;
-      case IDNO: focus += ".no"; break;
-      default: focus += dialogKind_ == "browser" ? ".tree" : ""; break;
+      case IDOK:
+        focus += ".ok";
+        break;
+      case IDCANCEL:
+        focus += ".cancel";
+        break;
+      case IDYES:
+        focus += ".yes";
+        break;
+      case IDNO:
+        focus += ".no";
+        break;
+      default:
+        focus += dialogKind_ == "browser" ? ".tree" : "";
+        break;
     }
   }
   out << "focus " << focus << "\n";
