@@ -87,7 +87,7 @@ start() {
 start "$DIST/SETUP.EXE"
 declare -A SEEN
 last="" deadline=$((SECONDS + 100))
-keyed=0 final_done=0 box_shot=0 status_shot=0
+keyed=0 arrows=0 final_done=0 box_shot=0 status_shot=0
 while kill -0 $PID 2>/dev/null; do
   if [ $SECONDS -gt $deadline ]; then fail "the walk did not finish in time"; break; fi
   sleep 0.3
@@ -138,6 +138,19 @@ while kill -0 $PID 2>/dev/null; do
     xdotool key alt+a
     wait_for '^control frmMain.btnEvent [^d]*"Continue' && pass "Alt+A pressed Accept(&A)" ||
       fail "Alt+A did not accept the licence"
+    continue
+  fi
+  if [ $page = select-type ] && [ $arrows -eq 0 ]; then
+    # The arrow keys move the choice within the group of radio buttons, with the focus.
+    arrows=1
+    click frmMain.optSelectType1
+    xdotool key Down
+    wait_for '^control frmMain.optSelectType2 .* on ' && pass "Down selected the second type" ||
+      fail "Down: $(grep optSelectType "$DUMP" | tr '\n' ' ')"
+    xdotool key Up
+    wait_for '^control frmMain.optSelectType1 .* on ' && wait_for '^focus frmMain.optSelectType1$' &&
+      pass "Up selected the first type again, with the focus" ||
+      fail "Up: $(grep -E 'optSelectType|^focus' "$DUMP" | tr '\n' ' ')"
     continue
   fi
   if [ $page = final ] && [ $final_done -eq 0 ]; then

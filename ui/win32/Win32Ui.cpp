@@ -592,6 +592,23 @@ void Win32Ui::MoveFocus(FormView& view, bool backwards) {
   }
 }
 
+// The arrow keys on a radio button select the next or previous button of its group (the radio
+// buttons next to it in the form's order with the same parent), as in a Windows dialog.
+bool Win32Ui::MoveInGroup(FormView& view, ControlView& from, bool forwards) {
+  const int n = static_cast<int>(view.controls.size());
+  const int start = static_cast<int>(&from - view.controls.data());
+  for (int i = start + (forwards ? 1 : -1); i >= 0 && i < n; i += forwards ? 1 : -1) {
+    TControl& c = *view.controls[i].control;
+    if (c.kind != ControlKind::RadioButton || c.parent != from.control->parent) break;
+    if (!c.Showing() || !c.enabled) continue;
+    SetFocus(view.controls[i].window);
+    view.form->focused = &c;
+    ClickNow(c);
+    return true;
+  }
+  return true;  // the end of the group: the focus stays
+}
+
 void Win32Ui::PressDefault(FormView& view) {
   auto* main = dynamic_cast<TfrmMain*>(view.form);
   if (main && main->btnEvent.Showing() && main->btnEvent.enabled) QueueClick(main->btnEvent);
@@ -646,6 +663,12 @@ bool Win32Ui::TranslateKey(const void* message) {
       return true;
     case VK_ESCAPE:
       return true;  // the forms have no Cancel button
+    case VK_UP:
+    case VK_LEFT:
+    case VK_DOWN:
+    case VK_RIGHT:
+      return kind == ControlKind::RadioButton &&
+             MoveInGroup(*view, *focused, msg.wParam == VK_DOWN || msg.wParam == VK_RIGHT);
     case 'A':
       if (kind == ControlKind::Edit && GetKeyState(VK_CONTROL) < 0) {
         SendMessageW(focused->window, EM_SETSEL, 0, -1);

@@ -24,6 +24,7 @@ struct TControl;
 namespace orvane::win32ui {
 
 struct FormView;
+struct ControlView;
 
 class Win32Ui : public IUserInterface {
  public:
@@ -69,6 +70,7 @@ class Win32Ui : public IUserInterface {
   void FollowModelFocus();
   void NoteUserFocus(void* window);
   void MoveFocus(FormView& view, bool backwards);
+  bool MoveInGroup(FormView& view, ControlView& from, bool forwards);
   void PressDefault(FormView& view);
   bool PressMnemonic(FormView& view, unsigned letter);
   // The window a system dialog belongs to: the form that has the keyboard, else the topmost
