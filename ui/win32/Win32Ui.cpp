@@ -471,16 +471,14 @@ void SyncDefault(FormView& view) {
 }  // namespace
 
 void Win32Ui::SyncForm(FormView& view) {
+  // The dialogs stay above the background window, the shared-file question above the wizard.
   HWND owner = nullptr;
   if (app_ && view.form != &app_->frmBack()) {
-    FormView* back = nullptr;
+    const TForm* ownerForm = view.form == &app_->frmCustomDlg()
+                                 ? static_cast<TForm*>(&app_->frmMain())
+                                 : &app_->frmBack();
     for (auto& v : views_)
-      if (v->form == &app_->frmBack()) back = v.get();
-    if (view.form == &app_->frmCustomDlg()) {
-      for (auto& v : views_)
-        if (v->form == &app_->frmMain()) back = v.get();
-    }
-    if (back) owner = back->window;
+      if (v->form == ownerForm) owner = v->window;
   }
   SyncWindow(view, owner);
   const bool input = TakesInput(*view.form);
@@ -489,9 +487,12 @@ void Win32Ui::SyncForm(FormView& view) {
   for (ControlView& cv : view.controls) {
     if (back) {
       // The titles are drawn by the window: any change repaints it.
-      changed |= cv.first || cv.caption != cv.control->caption || cv.shown != cv.control->Showing();
-      cv.caption = cv.control->caption;
-      cv.shown = cv.control->Showing();
+      const TControl& c = *cv.control;
+      changed |= cv.first || cv.caption != c.caption || cv.shown != c.Showing() || cv.x != c.left ||
+                 cv.y != c.top;
+      cv.caption = c.caption;
+      cv.shown = c.Showing();
+      cv.x = c.left, cv.y = c.top;
       cv.first = false;
       continue;
     }
