@@ -27,6 +27,14 @@ bool WizardShowsPage(Application& app) {
          m.grpMessage.visible;
 }
 
+void DispatchClicks(Application& app, std::deque<TControl*>& pending) {
+  while (!pending.empty() && !app.Terminated) {
+    TControl* control = pending.front();
+    pending.pop_front();
+    app.Click(*control);
+  }
+}
+
 std::string DumpQuote(const std::string& utf8) {
   std::string out = "\"";
   for (char c : utf8) {

@@ -2,6 +2,7 @@
 // input and has the keyboard, whether the wizard shows a page, and the text form of the state
 // dump that the walk-through tests read.
 #pragma once
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,7 @@ namespace orvane {
 
 class Application;
 class TForm;
+struct TControl;
 
 // A form takes input while it is enabled and no system dialog is open; while the shared-file
 // question is open, it alone does.
@@ -20,6 +22,8 @@ std::vector<TForm*> KeyboardCandidates(Application& app);
 // True when the wizard shows one of its pages (the title, readme, select-type or message page):
 // its first paint then is the program's first painted page.
 bool WizardShowsPage(Application& app);
+// Runs the handlers of the button presses a backend queued, in order, until the program ends.
+void DispatchClicks(Application& app, std::deque<TControl*>& pending);
 // A UTF-8 text as the state dump writes it: in quotes, with CR, LF and quotes escaped.
 std::string DumpQuote(const std::string& utf8);
 

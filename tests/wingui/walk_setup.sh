@@ -37,26 +37,9 @@ cp "$SETUP" "$DIST/SETUP.EXE"
 DUMP=$OUT/dump
 export ORVANE_WIN32_DUMP="Z:${DUMP//\//\\}"
 DRIVE_C=$WINEPREFIX/drive_c
-FAILURES=0
-fail() { echo "FAIL: $*"; FAILURES=$((FAILURES + 1)); }
-pass() { echo "ok: $*"; }
-
-shot() { import -window root "$OUT/shots/$1.png" 2>/dev/null; }
-pixel() { convert "$1" -format "%[fx:int(255*p{$2,$3}.r)] %[fx:int(255*p{$2,$3}.g)] %[fx:int(255*p{$2,$3}.b)]" info:; }
-# The screen centre of a dumped control or dialog part: "NAME X Y W H ...".
-click() {
-  local xy
-  xy=$(awk -v n="$1" '($1 == "control" && $2 == n) { print $3 + int($5 / 2), $4 + int($6 / 2); exit }
-                      ($1 == n) { print $2 + int($4 / 2), $3 + int($5 / 2); exit }' "$DUMP")
-  [ -n "$xy" ] || return 1
-  # shellcheck disable=SC2086
-  xdotool mousemove $xy click 1
-}
-# Waits (at most 15 s) until the dump has a line matching the pattern.
-wait_for() {
-  for _ in $(seq 1 75); do grep -q "$1" "$DUMP" 2>/dev/null && return 0; sleep 0.2; done
-  return 1
-}
+# shellcheck source=../gui/walk_lib.sh
+. "$here/../gui/walk_lib.sh"
+WAIT_STEPS=75
 
 # The folder browser opens and is cancelled with Escape; then the field is typed over.
 choose_folder() {
@@ -106,19 +89,8 @@ while kill -0 $PID 2>/dev/null; do
   fi
   start=$(grep '^control frmMain.btnEvent ' <<<"$state")
   [ -n "$start" ] && ! grep -q ' disabled ' <<<"$start" || continue
-  page=other
-  if grep -q '^control frmMain.fraTitle ' <<<"$state"; then page=title
-  elif grep -q '"Accept(&A)"' <<<"$start"; then page=licence
-  elif grep -q '^control frmMain.fraReadme ' <<<"$state"; then page=readme
-  elif grep -q '^control frmMain.fraSelectType ' <<<"$state"; then page=select-type
-  elif grep -q '^control frmMain.grpSetupFolder ' <<<"$state"; then page=final
-  fi
-  key="$page:$(cut -d'"' -f2 <<<"$start")"
-  if [ -z "${SEEN[$key]:-}" ]; then
-    SEEN[$key]=1
-    shot "$(printf %02d ${#SEEN[@]})-$page"
-    echo "page: $page ($(cut -d'"' -f2 <<<"$start"))"
-  fi
+  page=$(page_of "$state" "$start")
+  shot_new_page "$page" "$start"
   if [ $page = title ] && [ $keyed -eq 0 ]; then
     keyed=1
     cp "$DUMP" "$OUT/title.dump"
@@ -227,27 +199,7 @@ program=${command%% \"*} argument=${command#* \"}
 argument=${argument%\"}
 [ -n "$command" ] && [ "$program" != "$command" ] || fail "no uninstall command: $(cat "$OUT/entry.txt")"
 start "$program" "$argument"
-deadline=$((SECONDS + 60)) last="" asked=0 uninstall_page=0
-while kill -0 $PID 2>/dev/null; do
-  if [ $SECONDS -gt $deadline ]; then fail "the removal did not finish in time"; break; fi
-  sleep 0.3
-  state=$(cat "$DUMP" 2>/dev/null)
-  [ "$state" != "$last" ] && grep -q '^end$' <<<"$state" || continue
-  last=$state
-  sleep 0.3
-  if grep -q '^box ' <<<"$state"; then
-    echo "box: $(grep '^box ' <<<"$state" | head -1 | cut -d'"' -f2)"
-    if grep -q '^box.yes ' <<<"$state"; then click box.yes; else click box.ok; fi
-  elif grep -q '^control frmCustomDlg.btnNo ' <<<"$state"; then
-    [ $asked -eq 0 ] && shot "shared-file-question"
-    asked=$((asked + 1))
-    click frmCustomDlg.btnNo
-  elif grep -q '^control frmMain.btnEvent [^d]*"Start [^"]*UnInstall(&S)"' <<<"$state"; then
-    [ $uninstall_page -eq 0 ] && shot "uninstall-page"
-    uninstall_page=1
-    click frmMain.btnEvent
-  fi
-done
+answer_removal 60
 wait $PID
 code=$?
 PID=""

@@ -705,11 +705,7 @@ void FltkUi::Sync() {
 }
 
 void FltkUi::DispatchPending() {
-  while (!pending_.empty() && app_ && !app_->Terminated) {
-    TControl* control = pending_.front();
-    pending_.pop_front();
-    app_->Click(*control);
-  }
+  if (app_) DispatchClicks(*app_, pending_);
 }
 
 void FltkUi::ProcessMessages() {

@@ -707,11 +707,7 @@ void Win32Ui::Sync() {
 }
 
 void Win32Ui::DispatchPending() {
-  while (!pending_.empty() && app_ && !app_->Terminated) {
-    TControl* control = pending_.front();
-    pending_.pop_front();
-    app_->Click(*control);
-  }
+  if (app_) DispatchClicks(*app_, pending_);
 }
 
 void Win32Ui::ProcessMessages() {
