@@ -212,6 +212,83 @@ PID=""
 [ -f "$SYSTEM/DEMOCTL.DLL" ] && pass "the kept shared component stays" ||
   fail "the shared component was deleted despite No"
 
+# ---- The same package once more, by keyboard alone ----
+# The pointer rests on the background and nothing is clicked: each step waits for the state it
+# needs and for the focus on the control the keys are meant for.
+# kstep FOCUS KEYS [PATTERN...]
+kstep() {
+  local focus=$1 keys=$2 p
+  shift 2
+  for p in "$@" "^focus $focus\$"; do
+    wait_for "$p" || {
+      fail "keys: waited for $p: $(grep -E '^focus|^box |btnEvent' "$DUMP" | tr '\n' ' ')"
+      return 1
+    }
+  done
+  sleep 0.2
+  # shellcheck disable=SC2086
+  [ -z "$keys" ] || xdotool key --delay 80 $keys
+}
+# Enter on every message box (its first button holds the focus); on the shared-file question Tab
+# reaches No and Enter presses it. Until the program ends.
+answer_by_keys() {
+  local state last="" deadline=$((SECONDS + 60))
+  while kill -0 "$PID" 2>/dev/null; do
+    if [ $SECONDS -gt $deadline ]; then fail "keys: the run did not finish in time"; return; fi
+    sleep 0.3
+    state=$(cat "$DUMP" 2>/dev/null)
+    [ "$state" != "$last" ] && grep -q '^end$' <<<"$state" || continue
+    last=$state
+    if grep -q '^box ' <<<"$state"; then
+      echo "keys: box \"$(grep '^box ' <<<"$state" | head -1 | cut -d'"' -f2)\""
+      kstep 'box\.\(yes\|ok\)' Return '^box '
+    elif grep -q '^control frmCustomDlg.btnNo ' <<<"$state"; then
+      kstep frmCustomDlg.btnYes Tab && kstep frmCustomDlg.btnNo Return && shared_by_keys=1
+    fi
+  done
+}
+# The kept shared component goes, with its use count, so that the removal asks about it again.
+shared='HKLM\Software\Microsoft\Windows\CurrentVersion\SharedDLLs'
+wine reg query "$shared" $view 2>/dev/null | tr -d '\r' | sed -n 's/^ *\(.*DEMOCTL.DLL\) *REG_DWORD.*/\1/ip' |
+  while read -r name; do wine reg delete "$shared" /v "$name" /f $view >/dev/null 2>&1; done
+rm -f "$SYSTEM/DEMOCTL.DLL"
+xdotool mousemove 600 740
+start "$DIST/SETUP.EXE"
+keys_install() {
+  kstep frmMain.btnEvent Return 'lblTitleMessage .*"Welcome' || return
+  kstep frmMain.btnEvent Return 'lblTitleMessage .*Check is now Complete' \
+    '^control frmMain.btnEvent [0-9 ]*"Continue' || return
+  kstep frmMain.btnEvent alt+a '"Accept(&A)"' || return
+  kstep frmMain.btnEvent Return '^control frmMain.fraReadme ' || return
+  kstep frmMain.btnEvent Return '^control frmMain.fraSelectType ' || return
+  kstep frmMain.btnEvent alt+r '"Start Install(&S)"' || return
+  kstep 'browser\.\(tree\|ok\)' Escape '^browser ' || return
+  kstep frmMain.btnRefer shift+Tab '^focus frmMain.btnRefer$' || return
+  kstep frmMain.txtFolder "" || return
+  xdotool type --delay 30 'C:\Orvane Keys\'
+  kstep frmMain.txtFolder Return 'txtFolder .*"C:\\Orvane Keys\\"$' || return
+  answer_by_keys
+}
+shared_by_keys=0
+keys_install
+kill "$PID" 2>/dev/null  # still running only when a step failed
+wait "$PID"
+code=$?
+[ $code -eq 0 ] && pass "keys: SETUP.EXE exited 0" || fail "keys: SETUP.EXE exited $code"
+[ -f "$DRIVE_C/Orvane Keys/DEMO.EXE" ] && pass "keys: installed into the typed folder" ||
+  fail "keys: nothing in C:\\Orvane Keys"
+start "$program" "${argument/Orvane Typed/Orvane Keys}"
+kstep frmMain.btnEvent Return '"Start [^"]*UnInstall(&S)"' && answer_by_keys
+kill "$PID" 2>/dev/null
+wait "$PID"
+code=$?
+PID=""
+[ $code -eq 0 ] && pass "keys: the uninstaller exited 0" || fail "keys: the uninstaller exited $code"
+[ $shared_by_keys -eq 1 ] && pass "keys: the shared-file question took Tab and Enter (No)" ||
+  fail "keys: the shared-file question was not answered by keys"
+[ -e "$DRIVE_C/Orvane Keys" ] && fail "keys: the installation folder is still there" ||
+  pass "keys: the installation folder is removed"
+
 echo "screenshots in $OUT/shots"
 [ $FAILURES -eq 0 ] || { echo "$FAILURES check(s) failed"; exit 1; }
 echo "all checks passed"

@@ -572,13 +572,16 @@ void Win32Ui::NoteUserFocus(void* window) {
   if (ControlView* cv = view->Find(static_cast<HWND>(window))) view->form->focused = cv->control;
 }
 
-// Tab and Shift+Tab: the next control in the form's order that can take the focus, going on
-// from the form's focused control.
+// Tab and Shift+Tab: the next control in the form's order that can take the focus.
 void Win32Ui::MoveFocus(FormView& view, bool backwards) {
   const int n = static_cast<int>(view.controls.size());
+  // From the form's focused control, or, when it names none, from the control holding the focus.
+  const TControl* current = view.form->focused;
+  if (const ControlView* holder = view.Find(GetFocus()); !current && holder)
+    current = holder->control;
   int from = -1;
   for (int i = 0; i < n; ++i)
-    if (view.controls[i].control == view.form->focused) from = i;
+    if (view.controls[i].control == current) from = i;
   for (int step = 1; step <= n; ++step) {
     int i = from < 0 ? (backwards ? n - step : step - 1)
                      : ((from + (backwards ? -step : step)) % n + n) % n;
