@@ -3,7 +3,8 @@
 # (default build-windows in the source tree). FOLDER/win32 (i686) and FOLDER/win64 (x86_64) are
 # CMake build folders holding SETUP.EXE and orvane-run.exe, statically linked and optimised for
 # size, and the Windows tests, which `ctest` in each folder runs under Wine on fresh copies of
-# template prefixes kept in FOLDER/wine.
+# template prefixes kept in FOLDER/wine. When a certificate is given (see scripts/sign-windows.sh),
+# the programs are signed.
 set -euo pipefail
 top="$(cd "$(dirname "$0")/.." && pwd)"
 folder="$(realpath -m "${1:-$top/build-windows}")"
@@ -14,3 +15,8 @@ for target in "win32 i686" "win64 x86_64"; do
     -DORVANE_WINE_TEMPLATES="$folder/wine" > /dev/null
   cmake --build "$folder/$name" -j2
 done
+if [ -n "${ORVANE_SIGN_PKCS12:-}${ORVANE_SIGN_CERT:-}" ]; then
+  for program in "$folder"/win{32,64}/{orvane-run.exe,SETUP.EXE}; do
+    [ ! -f "$program" ] || "$top/scripts/sign-windows.sh" "$program"
+  done
+fi

@@ -181,9 +181,14 @@ uint32_t Win32Files::Copy(const std::string& source, const std::string& destinat
   std::wstring from, to;
   if (uint32_t err = WidePath(source, from)) return err;
   if (uint32_t err = WidePath(destination, to)) return err;
-  if (!failIfExists)
-    if (uint32_t err = RefuseReadOnly(to)) return err;
-  return CopyFileW(from.c_str(), to.c_str(), failIfExists) ? 0 : LastError();
+  // A new file is made in one call: every lookup of a name that does not exist yet reads the
+  // whole folder under Wine. Only an existing destination is checked for the read-only
+  // attribute, which Wine running as root would write over.
+  if (CopyFileW(from.c_str(), to.c_str(), TRUE)) return 0;
+  uint32_t err = LastError();
+  if (failIfExists || err != err::FileExists) return err;
+  if ((err = RefuseReadOnly(to))) return err;
+  return CopyFileW(from.c_str(), to.c_str(), FALSE) ? 0 : LastError();
 }
 
 uint32_t Win32Files::Move(const std::string& source, const std::string& destination, bool replace) {
