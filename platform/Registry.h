@@ -61,8 +61,8 @@ class IRegistry {
   // sorted, other backends as made); 2 when the key is missing.
   virtual uint32_t EnumKeys(RegRoot root, const std::string& path,
                             std::vector<std::string>& names) = 0;
-  // RegEnumValue: every value once, in the order in which the values were first set (what
-  // Windows does, though it documents no order). 2 when the key is missing.
+  // RegEnumValue: every value once, in no promised order (Windows lists them in the order in
+  // which they were first set, Wine by name; it documents none). 2 when the key is missing.
   virtual uint32_t EnumValues(RegRoot root, const std::string& path,
                               std::vector<RegNamedValue>& values) = 0;
 };

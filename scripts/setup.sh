@@ -4,7 +4,7 @@ set -euo pipefail
 packages=(cmake g++ make pkg-config libgtest-dev googletest libbenchmark-dev mingw-w64
           mscompress liblnk-utils libfltk1.3-dev xvfb xdotool x11-utils imagemagick
           fonts-ipafont-gothic fonts-ipafont-mincho fonts-liberation python3 strace
-          clang libclang-rt-14-dev)
+          clang libclang-rt-14-dev locales)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -16,4 +16,12 @@ if [ ${#missing[@]} -gt 0 ]; then
   $sudo_cmd apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq --no-install-recommends \
     "${missing[@]}" > /dev/null
+fi
+# The Japanese locale, so that Wine runs with the ANSI code page 932 (LANG=ja_JP.UTF-8) and can
+# still name host files in UTF-8: without it Wine keeps code page 1252, or with LC_ALL takes 932
+# but falls back to ASCII for file names.
+if ! locale -a 2>/dev/null | grep -qix 'ja_JP.utf8'; then
+  sudo_cmd=""
+  [ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
+  $sudo_cmd localedef -i ja_JP -f UTF-8 ja_JP.UTF-8
 fi

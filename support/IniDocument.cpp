@@ -18,13 +18,21 @@ std::string TrimLeft(const std::string& s) {
   return s.substr(begin);
 }
 
+// A blank that follows a lead byte is read as that character's second byte (as every scan here
+// steps over it), so it stays: cutting it would leave a lone lead byte that swallows the "=" or
+// "]" written after the name.
 std::string TrimRight(const std::string& s) {
-  size_t end = s.size();
-  while (end > 0 && IsBlank(s[end - 1])) --end;
+  size_t end = 0;
+  for (size_t i = 0; i < s.size(); ++i) {
+    if (IsLeadChar(static_cast<unsigned char>(s[i])) && i + 1 < s.size()) {
+      end = ++i + 1;
+    } else if (!IsBlank(s[i])) {
+      end = i + 1;
+    }
+  }
   return s.substr(0, end);
 }
 
-// No code page 932 trail byte is a blank, so trimming never splits a character.
 std::string Trim(const std::string& s) {
   return TrimLeft(TrimRight(s));
 }

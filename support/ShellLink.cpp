@@ -3,6 +3,7 @@
 // terminal block. Times are zero so that the same inputs always give the same bytes.
 #include "support/ShellLink.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -214,12 +215,16 @@ bool ParseShellLink(const std::string& bytes, std::string& target, std::string& 
     if (!r.U16(at, count)) return false;
     at += 2;
     std::string text;
+    // A string ends at its first NUL: some writers (Wine's link object) count a terminator in.
     if (flags & kIsUnicode) {
-      if (!r.Counted(at, count, wide) || !Utf16ToCp932(wide, text)) return false;
+      if (!r.Counted(at, count, wide)) return false;
+      wide.resize(std::min(wide.size(), wide.find(u'\0')));
+      if (!Utf16ToCp932(wide, text)) return false;
       at += 2 * std::size_t{count};
     } else {
       if (count > r.Size() - at) return false;
       text.assign(bytes, at, count);
+      text.resize(std::min(text.size(), text.find('\0')));
       at += count;
     }
     if (flag == kHasWorkingDir) workingFolder = text;

@@ -84,6 +84,33 @@ uint32_t FlushFileAt(const std::wstring& path) {
   return err;
 }
 
+// 5 when `path` is a read-only file. The system refuses to write over one, but Wine running as
+// root writes over it all the same, so the backend asks first wherever it writes over a file.
+uint32_t RefuseReadOnly(const std::wstring& path) {
+  DWORD attributes = GetFileAttributesW(path.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
+      !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+    return err::AccessDenied;
+  return 0;
+}
+
+std::wstring FoldAscii(std::wstring text) {
+  for (wchar_t& c : text)
+    if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
+  return text;
+}
+
+// True when the last name of `path` is on disk spelled as in `path`.
+bool SpelledAs(const std::wstring& path) {
+  WIN32_FIND_DATAW data;
+  HANDLE search = FindFirstFileW(path.c_str(), &data);
+  if (search == INVALID_HANDLE_VALUE) return false;
+  FindClose(search);
+  return path.size() >= wcslen(data.cFileName) &&
+         path.compare(path.size() - wcslen(data.cFileName), std::wstring::npos, data.cFileName) ==
+             0;
+}
+
 // "C:\" for a root given as "C:", "C:\" or "c:\anything"; false when it names no drive letter.
 bool DriveRoot(const std::string& root, std::wstring& wide) {
   if (root.size() < 2 || root[1] != ':') return false;
@@ -153,6 +180,8 @@ uint32_t Win32Files::Copy(const std::string& source, const std::string& destinat
   std::wstring from, to;
   if (uint32_t err = WidePath(source, from)) return err;
   if (uint32_t err = WidePath(destination, to)) return err;
+  if (!failIfExists)
+    if (uint32_t err = RefuseReadOnly(to)) return err;
   return CopyFileW(from.c_str(), to.c_str(), failIfExists) ? 0 : LastError();
 }
 
@@ -162,11 +191,26 @@ uint32_t Win32Files::Move(const std::string& source, const std::string& destinat
   if (uint32_t err = WidePath(destination, to)) return err;
   DWORD attributes = GetFileAttributesW(from.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return LastError();
+  bool newSpelling = from != to && FoldAscii(from) == FoldAscii(to);
+  if (replace && !newSpelling)
+    if (uint32_t err = RefuseReadOnly(to)) return err;
   if (!(attributes & FILE_ATTRIBUTE_DIRECTORY))
     if (uint32_t err = FlushFileAt(from)) return err;
   DWORD flags = MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH;
   if (replace) flags |= MOVEFILE_REPLACE_EXISTING;
-  return MoveFileExW(from.c_str(), to.c_str(), flags) ? 0 : LastError();
+  if (!MoveFileExW(from.c_str(), to.c_str(), flags)) return LastError();
+  // A new letter case of the same name is a rename on Windows; Wine takes it for a move onto
+  // the file itself and keeps the old spelling. Then the entry goes by a name of its own first.
+  if (newSpelling && !SpelledAs(to)) {
+    std::wstring between = from + L".ov$";
+    if (!MoveFileExW(from.c_str(), between.c_str(), 0)) return LastError();
+    if (!MoveFileExW(between.c_str(), to.c_str(), 0)) {
+      uint32_t err = LastError();
+      MoveFileExW(between.c_str(), from.c_str(), 0);
+      return err;
+    }
+  }
+  return 0;
 }
 
 uint32_t Win32Files::MoveFileAtRestart(const std::string& source, const std::string& destination) {
@@ -229,6 +273,7 @@ uint32_t Win32Files::ReadFile(const std::string& path, std::string& bytes) {
 uint32_t Win32Files::WriteFile(const std::string& path, const std::string& bytes) {
   std::wstring wide;
   if (uint32_t err = WidePath(path, wide)) return err;
+  if (uint32_t err = RefuseReadOnly(wide)) return err;
   HANDLE file = CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) {

@@ -68,6 +68,12 @@ uint32_t Win32Lz::Expand(const std::string& source, const std::string& destinati
   if (uint32_t error = shelltext::SystemPath(destination, to)) return error;
   std::string bytes;
   if (uint32_t error = ReadWhole(from, bytes)) return error;
+  // Windows refuses to replace a read-only file or a folder; Wine's MoveFileEx replaces a
+  // read-only file, so the attributes are checked here for the same answer on both.
+  DWORD attributes = GetFileAttributesW(to.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES &&
+      (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
+    return err::AccessDenied;
 
   // The temporary file lives in the destination's folder, so that the move is a rename.
   std::wstring temporary;

@@ -185,7 +185,8 @@ std::string SystemWindowsFolder() {
   wchar_t buffer[MAX_PATH + 1];
   UINT length = GetWindowsDirectoryW(buffer, MAX_PATH + 1);
   std::string folder;
-  if (length == 0 || length > MAX_PATH || !FromWide(std::wstring(buffer, length), folder)) return "";
+  if (length == 0 || length > MAX_PATH || !FromWide(std::wstring(buffer, length), folder))
+    return "";
   if (!folder.empty() && folder.back() == '\\') folder.pop_back();
   return folder;
 }

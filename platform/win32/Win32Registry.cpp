@@ -101,8 +101,8 @@ uint32_t QueryValue(HKEY key, const std::wstring& name, RegValue& value) {
   // The value may grow between the two calls: ask again with the size the system gives.
   while (rc == ERROR_SUCCESS || rc == ERROR_MORE_DATA) {
     bytes.resize(size);
-    rc = RegQueryValueExW(key, name.c_str(), nullptr, &type,
-                          reinterpret_cast<BYTE*>(bytes.data()), &size);
+    rc = RegQueryValueExW(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(bytes.data()),
+                          &size);
     if (rc == ERROR_SUCCESS) {
       bytes.resize(size);
       value = Decode(type, bytes);
@@ -228,12 +228,13 @@ uint32_t Win32Registry::EnumValues(RegRoot root, const std::string& path,
   std::wstring name;
   std::string data;
   for (DWORD index = 0;;) {
-    DWORD nameLength = static_cast<DWORD>(name.size()), dataLength = static_cast<DWORD>(data.size());
+    DWORD nameLength = static_cast<DWORD>(name.size()),
+          dataLength = static_cast<DWORD>(data.size());
     DWORD type = 0;
-    LONG rc = name.empty() ? ERROR_MORE_DATA
-                           : RegEnumValueW(key.Get(), index, name.data(), &nameLength, nullptr,
-                                           &type, reinterpret_cast<BYTE*>(data.data()),
-                                           &dataLength);
+    LONG rc = name.empty()
+                  ? ERROR_MORE_DATA
+                  : RegEnumValueW(key.Get(), index, name.data(), &nameLength, nullptr, &type,
+                                  reinterpret_cast<BYTE*>(data.data()), &dataLength);
     if (rc == ERROR_NO_MORE_ITEMS) return 0;
     if (rc == ERROR_MORE_DATA) {
       // The buffers take the longest name and data the key holds now, then the same index again.

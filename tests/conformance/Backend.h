@@ -27,6 +27,9 @@ class Backend {
   virtual ILzExpand* Lz() { return nullptr; }
   // The Windows folder without a trailing "\", where a profile file name without a folder lives.
   virtual std::string WindowsFolder() = 0;
+  // False for a backend that is a plain store rather than a machine: it takes any name and keeps
+  // replacements at restart to itself (the cases about those skip).
+  virtual bool ActsAsMachine() { return true; }
   // Keeps an existing file open in another process, so that it is in use, until the returned
   // object is destroyed; null when the file cannot be held.
   virtual std::shared_ptr<void> HoldOpen(const std::string& path) = 0;

@@ -184,6 +184,76 @@ TEST_P(FilesContract, NamesIgnoreLetterCaseAndKeepTheirFirstSpelling) {
   Write(so, "so");
   EXPECT_EQ(Read(so), "so");
   EXPECT_EQ(Names(files(), At("*.TXT")), (Strings{"MixedCase.Txt", so}));
+  // The same for a folder: "\x95\x5C" is one folder, and the path goes on below it.
+  const std::string table = "\x95\x5C";
+  ASSERT_EQ(files().CreateFolder(At(table)), 0u);
+  EXPECT_EQ(files().Copy(At(so), At(table + "\\" + so), true), 0u);
+  EXPECT_EQ(Names(files(), At(table + "\\*")), Strings{so});
+  EXPECT_EQ(files().Move(At(table + "\\" + so), At(table + "\\" + table), false), 0u);
+  EXPECT_EQ(Read(table + "\\" + table), "so");
+}
+
+TEST_P(FilesContract, PathsNamingDevicesOtherMachinesOrStreamsAreRefusedAndTouchNothing) {
+  if (!backend().ActsAsMachine()) GTEST_SKIP() << "the backend takes any name";
+  Write("F.TXT", "f");
+  struct Case {
+    std::string path;
+    uint32_t code;
+  };
+  const std::vector<Case> cases = {{At("CON"), 123},
+                                   {At("nul.txt"), 123},
+                                   {At("Com1 .log"), 123},
+                                   {At("LPT9\\X.TXT"), 123},
+                                   {At("A<B"), 123},
+                                   {At("F.TXT:STREAM"), 123},
+                                   {At("A*"), 123},
+                                   {"\\\\server\\share\\X", 53},
+                                   {"\\\\?\\C:\\CT\\X.TXT", 53},
+                                   {"\\\\.\\pipe\\X", 53},
+                                   {"CT\\X.TXT", 3}};
+  for (const Case& c : cases) {
+    std::string bytes;
+    FileInfo info;
+    EXPECT_EQ(files().WriteFile(c.path, "x"), c.code) << c.path;
+    EXPECT_EQ(files().ReadFile(c.path, bytes), c.code) << c.path;
+    EXPECT_EQ(files().GetInfo(c.path, info), c.code) << c.path;
+    EXPECT_EQ(files().CreateFolder(c.path), c.code) << c.path;
+    EXPECT_EQ(files().Copy(At("F.TXT"), c.path, false), c.code) << c.path;
+    EXPECT_EQ(files().Move(At("F.TXT"), c.path, true), c.code) << c.path;
+    EXPECT_EQ(files().MoveFileAtRestart(At("F.TXT"), c.path), c.code) << c.path;
+  }
+  EXPECT_EQ(Names(files(), At("*.*")), Strings{"F.TXT"});
+  EXPECT_EQ(Read("F.TXT"), "f");
+  // ".." never climbs above a drive root: such a path stays on its drive.
+  std::string bytes;
+  EXPECT_EQ(files().ReadFile("C:\\CT\\..\\..\\..\\CT\\F.TXT", bytes), 0u);
+  EXPECT_EQ(bytes, "f");
+}
+
+TEST_P(FilesContract, ReplacementsAtRestartGoWhereWindowsNtKeepsThem) {
+  if (!backend().ActsAsMachine()) GTEST_SKIP() << "the backend keeps replacements to itself";
+  const char key[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
+  const char name[] = "PendingFileRenameOperations";
+  RegValue before, after;
+  bool had = registry().GetValue(RegRoot::LocalMachine, key, name, before) == 0;
+  Write("NEW.TMP", "new");
+  Write("OLD.TMP", "old");
+  EXPECT_EQ(files().MoveFileAtRestart(At("NEW.TMP"), At("\x95\x5C.DLL")), 0u);
+  EXPECT_EQ(files().MoveFileAtRestart(At("OLD.TMP"), ""), 0u);  // deleted at the restart
+  ASSERT_EQ(registry().GetValue(RegRoot::LocalMachine, key, name, after), 0u);
+  if (had)
+    registry().SetValue(RegRoot::LocalMachine, key, name, before);
+  else
+    registry().DeleteValue(RegRoot::LocalMachine, key, name);
+  // Source and destination in pairs, "!" before a destination that is replaced, an empty one
+  // for a deletion, all in one list.
+  std::string list = had ? before.data.substr(0, before.data.size() - 1) : "";
+  const std::string nul(1, '\0');
+  list += "\\??\\C:\\CT\\NEW.TMP" + nul + "!\\??\\C:\\CT\\\x95\x5C.DLL" + nul;
+  list += "\\??\\C:\\CT\\OLD.TMP" + nul + nul + nul;
+  EXPECT_EQ(after.type, static_cast<uint32_t>(reg::MultiSz));
+  EXPECT_EQ(after.data, list);
+  EXPECT_EQ(Read("NEW.TMP"), "new");
 }
 
 TEST_P(FilesContract, DrivesAnswerForFreeSpaceAndShortPaths) {

@@ -14,6 +14,7 @@ class MemoryBackend : public Backend {
   IProfile& Profile() override { return profile_; }
   IRegistry& Registry() override { return registry_; }
   std::string WindowsFolder() override { return "C:\\WINDOWS"; }
+  bool ActsAsMachine() override { return false; }
   std::shared_ptr<void> HoldOpen(const std::string& path) override {
     files_.SetInUse(path, true);
     return std::shared_ptr<void>(

@@ -84,6 +84,16 @@ TEST_P(ProfileContract, NullValuesDeleteKeysAndNullKeysDeleteSections) {
   EXPECT_EQ(Get(profile(), "C", "k4"), "4");
 }
 
+TEST_P(ProfileContract, CodePage932NamesAndTextsKeepTheirBytes) {
+  // "\x95\x5C" ends in the byte of "\": neither the folder nor a name may be split there.
+  const std::string table = "\x95\x5C", so = "\x83\x5C", path = At(table + "\\" + table + ".INI");
+  ASSERT_EQ(files().CreateFolder(At(table)), 0u);
+  ASSERT_TRUE(Set(profile(), table, so, table + "=" + so, path));
+  EXPECT_EQ(Get(profile(), table, so, "", 256, path), table + "=" + so);
+  EXPECT_EQ(Read(table + "\\" + table + ".INI"),
+            "[" + table + "]\r\n" + so + "=" + table + "=" + so + "\r\n");
+}
+
 TEST_P(ProfileContract, FilesWithoutFolderLiveInTheWindowsFolderAndOnlyWritableFilesChange) {
   ASSERT_TRUE(Set(profile(), "S", "K", "v", "CT_TEST.INI"));
   EXPECT_EQ(Get(profile(), "S", "K", "", 256, "CT_TEST.INI"), "v");

@@ -20,9 +20,12 @@ TEST_P(RegistryContract, KeysAreMadeWithTheirParentsAndFoundWithoutLetterCase) {
   EXPECT_EQ(registry().CreateKey(kUser, "Software\\Conformance\\Mixed\\Deep"), 0u);
   EXPECT_TRUE(registry().KeyExists(kUser, "SOFTWARE\\conformance\\MIXED"));
   EXPECT_EQ(registry().CreateKey(kUser, "software\\CONFORMANCE\\mixed"), 0u);  // opens it
+  // "\x95\x5C" ends in the byte of "\": one name all the same.
+  EXPECT_EQ(registry().CreateKey(kUser, "Software\\Conformance\\\x95\x5C\\Deep"), 0u);
   std::vector<std::string> names;
   ASSERT_EQ(registry().EnumKeys(kUser, kKey, names), 0u);
-  EXPECT_EQ(names, std::vector<std::string>{"Mixed"});
+  EXPECT_EQ(Sorted(names), (std::vector<std::string>{"Mixed", "\x95\x5C"}));
+  EXPECT_TRUE(registry().KeyExists(kUser, "Software\\Conformance\\\x95\x5C\\deep"));
   // Values need an existing key.
   EXPECT_EQ(registry().SetValue(kUser, "Software\\Conformance\\None", "V", RegValue::Dword(1)), 2u);
   EXPECT_FALSE(registry().KeyExists(kUser, "Software\\Conformance\\None"));
@@ -38,6 +41,8 @@ TEST_P(RegistryContract, ValuesOfEveryTypeComeBackAsStored) {
       {"Binary", {reg::Binary, std::string("\0\x01\xFF", 3)}},
       {"Dword", RegValue::Dword(0x2A)},
       {"Multi", {reg::MultiSz, std::string("one\0two\0\0", 9)}},
+      {"\x95\x5C", RegValue::String("\x83\x65\x83\x58\x83\x67")},
+      {"\x83\x5C", {reg::MultiSz, std::string("\x95\x5C\0\x83\x5C\0\0", 7)}},
   };
   for (const RegNamedValue& v : values)
     ASSERT_EQ(registry().SetValue(kUser, kKey, v.name, v.value), 0u) << v.name;
@@ -52,18 +57,20 @@ TEST_P(RegistryContract, ValuesOfEveryTypeComeBackAsStored) {
   EXPECT_EQ(registry().GetValue(kUser, "Software\\None", "Text", read), 2u);
 }
 
-TEST_P(RegistryContract, ValuesEnumerateInTheOrderTheyWereSetAndKeepTheirFirstSpelling) {
+TEST_P(RegistryContract, ValuesEnumerateEachOnceAndKeepTheirFirstSpelling) {
   ASSERT_EQ(registry().CreateKey(kUser, kKey), 0u);
   for (const char* name : {"Zeta", "alpha", "Mid"})
     ASSERT_EQ(registry().SetValue(kUser, kKey, name, RegValue::String(name)), 0u);
   ASSERT_EQ(registry().SetValue(kUser, kKey, "ALPHA", RegValue::Dword(7)), 0u);
   std::vector<RegNamedValue> values;
   ASSERT_EQ(registry().EnumValues(kUser, kKey, values), 0u);
+  std::sort(values.begin(), values.end(),
+            [](const RegNamedValue& a, const RegNamedValue& b) { return a.name < b.name; });
   ASSERT_EQ(values.size(), 3u);
-  EXPECT_EQ(values[0].name, "Zeta");
-  EXPECT_EQ(values[1].name, "alpha");
-  EXPECT_EQ(values[1].value.type, static_cast<uint32_t>(reg::Dword));
-  EXPECT_EQ(values[2].name, "Mid");
+  EXPECT_EQ(values[0].name, "Mid");
+  EXPECT_EQ(values[1].name, "Zeta");
+  EXPECT_EQ(values[2].name, "alpha");
+  EXPECT_EQ(values[2].value.type, static_cast<uint32_t>(reg::Dword));
 
   EXPECT_EQ(registry().DeleteValue(kUser, kKey, "MID"), 0u);
   EXPECT_EQ(registry().DeleteValue(kUser, kKey, "Mid"), 2u);

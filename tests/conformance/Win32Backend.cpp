@@ -7,6 +7,9 @@
 #endif
 #include <windows.h>
 
+#include <cstdlib>
+#include <string>
+
 #include "platform/win32/Win32Files.h"
 #include "platform/win32/Win32Paths.h"
 #include "platform/win32/Win32Profile.h"
@@ -82,6 +85,14 @@ std::unique_ptr<Backend> MakeWin32Backend() {
 }
 
 ORVANE_CONFORMANCE_BACKEND(Win32, &MakeWin32Backend);
+
+// The suite means to run under each ANSI code page it is given (ORVANE_EXPECT_ACP): a run under
+// another one would prove nothing about it.
+TEST(Win32Machine, RunsUnderTheAnsiCodePageAsked) {
+  const char* expected = std::getenv("ORVANE_EXPECT_ACP");
+  if (!expected) GTEST_SKIP() << "ANSI code page " << GetACP();
+  EXPECT_EQ(std::to_string(GetACP()), expected);
+}
 
 }  // namespace
 }  // namespace orvane::conformance

@@ -24,12 +24,27 @@ FAILURES=0
 fail() { echo "FAIL: $*"; FAILURES=$((FAILURES + 1)); }
 pass() { echo "ok: $*"; }
 
-# No document viewer during the test: the demo's readme would otherwise open on the display.
-ORVANE_FLTK_DUMP=$DUMP PATH=/usr/bin:/bin:/usr/sbin:/sbin \
-  "$SETUP" --machine "$WORK/machine" "$WORK/dist" >"$WORK/setup.log" 2>&1 &
-PID=$!
-# shellcheck disable=SC2064
-trap "kill $PID 2>/dev/null" EXIT
+# start DUMP LOG ARGS...: runs the program in the background (PID) with its window dump in DUMP.
+# The X server resets whenever its last client leaves, and a program that connects in that moment
+# finds no display; it then exits having done nothing, and is started again. No document viewer
+# runs during the test: the demo's readme would otherwise open on the display.
+start() {
+  local dump=$1 log=$2 try
+  shift 2
+  rm -f "$dump"
+  for try in 1 2 3 4 5; do
+    ORVANE_FLTK_DUMP=$dump PATH=/usr/bin:/bin:/usr/sbin:/sbin "$SETUP" "$@" >"$log" 2>&1 &
+    PID=$!
+    # shellcheck disable=SC2064
+    trap "kill $PID 2>/dev/null" EXIT
+    while kill -0 $PID 2>/dev/null && [ ! -e "$dump" ]; do sleep 0.1; done
+    [ -e "$dump" ] || ! grep -q "cannot open the display" "$log" && return
+    echo "start $try: the display was resetting; starting again"
+    sleep 0.5
+  done
+}
+
+start "$DUMP" "$WORK/setup.log" --machine "$WORK/machine" "$WORK/dist"
 
 shot() { import -window root "$OUT/shots/$1.png" 2>/dev/null; }
 # The screen centre of a dumped control or box button: "NAME X Y W H ...".
@@ -152,7 +167,8 @@ wait $PID
 code=$?
 trap - EXIT
 
-[ $code -eq 0 ] && pass "orvane-setup exited 0" || fail "orvane-setup exited $code"
+[ $code -eq 0 ] && pass "orvane-setup exited 0" ||
+  fail "orvane-setup exited $code: $(tail -3 "$WORK/setup.log")"
 [ $final_seen -eq 1 ] || fail "the final page never showed"
 [ $box_shot -eq 1 ] || fail "no message box was shown"
 [ $status_shot -eq 1 ] || fail "the status window's copy progress was never seen"
@@ -189,11 +205,7 @@ done
 
 # Removal through the Add/Remove Programs command: the uninstaller copy is an orvane-setup copy
 # and shows its own windows; the shared component's question is answered "No" (keep it).
-rm -f "$DUMP"
-ORVANE_FLTK_DUMP=$DUMP PATH=/usr/bin:/bin:/usr/sbin:/sbin \
-  "$SETUP" --machine "$WORK/machine" --uninstall "Orvane Demo UnInstall" >"$WORK/uninstall.log" 2>&1 &
-PID=$!
-trap "kill $PID 2>/dev/null" EXIT
+start "$DUMP" "$WORK/uninstall.log" --machine "$WORK/machine" --uninstall "Orvane Demo UnInstall"
 deadline=$((SECONDS + 120))
 last="" asked=0 uninstall_page=0
 while kill -0 $PID 2>/dev/null; do
@@ -219,7 +231,8 @@ done
 wait $PID
 code=$?
 trap - EXIT
-[ $code -eq 0 ] && pass "the uninstaller exited 0" || fail "the uninstaller exited $code"
+[ $code -eq 0 ] && pass "the uninstaller exited 0" ||
+  fail "the uninstaller exited $code: $(tail -3 "$WORK/uninstall.log")"
 [ $uninstall_page -eq 1 ] || fail "the uninstall screen never showed"
 [ $asked -ge 1 ] && pass "the shared-file question was asked and answered with its No button" ||
   fail "the shared-file question never showed"
@@ -307,11 +320,7 @@ answer_by_keys() {
 }
 
 xdotool mousemove 2 2
-ORVANE_FLTK_DUMP=$KDUMP PATH=/usr/bin:/bin:/usr/sbin:/sbin \
-  "$SETUP" --machine "$KWORK/machine" "$KWORK/dist" >"$KWORK/setup.log" 2>&1 &
-PID=$!
-# shellcheck disable=SC2064
-trap "kill $PID 2>/dev/null" EXIT
+start "$KDUMP" "$KWORK/setup.log" --machine "$KWORK/machine" "$KWORK/dist"
 keys_install() {
   kstep "title page" frmMain.btnEvent Return 'lblTitleMessage .*"Welcome' || return
   # The start button was disabled while the checker ran: the focus comes back to it.
@@ -350,7 +359,8 @@ kill $PID 2>/dev/null  # still running only when a step failed
 wait $PID
 code=$?
 trap - EXIT
-[ $code -eq 0 ] && pass "keys: orvane-setup exited 0" || fail "keys: orvane-setup exited $code"
+[ $code -eq 0 ] && pass "keys: orvane-setup exited 0" ||
+  fail "keys: orvane-setup exited $code: $(tail -3 "$KWORK/setup.log")"
 echo "keys: the status window's Abort button was seen pressable $([ $abort_focused -eq 1 ] &&
   echo "and focused" || echo "never")"
 tree=$("$MACHINE_TOOL" --machine "$KWORK/machine" tree 'C:\Orvane Keys' 2>&1)
@@ -365,20 +375,15 @@ grep -q 'Orvane Demo.lnk' <<<"$tree" && ! grep -q 'Orvane Demo Readme.lnk' <<<"$
 
 # Removal by keyboard: Enter on the uninstall page and on every box, Tab and Enter (No) on the
 # shared-file question.
-rm -f "$KDUMP"
-ORVANE_FLTK_DUMP=$KDUMP PATH=/usr/bin:/bin:/usr/sbin:/sbin \
-  "$SETUP" --machine "$KWORK/machine" --uninstall "Orvane Demo UnInstall" \
-  >"$KWORK/uninstall.log" 2>&1 &
-PID=$!
-# shellcheck disable=SC2064
-trap "kill $PID 2>/dev/null" EXIT
+start "$KDUMP" "$KWORK/uninstall.log" --machine "$KWORK/machine" --uninstall \
+  "Orvane Demo UnInstall"
 kstep "uninstall page" frmMain.btnEvent Return '"Start [^"]*UnInstall(&S)"' && answer_by_keys
 kill $PID 2>/dev/null
 wait $PID
 code=$?
 trap - EXIT
 [ $code -eq 0 ] && pass "keys: the uninstaller exited 0" ||
-  fail "keys: the uninstaller exited $code"
+  fail "keys: the uninstaller exited $code: $(tail -3 "$KWORK/uninstall.log")"
 [ $shared_by_keys -eq 1 ] || fail "keys: the shared-file question was not answered by keys"
 "$MACHINE_TOOL" --machine "$KWORK/machine" tree 'C:\Orvane Keys' >/dev/null 2>&1 &&
   fail "keys: the installation folder is still there" ||

@@ -94,6 +94,13 @@ TEST(IniDocumentRead, DoubleByteTrailBytesAreNotSyntax) {
   EXPECT_EQ(doc.Get("x\x81\x5D", "\x95\x5C"), "hyo");
 }
 
+TEST(IniDocumentWrite, ALeadByteBeforeABlankKeepsItsPairWhenTheKeyIsRewritten) {
+  // "\xF2 " reads as one character; trimming its blank would let the lead byte swallow the "=".
+  IniDocument doc = IniDocument::Parse("[S]\r\nKey\xF2 = old\r\n");
+  doc.Set("S", "Key\xF2 ", "new");
+  EXPECT_EQ(IniDocument::Parse(doc.Text()).Get("S", "Key\xF2 "), "new");
+}
+
 TEST(IniDocumentWrite, ReplacesInPlaceAndKeepsTheKeySpelling) {
   IniDocument doc = IniDocument::Parse("; head\r\n[Sec]\r\n  MyKey = old ; x\r\nNext=2\r\n");
   doc.Set("SEC", "mykey", "new");

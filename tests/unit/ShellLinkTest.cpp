@@ -71,6 +71,20 @@ TEST(ShellLink, RejectsDamagedLinks) {
   EXPECT_FALSE(ParseShellLink(hugeInfo, t, w, a));
 }
 
+TEST(ShellLink, CountedStringsEndAtTheirFirstNul) {
+  // Wine's link object counts a terminating NUL into each string it writes.
+  std::string link = BuildShellLink("C:\\A.EXE", "C:\\Work", "-x");
+  const std::string work("\x07\0C\0:\0\\\0W\0o\0r\0k\0", 16);
+  const std::size_t at = link.find(work);
+  ASSERT_NE(at, std::string::npos);
+  link[at] = 8;
+  link.insert(at + work.size(), std::string("\0\0", 2));
+  std::string target, folder, arguments;
+  ASSERT_TRUE(ParseShellLink(link, target, folder, arguments));
+  EXPECT_EQ(folder, "C:\\Work");
+  EXPECT_EQ(arguments, "-x");
+}
+
 // Runs lnkinfo on a written link and returns the value of the line starting with `label`.
 std::string LnkInfoValue(const std::string& output, const std::string& label) {
   std::size_t at = output.find("\t" + label);
