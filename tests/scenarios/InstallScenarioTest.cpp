@@ -167,6 +167,7 @@ TEST_F(InstallScenario, RegistryIniAndShortcutEntries) {
               "[MakeFolder]\nFolder1=(App)WORK\n[CopyFile]\nFile1=(App)APP.EXE\n"
               "[ShortCut]\nMake1=(App)APP.EXE,/first run\nName1=(Smn)Scen\\Scen App,(App)WORK\n"
               "Make2=(App)APP.EXE\nName2=(Dsk)Scen Desk\n"
+              "Make3=(App)APP.EXE\nName3=(C_Sta)Scen\\Scen All\n"
               "[Registry]\n"
               "Key1=(Local)SOFTWARE\\Scen\\App\nName1=Path\nValue1=(Str)(Pdd)(App)\n"
               "Key2=(Local)\\SOFTWARE\\Scen\\App\\\nName2=Raw\nValue2=(Str)(App)\n"
@@ -208,6 +209,12 @@ TEST_F(InstallScenario, RegistryIniAndShortcutEntries) {
   std::string link = log.substr(at + 24, log.find("\r\n", at + 24) - at - 24);
   EXPECT_NE(link.find("\\Scen\\Scen App.lnk"), std::string::npos) << link;
   EXPECT_EQ(log.find("Scen Desk"), std::string::npos);
+  // The all-users shortcut: Windows 9x has no common folders and takes the user's own.
+  EXPECT_NE(log.find(Windows9x() ? "File2=C:\\WINDOWS\\Start Menu\\Programs\\Scen\\Scen All.lnk"
+                                 : "File2=C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\"
+                                   "Programs\\Scen\\Scen All.lnk"),
+            std::string::npos)
+      << log;
   ASSERT_TRUE(Exists(link));
   if (!HaveTool("lnkinfo"))
     GTEST_SKIP() << "lnkinfo is not installed (package liblnk-utils): link contents not checked";
@@ -369,10 +376,15 @@ TEST_F(InstallScenario, LockedFileIsReplacedAtRestart) {
     EXPECT_EQ(r.exitCode, 3010);
   }
   EXPECT_EQ(ReadFile("C:\\App\\LOCK.DAT"), "old again");
-  EXPECT_NE(Reg(session, "PendingFileRenameOperations"), "");
+  // Windows 9x keeps the replacement in WININIT.INI's [rename] section, NT in the registry.
+  auto pending = [&] {
+    return Windows9x() ? ReadFile("C:\\WINDOWS\\WININIT.INI").find("[rename]") != std::string::npos
+                       : Reg(session, "PendingFileRenameOperations") != "";
+  };
+  EXPECT_TRUE(pending());
   RestartMachine();
   EXPECT_EQ(ReadFile("C:\\App\\LOCK.DAT"), "new content");
-  EXPECT_EQ(Reg(session, "PendingFileRenameOperations"), "");
+  EXPECT_FALSE(pending());
 }
 
 TEST_F(InstallScenario, AbortWhileCopyingKeepsFilesAndWritesNoLog) {

@@ -303,10 +303,14 @@ RunResult Scenario::Run(const std::vector<std::string>& arguments, const std::st
   if (!OnWine()) return RunOnce(runner_, arguments, answers, false);
 
   SyncReferenceDist();
+  OpenMachine();  // made as the prefix's kind of Windows
   RunResult reference = RunOnce(runner_, arguments, answers, false);
   fs::path windowsRunner = runner_ == ORVANE_RUN_PATH ? wine_->Settings().runner
                                                       : root_ / "bin" / "orvane-run.exe";
   RunResult result = RunOnce(windowsRunner, arguments, answers, true);
+  // The program has asked Windows to restart; Wine's session ends after the program does: the
+  // restart is waited for here, as the reference run's machine restarted before it ended.
+  if (result.Has("restart -> yes")) wine_->Restart();
   // The transcript must be the emulated machine's, line for line.
   if (result.lines != reference.lines) {
     std::ostringstream diff;
@@ -474,7 +478,9 @@ void Scenario::RestartMachine() {
 }
 
 std::unique_ptr<host::Machine> Scenario::OpenMachine() const {
-  return host::Machine::Open(MachineFolder());
+  host::MachineSettings settings;
+  if (Windows9x()) settings.platformId = 1;
+  return host::Machine::Open(MachineFolder(), settings);
 }
 
 fs::path Scenario::HostPath(const std::string& windowsPath) const {

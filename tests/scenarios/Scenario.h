@@ -49,6 +49,9 @@ class Scenario : public ::testing::Test {
 
   // True when the program runs under Wine (see above).
   bool OnWine() const { return wine_ != nullptr; }
+  // True when the machine is a Windows 9x one (under Wine, a prefix posing as Windows 98; the
+  // reference machine then has the Windows 95 layout).
+  bool Windows9x() const { return wine_ && wine_->Settings().kind == "win98"; }
   std::filesystem::path Root() const { return root_; }
   std::filesystem::path Dist() const { return root_ / "dist"; }
   // The emulated machine: the one the program runs on, or under Wine the reference machine.

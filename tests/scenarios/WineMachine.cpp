@@ -288,7 +288,24 @@ WineMachine::WineMachine(WineSettings settings, fs::path root, fs::path dist)
     : settings_(std::move(settings)),
       root_(std::move(root)),
       dist_(std::move(dist)),
-      prefix_(root_ / "prefix") {}
+      prefix_(root_ / "prefix"),
+      folders_(Folders(settings_.kind)) {}
+
+std::vector<std::pair<std::string, std::string>> WineMachine::Folders(const std::string& kind) {
+  std::vector<std::pair<std::string, std::string>> folders;
+  if (kind == "win98") {
+    const std::string roaming = "C:\\users\\User\\AppData\\Roaming\\Microsoft\\Windows";
+    folders = {{roaming + "\\Start Menu\\Programs\\Startup",
+                "C:\\WINDOWS\\Start Menu\\Programs\\StartUp"},
+               {roaming + "\\Start Menu", "C:\\WINDOWS\\Start Menu"},
+               {roaming + "\\SendTo", "C:\\WINDOWS\\SendTo"},
+               {"C:\\users\\User\\AppData\\Local\\Temp", "C:\\WINDOWS\\TEMP"},
+               {"C:\\users\\User\\Desktop", "C:\\WINDOWS\\Desktop"},
+               {"C:\\windows\\system32", "C:\\WINDOWS\\SYSTEM"}};
+  }
+  folders.insert(folders.end(), {{"C:\\windows", "C:\\WINDOWS"}, {"C:\\users", "C:\\Users"}});
+  return folders;
+}
 
 WineMachine::~WineMachine() {
   if (made_)
@@ -353,7 +370,16 @@ std::string WineMachine::WindowsPath(const fs::path& host) const {
   return "";
 }
 
-fs::path WineMachine::HostPath(const std::string& windowsPath) const {
+fs::path WineMachine::HostPath(const std::string& emulatedPath) const {
+  std::string windowsPath = emulatedPath;
+  for (const auto& [wine, emulated] : folders_) {
+    const std::string lower = Lower(windowsPath);
+    if (lower.rfind(Lower(emulated), 0) == 0 &&
+        (lower.size() == emulated.size() || lower[emulated.size()] == '\\')) {
+      windowsPath = wine + windowsPath.substr(emulated.size());
+      break;
+    }
+  }
   if (windowsPath.size() < 2 || windowsPath[1] != ':') return {};
   char letter = static_cast<char>(std::tolower(static_cast<unsigned char>(windowsPath[0])));
   fs::path path = prefix_ / "dosdevices" / (std::string(1, letter) + ":");
@@ -488,8 +514,10 @@ std::string WineMachine::RegistryForSnapshot() {
 }
 
 void WineMachine::Restart() {
-  // wineboot's restart carries out PendingFileRenameOperations and WININIT.INI, as Windows does
-  // when it starts.
+  // Every program ends (the session a program's ExitWindowsEx is ending too: under Wine it goes
+  // on after the program), then wineboot's restart carries out PendingFileRenameOperations and
+  // WININIT.INI, as Windows does when it starts.
+  Spawn({"wineserver", "-k"}, {"WINEPREFIX=" + prefix_.string()}, {}, 60, {}, {});
   ProcessResult result = Wine({"wineboot.exe", "--restart"}, 120);
   EXPECT_EQ(result.status, 0) << "wineboot --restart";
 }
@@ -515,7 +543,7 @@ std::shared_ptr<void> WineMachine::Hold(const std::string& verb, const std::stri
   char c;
   while (read(ready[0], &c, 1) == 1 && c != '\n') said += c;
   close(ready[0]);
-  if (said != "held") return nullptr;
+  if (said != "held\r" && said != "held") return nullptr;  // a Windows program ends lines with CR LF
   return holder;
 }
 
@@ -562,8 +590,11 @@ std::string WineMachine::ToEmulated(const std::string& text) const {
   for (const auto& [wine, windows] : mapping_) ReplaceAll(out, wine, windows);
   for (const char* separator : {"\\", "\\\\"}) {
     const std::string s = separator;
-    ReplaceName(out, "C:" + s + "windows", "C:" + s + "WINDOWS");
-    ReplaceName(out, "C:" + s + "users", "C:" + s + "Users");
+    for (auto [wine, emulated] : folders_) {
+      ReplaceAll(wine, "\\", s);
+      ReplaceAll(emulated, "\\", s);
+      ReplaceName(out, wine, emulated);
+    }
     ReplaceName(out, "HKEY_LOCAL_MACHINE" + s + "Software", "HKEY_LOCAL_MACHINE" + s + "SOFTWARE");
   }
   return out;

@@ -52,8 +52,9 @@ class WineMachine {
   // The Windows path of a host path inside the scenario's folder, the distribution folder or
   // the runner's folder; empty for any other.
   std::string WindowsPath(const std::filesystem::path& host) const;
-  // The host path of a Windows path of the prefix (names matched without regard to ASCII letter
-  // case; names that do not exist are kept as given); empty for a drive the prefix lacks.
+  // The host path of a Windows path of the prefix, given in the emulated machine's form (its
+  // folders mapped to Wine's; names matched without regard to ASCII letter case; names that do
+  // not exist are kept as given); empty for a drive the prefix lacks.
   std::filesystem::path HostPath(const std::string& windowsPath) const;
 
   // The registry through `reg`: a key's export text (UTF-8, continued lines joined, in the
@@ -74,7 +75,8 @@ class WineMachine {
   // Forgets what was read from the registry (after anything that may have changed it).
   void Changed() { exports_.clear(); }
 
-  // Restarts the machine as Windows restarts: pending replacements are carried out.
+  // Restarts the machine as Windows restarts: every program ends, pending replacements are
+  // carried out.
   void Restart();
   // Keeps `what` held by a helper process in the prefix until the returned object goes away:
   // `verb` is "hold" (a file, by its Windows path) or "mutex" (a mutex name). Null on failure.
@@ -82,15 +84,19 @@ class WineMachine {
   // Fails the test when the program changed a file the prefix shares with its template.
   void CheckTemplate();
 
-  // Text as the emulated machine would show it: Wine's folder names (C:\windows, C:\users) in
-  // Windows' letter case, registry keys under HKEY_LOCAL_MACHINE\Software as SOFTWARE, and the
-  // system's short message texts replaced by Windows' (also in their full-width form), in plain
-  // text and with the transcript's doubled backslashes.
+  // Text as the emulated machine would show it: Wine's folders named as the emulated machine
+  // names them (see Folders), registry keys under HKEY_LOCAL_MACHINE\Software as SOFTWARE, and
+  // the system's short message texts replaced by Windows' (also in their full-width form), in
+  // plain text and with the transcript's doubled backslashes.
   std::string ToEmulated(const std::string& text) const;
-  // The same for a Windows path that a test gives (no mapping is needed: paths resolve without
-  // regard to case), kept for symmetry with ToEmulated.
 
  private:
+  // Wine's folders and the emulated machine's names for them, (Wine's, emulated) pairs: the
+  // letter case of C:\windows and C:\users, and on a Windows 98 prefix the Windows 95 layout the
+  // emulated machine has (C:\WINDOWS\SYSTEM, C:\WINDOWS\TEMP, the shell folders under
+  // C:\WINDOWS) for the NT layout that Wine keeps.
+  static std::vector<std::pair<std::string, std::string>> Folders(const std::string& kind);
+
   std::vector<std::string> RegArguments(std::vector<std::string> arguments) const;
   void LoadMessageTexts();
 
@@ -99,6 +105,7 @@ class WineMachine {
   bool made_ = false;
   std::map<std::string, std::optional<std::string>> exports_;
   std::vector<std::pair<std::string, std::string>> mapping_;  // (Wine's text, the emulated one)
+  std::vector<std::pair<std::string, std::string>> folders_;  // Folders(kind)
 };
 
 }  // namespace orvane::scenario

@@ -21,7 +21,7 @@ export WINEDEBUG=-all
 # in them runs as that user.
 export USER=User
 
-stamp_of() { echo "$(wine --version) $1"; }
+stamp_of() { echo "$(wine --version) $1 own-user-folders"; }
 
 make_template() {
   local dir="$1" kind="$2" arch
@@ -49,6 +49,11 @@ make_template() {
       /d '%USERPROFILE%\AppData\Local\Temp' /f > /dev/null 2>&1
   done
   rm -rf "$dir/drive_c/users/User/Temp"
+  # Wine links the user's Desktop, Documents and the like to the host's home folder: folders of
+  # the prefix's own instead, so that nothing a program does in them reaches the host.
+  for entry in "$dir/drive_c/users/User"/*; do
+    if [ -L "$entry" ]; then rm "$entry" && mkdir "$entry"; fi
+  done
   if [ "$kind" = win98 ]; then winecfg /v win98 > /dev/null 2>&1; fi
   wineserver -w
   # Nothing in a template may change once copies share its files.
