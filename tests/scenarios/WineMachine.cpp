@@ -341,6 +341,13 @@ void WineMachine::Reset() {
   exports_.clear();
 }
 
+std::vector<std::string> WineMachine::Environment() const {
+  // No Gecko or Mono installer questions, and no menu entries or .desktop files made for the
+  // shortcuts a program writes (they would land beside the shortcuts and on the host).
+  return {"WINEPREFIX=" + prefix_.string(), "WINEDEBUG=-all", "USER=User",
+          "WINEDLLOVERRIDES=mscoree,mshtml=;winemenubuilder.exe=d"};
+}
+
 ProcessResult WineMachine::Wine(const std::vector<std::string>& arguments, int timeLimitSeconds,
                                 const fs::path& output, const fs::path& errors) {
   Make();
@@ -348,8 +355,7 @@ ProcessResult WineMachine::Wine(const std::vector<std::string>& arguments, int t
   command.insert(command.end(), arguments.begin(), arguments.end());
   ProcessResult result =
       Spawn(command,
-            {"WINEPREFIX=" + prefix_.string(), "WINEDEBUG=-all", "USER=User",
-             "WINEDLLOVERRIDES=mscoree,mshtml="},
+            Environment(),
             root_, timeLimitSeconds, output, errors);
   exports_.clear();
   return result;
@@ -498,14 +504,16 @@ std::string WineMachine::RegistryForSnapshot() {
   for (const char* key : {"HKEY_LOCAL_MACHINE\\SOFTWARE", "HKEY_CURRENT_USER\\Software"}) {
     std::optional<std::string> part = Export(key);
     if (!part) continue;
-    // Wine's own settings change as its programs run.
+    // Wine's own settings change as its programs run, and Wine registers the host's fonts
+    // when it first starts in a prefix, at a time of its own.
     std::istringstream in(*part);
-    bool skip = false;
+    bool skip = true;  // the export's header line
     for (std::string line; std::getline(in, line);) {
       if (!line.empty() && line[0] == '[') {
         std::string lower = Lower(line);
         skip = lower.find("\\software\\wine]") != std::string::npos ||
-               lower.find("\\software\\wine\\") != std::string::npos;
+               lower.find("\\software\\wine\\") != std::string::npos ||
+               lower.find("\\currentversion\\fonts]") != std::string::npos;
       }
       if (!skip) text += line + "\n";
     }
@@ -534,7 +542,7 @@ std::shared_ptr<void> WineMachine::Hold(const std::string& verb, const std::stri
   auto holder = std::make_shared<Holder>();
   holder->input = input[1];
   Spawn({"wine", WindowsPath(settings_.helper), verb, what},
-        {"WINEPREFIX=" + prefix_.string(), "WINEDEBUG=-all", "USER=User"}, root_, 0, {}, {},
+        Environment(), root_, 0, {}, {},
         input[0], ready[1], &holder->pid);
   close(input[0]);
   close(ready[1]);

@@ -97,6 +97,8 @@ class WineMachine {
   // C:\WINDOWS) for the NT layout that Wine keeps.
   static std::vector<std::pair<std::string, std::string>> Folders(const std::string& kind);
 
+  // The environment of every Wine program run in the prefix.
+  std::vector<std::string> Environment() const;
   std::vector<std::string> RegArguments(std::vector<std::string> arguments) const;
   void LoadMessageTexts();
 

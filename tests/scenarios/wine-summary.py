@@ -1,11 +1,21 @@
-# Summary of one kind's Wine scenario run from gtest's JSON reports: the counts, each skipped
-# scenario with its reason and each failed one with its messages. Exits 1 when any failed or a
-# report is missing. Usage: python3 wine-summary.py KIND REPORT.json...
+# Summary of one kind's Wine scenario run from gtest's JSON reports (and, for the skip reasons,
+# which the reports lack, the output beside each as NAME.log): the counts, each skipped scenario
+# with its reason and each failed one with its messages. Exits 1 when any failed or a report is
+# missing. Usage: python3 wine-summary.py KIND REPORT.json...
 import json
+import re
 import sys
 
 kind, reports = sys.argv[1], sys.argv[2:]
 passed, skipped, failed, missing = [], [], [], 0
+reasons = {}
+for report in reports:
+    try:
+        with open(report[: -len(".json")] + ".log", encoding="utf-8", errors="replace") as file:
+            for reason, name in re.findall(r"Skipped\n(.*?)\n\[  SKIPPED \] (\S+) \(", file.read()):
+                reasons[name] = reason.strip()
+    except OSError:
+        pass
 for report in reports:
     try:
         with open(report, encoding="utf-8") as file:
@@ -20,8 +30,7 @@ for report in reports:
             if failures:
                 failed.append((name, failures))
             elif test.get("result") == "SKIPPED":
-                reason = " ".join(s.get("message", "") for s in test.get("skipped", []))
-                skipped.append((name, reason.split("\n", 1)[-1].strip()))
+                skipped.append((name, reasons.get(name, "(no reason shown)")))
             elif test.get("result") == "COMPLETED":
                 passed.append(name)
 
