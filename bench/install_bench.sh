@@ -12,23 +12,8 @@ run="$build/tools/orvane-run"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 dist="$work/dist"
-mkdir -p "$dist"
 
-# The package: one source folder (the format has no sub-folders), File1..FileN.
-python3 - "$dist" "$count" <<'PY'
-import os, random, sys
-dist, count = sys.argv[1], int(sys.argv[2])
-rnd = random.Random(42)
-lines = ["[Title]", "Setup=Bench Setup", "UnSetup=Bench UnInstall", "Program=Bench",
-         "[Extend]", "SetupSpeed=1", "[CopyFile]"]
-for n in range(1, count + 1):
-    name = "F%05d.DAT" % n
-    with open(os.path.join(dist, name), "wb") as f:
-        f.write(rnd.randbytes(rnd.randint(1024, 4096)))
-    lines.append("File%d=(App)\\%s" % (n, name))
-with open(os.path.join(dist, "SETUP.INI"), "wb") as f:
-    f.write(("\r\n".join(lines) + "\r\n").encode("ascii"))
-PY
+python3 "$(dirname "$0")/make_package.py" "$dist" "$count"
 printf 'final folder C:\\Bench\\\n' > "$work/answers.txt"
 
 now() { date +%s.%N; }

@@ -3,15 +3,13 @@
 # own decoder on the same 64 MiB file made by mscompress, timed inside one Windows program (best of
 # 3, 64-bit and 32-bit), with the edge cases (tiny, truncated and damaged files, long and CP932
 # paths, expanded names) side by side, in the ANSI code pages 1252 and 932.
-# Usage: bench/lz_bench_wine.sh BUILD_FOLDER   (a Linux build: its lz_bench makes the data)
+# Usage: bench/lz_bench_wine.sh   (lz_bench, compiled here for Linux, makes the data)
 # Uses $WINEPREFIX when set, else a temporary prefix (made in about 20 s, removed at the end).
 set -eu
-build=${1:?usage: lz_bench_wine.sh BUILD_FOLDER}
 top=$(cd "$(dirname "$0")/.." && pwd)
-for tool in mscompress x86_64-w64-mingw32-g++ i686-w64-mingw32-g++ /usr/lib/wine/wine64; do
+for tool in mscompress c++ x86_64-w64-mingw32-g++ i686-w64-mingw32-g++ /usr/lib/wine/wine64; do
   command -v $tool >/dev/null || { echo "$tool not installed (mscompress, mingw-w64, wine)"; exit 1; }
 done
-cmake --build "$build" --target lz_bench -j2 >/dev/null
 work=$(mktemp -d /tmp/lz-bench-wine-XXXXXX)
 own_prefix=
 if [ -z "${WINEPREFIX:-}" ]; then
@@ -25,7 +23,9 @@ cleanup() {
 }
 trap cleanup EXIT
 
-"$build/bench/lz_bench" --generate "$work/data.bin" 64
+c++ -std=c++20 -O2 -I"$top" "$top/bench/lz_bench.cpp" "$top/support/Szdd.cpp" \
+  "$top/support/Cp932.cpp" -o "$work/lz_bench"
+"$work/lz_bench" --generate "$work/data.bin" 64
 (cd "$work" && mscompress data.bin)
 echo "compressed $(stat -c %s "$work/data.bin_") bytes from $(stat -c %s "$work/data.bin")"
 sources="$top/bench/lz_wine_bench.cpp $top/platform/win32/Win32Lz.cpp

@@ -3,8 +3,9 @@
 // SZDD file, then the edge cases side by side. Built and run under Wine by bench/lz_bench_wine.sh;
 // never part of the build or the tests.
 // Usage: lz_wine_bench.exe COMPRESSED ORIGINAL WORK_FOLDER [--timing-only]   (ASCII paths)
-#include <lzexpand.h>
 #include <windows.h>
+// <lzexpand.h> uses the types of <windows.h> without including it (this line keeps sorting off).
+#include <lzexpand.h>
 
 #include <cstdio>
 #include <string>

@@ -99,10 +99,14 @@ std::string ExtractFilePath(const std::string& path) {
 }
 
 uint32_t CopyFileTo(IFiles& files, const std::string& source, const std::string& destination) {
-  FileInfo info;
-  if (files.GetInfo(destination, info) == 0) files.SetAttributes(destination, attr::Archive);
+  // The copy is tried first and the destination's attributes cleared only when it fails (a
+  // read-only or hidden file refuses it): looking up a file that does not exist yet costs a
+  // search of its whole folder on some systems, and most destinations are new.
   uint32_t code = files.Copy(source, destination, false);
-  if (files.GetInfo(destination, info) == 0) files.SetAttributes(destination, attr::Archive);
+  if (code != 0 && files.SetAttributes(destination, attr::Archive) == 0 &&
+      code == err::AccessDenied)
+    code = files.Copy(source, destination, false);
+  if (code == 0) files.SetAttributes(destination, attr::Archive);
   return code;
 }
 

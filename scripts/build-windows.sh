@@ -2,7 +2,7 @@
 # Cross-builds the Windows program with mingw-w64: scripts/build-windows.sh [FOLDER]
 # (default build-windows in the source tree). FOLDER/win32 (i686) and FOLDER/win64 (x86_64) are
 # CMake build folders holding orvane-run.exe, statically linked, and the Windows tests, which
-# `ctest` in each folder runs under Wine on template prefixes kept in FOLDER/wine.
+# `ctest` in each folder runs under Wine on fresh copies of template prefixes kept in FOLDER/wine.
 set -euo pipefail
 top="$(cd "$(dirname "$0")/.." && pwd)"
 folder="$(realpath -m "${1:-$top/build-windows}")"

@@ -1,9 +1,8 @@
 #!/usr/bin/env bash
 # The whole test suite on a fresh machine: set-up, a normal build with its tests, the same under
 # AddressSanitizer and UndefinedBehaviorSanitizer, the parsers fuzzed for a bounded time when clang
-# is there (ORVANE_FUZZ_SECONDS per target, 20 by default), and the core library cross-compiled
-# with mingw-w64 with the in-memory backend (proof that no host header has crept into either), and
-# the conformance suite of the Win32 backend under Wine.
+# is there (ORVANE_FUZZ_SECONDS per target, 20 by default), and the Windows build (32- and 64-bit,
+# cross-compiled with mingw-w64) with its tests under Wine.
 set -euo pipefail
 top="$(cd "$(dirname "$0")/.." && pwd)"
 "$top/scripts/setup.sh"
@@ -32,11 +31,9 @@ else
   echo "clang++ not found: fuzzing skipped"
 fi
 
-echo "== core library with mingw-w64"
-cmake -S "$top" -B "$top/build-mingw" -DORVANE_CORE_ONLY=ON \
-  -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-w64.cmake" > /dev/null
-cmake --build "$top/build-mingw" -j2
-
-echo "== platform conformance of the Win32 backend under Wine"
-"$top/scripts/test-windows-conformance.sh" "$top/build-windows-conformance"
+echo "== the Windows build, tested under Wine"
+"$top/scripts/build-windows.sh" "$top/build-windows"
+for kind in win64 win32; do
+  (cd "$top/build-windows/$kind" && ctest --output-on-failure -j2)
+done
 echo "== all tests passed"

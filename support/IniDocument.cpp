@@ -251,4 +251,28 @@ std::string IniDocument::Text() const {
   return text;
 }
 
+bool IniDocument::ApplyWrite(const std::string& section, const std::optional<std::string>& key,
+                             const std::optional<std::string>& value) {
+  if (!key) {
+    if (!HasSection(section)) return false;
+    DeleteSection(section);
+  } else if (!value) {
+    if (!Get(section, *key)) return false;
+    DeleteKey(section, *key);
+  } else {
+    if (Get(section, *key) == *value) return false;
+    Set(section, *key, *value);
+  }
+  return true;
+}
+
+std::string IniDocument::ProfileResult(const std::optional<std::string>& value,
+                                       const std::string& defaultValue, size_t capacity) {
+  if (capacity == 0) return std::string();
+  std::string result =
+      value ? *value : defaultValue.substr(0, defaultValue.find_last_not_of(' ') + 1);
+  if (result.size() > capacity - 1) result.resize(capacity - 1);
+  return result;
+}
+
 }  // namespace orvane

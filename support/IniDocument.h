@@ -36,6 +36,17 @@ class IniDocument {
   // The file's text with CR LF after every line.
   std::string Text() const;
 
+  // The change WritePrivateProfileString makes: without a key the section goes, without a value
+  // the key goes, else the key is set. False when the text would not change, so that the file
+  // can stay as it is.
+  bool ApplyWrite(const std::string& section, const std::optional<std::string>& key,
+                  const std::optional<std::string>& value);
+  // What GetPrivateProfileString gives: the value, else the default without its trailing blanks,
+  // cut to capacity - 1 bytes (even inside a double-byte character: a caller that sees
+  // capacity - 1 bytes come back knows to ask again with a larger buffer).
+  static std::string ProfileResult(const std::optional<std::string>& value,
+                                   const std::string& defaultValue, size_t capacity);
+
  private:
   // One section: its header line and the lines up to the next header, with an index of its keys.
   // The lines before the first header form a section without a header that no lookup finds.

@@ -238,6 +238,19 @@ std::string UninstallRun::Log(const std::string& section, const std::string& key
   return ReadIni(platform_.profile, section, key, "", ctx_.ScriptPath);
 }
 
+const ProtectedFolders& UninstallRun::Protected() {
+  if (protected_) return *protected_;
+  protected_.emplace();
+  for (const std::string* known :
+       {&ctx_.WindowsFolder, &ctx_.SystemFolder, &ctx_.ProgramFilesFolder, &ctx_.TempFolder}) {
+    if (known->empty()) continue;
+    protected_->longForms.push_back(Upper(AddPathDelim(*known, "B")));
+    std::string shortForm = platform_.files.ShortPath(*known);
+    if (!shortForm.empty()) protected_->shortForms.push_back(Upper(AddPathDelim(shortForm, "B")));
+  }
+  return *protected_;
+}
+
 void UninstallRun::AddFailure(const std::string& tag, const std::string& path,
                               const std::string& reason) {
   failureLog += tag + path + kCrLf + reason + kCrLf;
@@ -331,45 +344,41 @@ void UninstallRun::RemoveProgramEntry() {
 namespace {
 
 // A folder (with its final "\") that must never be emptied or removed wholesale: a drive root,
-// the Windows, system, program files or temporary folder, or a folder that holds one of them.
-// Short (8.3) forms are compared too, since the file system accepts them as the same folder.
-bool IsProtectedFolder(IFiles& files, const SetupContext& ctx, const std::string& folder) {
+// one of the known folders (upper case, with their final "\") or a folder that holds one. Short
+// (8.3) forms are compared too, since the file system accepts them as the same folder.
+bool IsProtectedFolder(IFiles& files, const ProtectedFolders& known, const std::string& folder) {
   if (IsDriveRoot(folder)) return true;
   std::string upper = Upper(AddPathDelim(folder, "B"));
+  for (const std::string& k : known.longForms)
+    if (SameOrAncestor(upper, k)) return true;
+  if (known.shortForms.empty()) return false;
   std::string shortForm = files.ShortPath(folder);
-  std::string upperShort = shortForm.empty() ? "" : Upper(AddPathDelim(shortForm, "B"));
-  for (const std::string* known :
-       {&ctx.WindowsFolder, &ctx.SystemFolder, &ctx.ProgramFilesFolder, &ctx.TempFolder}) {
-    if (known->empty()) continue;
-    std::string upperKnown = Upper(AddPathDelim(*known, "B"));
-    if (SameOrAncestor(upper, upperKnown)) return true;
-    if (upperShort.empty()) continue;
-    std::string knownShort = files.ShortPath(*known);
-    if (!knownShort.empty() && SameOrAncestor(upperShort, Upper(AddPathDelim(knownShort, "B"))))
-      return true;
-  }
+  if (shortForm.empty()) return false;
+  std::string upperShort = Upper(AddPathDelim(shortForm, "B"));
+  for (const std::string& k : known.shortForms)
+    if (SameOrAncestor(upperShort, k)) return true;
   return false;
 }
 
 // The judgement for a file or pattern to delete.
-PathVerdict JudgeFile(IFiles& files, const SetupContext& ctx, const std::string& path) {
+PathVerdict JudgeFile(IFiles& files, const ProtectedFolders& known, const std::string& path) {
   PathVerdict verdict = CheckPath(path, true);
   if (verdict != PathVerdict::Ok) return verdict;
   std::string name = ExtractFileName(path);
   // A value that names a protected folder itself (with or without its final "\").
   if (name.empty() || !HasWildcard(name)) {
-    if (IsProtectedFolder(files, ctx, AddPathDelim(path, "B"))) return PathVerdict::Protected;
+    if (IsProtectedFolder(files, known, AddPathDelim(path, "B"))) return PathVerdict::Protected;
     return PathVerdict::Ok;
   }
   // A pattern also deletes matching folders with their contents: never in a protected folder.
-  if (IsProtectedFolder(files, ctx, ExtractFilePath(path))) return PathVerdict::Wildcard;
+  if (IsProtectedFolder(files, known, ExtractFilePath(path))) return PathVerdict::Wildcard;
   return PathVerdict::Ok;
 }
 
-PathVerdict JudgeFolder(IFiles& files, const SetupContext& ctx, const std::string& folder) {
+PathVerdict JudgeFolder(IFiles& files, const ProtectedFolders& known, const std::string& folder) {
   PathVerdict verdict = CheckPath(folder, false);
   if (verdict != PathVerdict::Ok) return verdict;
-  if (IsProtectedFolder(files, ctx, AddPathDelim(folder, "B"))) return PathVerdict::Protected;
+  if (IsProtectedFolder(files, known, AddPathDelim(folder, "B"))) return PathVerdict::Protected;
   return PathVerdict::Ok;
 }
 
@@ -396,7 +405,7 @@ void UninstallRun::RemoveFiles(const std::string& section, bool report) {
     std::string path = GetField(value, ",", 1);
     std::string options = GetField(value, ",", 2);
     if (path.empty()) break;
-    PathVerdict verdict = JudgeFile(platform_.files, ctx_, path);
+    PathVerdict verdict = JudgeFile(platform_.files, Protected(), path);
     if (verdict != PathVerdict::Ok) {
       // Refused values are reported from both sections: the user should know what stayed.
       AddFailure("<File> ", path, std::string(Reason(verdict)) + kCrLf);
@@ -542,7 +551,7 @@ void UninstallRun::RemoveShortcuts() {
     std::string path = Log("DeleteShortCut", "File" + std::to_string(n));
     if (path.empty()) break;
     // A shortcut is one file: a pattern here is refused wherever it stands.
-    PathVerdict verdict = JudgeFile(platform_.files, ctx_, path);
+    PathVerdict verdict = JudgeFile(platform_.files, Protected(), path);
     if (verdict == PathVerdict::Ok && HasWildcard(path)) verdict = PathVerdict::Wildcard;
     if (verdict != PathVerdict::Ok) {
       AddFailure("<ShortCut> ", path, std::string(Reason(verdict)) + kCrLf);
@@ -570,7 +579,7 @@ void UninstallRun::RemoveFolders() {
   while (!Log("DeleteFolder", "Folder" + std::to_string(count + 1)).empty()) ++count;
   for (int n = count; n >= 1; --n) {
     std::string folder = Log("DeleteFolder", "Folder" + std::to_string(n));
-    PathVerdict verdict = JudgeFolder(platform_.files, ctx_, folder);
+    PathVerdict verdict = JudgeFolder(platform_.files, Protected(), folder);
     if (verdict != PathVerdict::Ok) {
       AddFailure("<Folder> ", folder, std::string(Reason(verdict)) + kCrLf);
       continue;
@@ -640,7 +649,7 @@ void UninstallRun::RemoveDestination() {
     if (!known->empty() && upper == Upper(*known)) return;
   }
   // A folder that holds one of those, or a drive root, is left alone as well.
-  if (appFolder_.size() == 3 || IsProtectedFolder(platform_.files, ctx_, appFolder_)) return;
+  if (appFolder_.size() == 3 || IsProtectedFolder(platform_.files, Protected(), appFolder_)) return;
   uint32_t code = EmptyAndRemoveFolder(appFolder_, deleteAll ? "*.*|" : maskList);
   if (code == 0) return;
   failureLog += "<SetupFolder> " + appFolder_ + kCrLf;

@@ -13,6 +13,12 @@ class IRunView;
 struct Platform;
 struct SetupContext;
 
+// The Windows, system, program files and temporary folders in upper case with their final "\",
+// as written and in their short (8.3) forms.
+struct ProtectedFolders {
+  std::vector<std::string> longForms, shortForms;
+};
+
 class UninstallRun {
  public:
   // The run works on `platform`, reads and sets the context `ctx`, and shows and asks through
@@ -69,6 +75,9 @@ class UninstallRun {
   void RecordLowering(const std::string& entry, int count);
   void AddFailure(const std::string& tag, const std::string& path, const std::string& reason);
   std::string Log(const std::string& section, const std::string& key);
+  // The folders the run never empties or removes wholesale, worked out on first use: every
+  // logged path is judged against them, and they do not change while the run lasts.
+  const ProtectedFolders& Protected();
 
   Platform& platform_;
   SetupContext& ctx_;
@@ -78,6 +87,7 @@ class UninstallRun {
   std::vector<Deferred> deferred_;
   std::string entryKey_;  // the Add/Remove Programs key below HKEY_LOCAL_MACHINE, or empty
   bool entryRepointed_ = false;
+  std::optional<ProtectedFolders> protected_;
 };
 
 // The judgements that keep a damaged or altered log from removing more than an installation made.

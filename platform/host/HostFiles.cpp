@@ -20,6 +20,7 @@
 #include "platform/host/Machine.h"
 #include "platform/host/RegularFile.h"
 #include "support/Cp932.h"
+#include "support/WindowsPath.h"
 
 namespace fs = std::filesystem;
 
@@ -76,19 +77,10 @@ bool Glob(const std::string& pattern, const std::string& name) {
   return match[n.size()];
 }
 
-// Splits "C:\Dir\*.txt" into "C:\Dir" and "*.txt" at the last separator (double-byte aware).
+// Splits "C:\Dir\*.txt" into "C:\Dir" and "*.txt" at the last separator; a drive's root keeps
+// its "\".
 bool SplitLast(const std::string& path, std::string& folder, std::string& name) {
-  size_t last = std::string::npos;
-  for (size_t i = 0; i < path.size(); ++i) {
-    if (IsLeadChar(static_cast<unsigned char>(path[i]))) {
-      ++i;
-      continue;
-    }
-    if (path[i] == '\\' || path[i] == '/') last = i;
-  }
-  if (last == std::string::npos) return false;
-  folder = path.substr(0, last);
-  name = path.substr(last + 1);
+  if (!SplitLastSeparator(path, folder, name)) return false;
   if (folder.size() == 2 && folder[1] == ':') folder += "\\";
   return true;
 }

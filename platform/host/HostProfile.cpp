@@ -67,11 +67,6 @@ class FileLock {
   int fd_ = -1;
 };
 
-std::string StripTrailingSpaces(std::string s) {
-  while (!s.empty() && s.back() == ' ') s.pop_back();
-  return s;
-}
-
 }  // namespace
 
 struct HostProfile::Impl {
@@ -193,16 +188,10 @@ HostProfile::~HostProfile() = default;
 std::string HostProfile::GetString(const std::string& section, const std::string& key,
                                    const std::string& defaultValue, size_t capacity,
                                    const std::string& path) {
-  std::string result;
   std::string host;
   std::optional<std::string> value;
   if (Impl::Entry* entry = impl_->Open(path, host)) value = entry->doc.Get(section, key);
-  result = value ? *value : StripTrailingSpaces(defaultValue);
-  // At most capacity - 1 bytes, even inside a double-byte character: a caller that sees
-  // capacity - 1 bytes come back knows to ask again with a larger buffer.
-  if (capacity == 0) return std::string();
-  if (result.size() > capacity - 1) result.resize(capacity - 1);
-  return result;
+  return IniDocument::ProfileResult(value, defaultValue, capacity);
 }
 
 bool HostProfile::WriteString(const std::optional<std::string>& section,
@@ -224,17 +213,7 @@ bool HostProfile::WriteString(const std::optional<std::string>& section,
   if (!opened) return false;
   Impl::Entry& entry = *opened;
   IniDocument& doc = entry.doc;
-  if (!key) {
-    if (!doc.HasSection(*section)) return true;
-    doc.DeleteSection(*section);
-  } else if (!value) {
-    if (!doc.Get(*section, *key)) return true;
-    doc.DeleteKey(*section, *key);
-  } else {
-    std::optional<std::string> old = doc.Get(*section, *key);
-    if (old && *old == *value) return true;  // nothing to change, the file stays as it is
-    doc.Set(*section, *key, *value);
-  }
+  if (!doc.ApplyWrite(*section, key, value)) return true;  // the file stays as it is
   // A read-only file cannot be replaced, although renaming over it would succeed.
   bool ok =
       !(entry.stamp.exists && (!S_ISREG(entry.stamp.mode) || !(entry.stamp.mode & S_IWUSR))) &&

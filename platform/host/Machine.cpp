@@ -18,6 +18,7 @@
 #include "platform/host/HostRegistry.h"
 #include "platform/host/RegularFile.h"
 #include "support/Cp932.h"
+#include "support/WindowsPath.h"
 
 namespace fs = std::filesystem;
 
@@ -82,17 +83,6 @@ std::vector<IniSection> ParseIni(const std::string& text) {
 // Only a regular file is read: a FIFO in its place would otherwise block the reader forever.
 bool ReadWholeFile(const fs::path& path, std::string& bytes) {
   return ReadRegularFile(path, bytes) == 0;
-}
-
-// True for the names Windows keeps for devices in every folder: CON, PRN, AUX, NUL, COM1-COM9
-// and LPT1-LPT9, in any letter case, alone or followed by an extension ("nul.txt", "Com1 .log").
-bool IsDeviceName(const std::string& name) {
-  std::string base = name.substr(0, name.find('.'));
-  while (!base.empty() && base.back() == ' ') base.pop_back();
-  for (char& c : base) c = AsciiUpper(c);
-  if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL") return true;
-  return base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) &&
-         base[3] >= '1' && base[3] <= '9';
 }
 
 bool IsUnder(const fs::path& path, const fs::path& root) {
@@ -446,59 +436,10 @@ void Machine::AddVirtualFile(const std::string& windowsPath, const fs::path& hos
   virtualFiles_[UpperCp932(normalized)] = fs::absolute(hostFile, ec);
 }
 
-uint32_t Machine::Parse(const std::string& windowsPath, char& drive,
-                        std::vector<std::string>& components) const {
-  components.clear();
-  std::string path = windowsPath;
-  // "/" becomes "\" only where it is a character of its own ("/" is never a trail byte).
-  for (char& c : path)
-    if (c == '/') c = '\\';
-  if (path.size() >= 2 && path[0] == '\\' && path[1] == '\\') return err::BadNetPath;
-  if (path.size() > 259) return err::FilenameExcedRange;
-  char letter = path.empty() ? 0 : AsciiUpper(path[0]);
-  if (path.size() < 2 || letter < 'A' || letter > 'Z' || path[1] != ':') return err::PathNotFound;
-  if (path.size() > 2 && path[2] != '\\') return err::PathNotFound;  // "C:dir" is relative
-  drive = letter;
-  std::string current;
-  auto finish = [&]() -> uint32_t {
-    std::string name = current;
-    current.clear();
-    if (name.empty() || name == ".") return 0;
-    if (name == "..") {
-      if (!components.empty()) components.pop_back();
-      return 0;
-    }
-    // Windows drops trailing dots and blanks of a name.
-    while (!name.empty() && (name.back() == '.' || name.back() == ' ')) name.pop_back();
-    if (name.empty() || IsDeviceName(name)) return err::InvalidName;
-    components.push_back(name);
-    return 0;
-  };
-  for (size_t i = 2; i < path.size(); ++i) {
-    unsigned char c = static_cast<unsigned char>(path[i]);
-    if (IsLeadChar(c)) {
-      // The byte after a lead byte as written: a "/" there is no trail byte.
-      const auto trail = i + 1 < path.size() ? static_cast<unsigned char>(windowsPath[i + 1]) : 0;
-      if (!IsTrailChar(trail)) return err::InvalidName;
-      current += path.substr(i, 2);
-      ++i;
-      continue;
-    }
-    if (c == '\\') {
-      if (uint32_t err = finish()) return err;
-      continue;
-    }
-    if (c < 0x20 || std::string("<>:\"|?*").find(static_cast<char>(c)) != std::string::npos)
-      return err::InvalidName;
-    current += static_cast<char>(c);
-  }
-  return finish();
-}
-
 uint32_t Machine::Normalize(const std::string& windowsPath, std::string& normalized) const {
   char drive = 0;
   std::vector<std::string> components;
-  if (uint32_t err = Parse(windowsPath, drive, components)) return err;
+  if (uint32_t err = ParseWindowsPath(windowsPath, drive, components)) return err;
   normalized = Joined(drive, components);
   return 0;
 }
@@ -524,7 +465,7 @@ uint32_t Machine::Resolve(const std::string& windowsPath, fs::path& hostPath,
   exists = false;
   char drive = 0;
   std::vector<std::string> components;
-  if (uint32_t err = Parse(windowsPath, drive, components)) return err;
+  if (uint32_t err = ParseWindowsPath(windowsPath, drive, components)) return err;
   if (const fs::path* file = VirtualFile(drive, components)) {
     hostPath = *file;
     exists = stat(hostPath.c_str(), &finalStat) == 0;

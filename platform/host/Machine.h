@@ -111,10 +111,6 @@ class Machine {
   // layout) the [rename] section of WININIT.INI.
   void CarryOutPendingRenames();
   void CarryOutWininitRenames();
-  // Splits a Windows path into its upper-case drive letter and folded components (code page 932).
-  // A component that is a device name (CON, NUL, COM1, ...) is refused with 123.
-  uint32_t Parse(const std::string& windowsPath, char& drive,
-                 std::vector<std::string>& components) const;
   // IsProgramFile, given what stat() says of the path when it exists (null when it does not).
   bool IsProgramFile(const std::filesystem::path& hostPath, const struct stat* info) const;
 

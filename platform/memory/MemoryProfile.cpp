@@ -22,11 +22,7 @@ std::string MemoryProfile::GetString(const std::string& section, const std::stri
   std::optional<std::string> value;
   if (files_.ReadFile(FullPath(path), text) == 0)
     value = IniDocument::Parse(text).Get(section, key);
-  std::string result =
-      value ? *value : defaultValue.substr(0, defaultValue.find_last_not_of(' ') + 1);
-  if (capacity == 0) return std::string();
-  if (result.size() > capacity - 1) result.resize(capacity - 1);
-  return result;
+  return IniDocument::ProfileResult(value, defaultValue, capacity);
 }
 
 bool MemoryProfile::WriteString(const std::optional<std::string>& section,
@@ -38,16 +34,7 @@ bool MemoryProfile::WriteString(const std::optional<std::string>& section,
   uint32_t err = files_.ReadFile(file, text);
   if (err != 0 && err != err::FileNotFound) return false;
   IniDocument doc = IniDocument::Parse(text);
-  if (!key) {
-    if (!doc.HasSection(*section)) return true;
-    doc.DeleteSection(*section);
-  } else if (!value) {
-    if (!doc.Get(*section, *key)) return true;
-    doc.DeleteKey(*section, *key);
-  } else {
-    if (doc.Get(*section, *key) == *value) return true;
-    doc.Set(*section, *key, *value);
-  }
+  if (!doc.ApplyWrite(*section, key, value)) return true;
   return files_.WriteFile(file, doc.Text()) == 0;
 }
 

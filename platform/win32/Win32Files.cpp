@@ -13,6 +13,7 @@
 #include <algorithm>
 
 #include "platform/win32/Win32Paths.h"
+#include "support/WindowsPath.h"
 
 namespace orvane::win32 {
 namespace {
@@ -49,7 +50,7 @@ uint32_t CheckPatternName(const std::string& name) {
 // The system's form of a search pattern: the folder checked as any path, the name as a pattern.
 uint32_t WidePattern(const std::string& pattern, std::wstring& wide) {
   std::string folder, name;
-  if (!SplitLast(pattern, folder, name)) return err::PathNotFound;
+  if (!SplitLastSeparator(pattern, folder, name)) return err::PathNotFound;
   if (name.find_first_of("*?") == std::string::npos) {
     if (!name.empty()) return WidePath(pattern, wide);
     // "C:\Dir\" names no entry: 2 when the folder exists, as for a name that matches nothing.
@@ -180,9 +181,14 @@ uint32_t Win32Files::Copy(const std::string& source, const std::string& destinat
   std::wstring from, to;
   if (uint32_t err = WidePath(source, from)) return err;
   if (uint32_t err = WidePath(destination, to)) return err;
-  if (!failIfExists)
-    if (uint32_t err = RefuseReadOnly(to)) return err;
-  return CopyFileW(from.c_str(), to.c_str(), failIfExists) ? 0 : LastError();
+  // A new file is made in one call: every lookup of a name that does not exist yet reads the
+  // whole folder under Wine. Only an existing destination is checked for the read-only
+  // attribute, which Wine running as root would write over.
+  if (CopyFileW(from.c_str(), to.c_str(), TRUE)) return 0;
+  uint32_t err = LastError();
+  if (failIfExists || err != err::FileExists) return err;
+  if ((err = RefuseReadOnly(to))) return err;
+  return CopyFileW(from.c_str(), to.c_str(), FALSE) ? 0 : LastError();
 }
 
 uint32_t Win32Files::Move(const std::string& source, const std::string& destination, bool replace) {

@@ -26,10 +26,6 @@ uint32_t CanonicalPath(const std::string& path, std::string& canonical);
 // CanonicalPath in UTF-16, ready for a W function.
 uint32_t WidePath(const std::string& path, std::wstring& wide);
 
-// Splits a path at its last separator (a "\" or "/" that is not the trail byte of a double-byte
-// character) into the folder and the last name; false when it has none.
-bool SplitLast(const std::string& path, std::string& folder, std::string& name);
-
 // The ASCII letters of a code page 932 text in upper case (trail bytes left alone).
 std::string FoldCase(const std::string& text);
 

@@ -15,6 +15,7 @@
 
 #include "platform/win32/Win32Paths.h"
 #include "support/IniDocument.h"
+#include "support/WindowsPath.h"
 
 namespace orvane::win32 {
 namespace {
@@ -165,11 +166,6 @@ HANDLE OpenWriteMutex() {
   return nullptr;
 }
 
-std::string StripTrailingSpaces(std::string s) {
-  while (!s.empty() && s.back() == ' ') s.pop_back();
-  return s;
-}
-
 std::string CurrentFolder() {
   DWORD size = GetCurrentDirectoryW(0, nullptr);
   if (size == 0) return "";
@@ -269,7 +265,7 @@ struct Win32Profile::Impl {
       return ERROR_ACCESS_DENIED;  // renaming over a read-only file would succeed
     std::string folder, name;
     std::wstring temporary;
-    if (!SplitLast(file.canonical, folder, name) ||
+    if (!SplitLastSeparator(file.canonical, folder, name) ||
         !ToWide(folder + "\\" + kTemporaryName, temporary))
       return ERROR_INVALID_NAME;
     DWORD kept = entry.stamp.attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
@@ -296,12 +292,7 @@ std::string Win32Profile::GetString(const std::string& section, const std::strin
   Impl::File file;
   if (impl_->Resolve(path, file))
     if (Impl::Entry* entry = impl_->Load(file, false)) value = entry->doc.Get(section, key);
-  std::string result = value ? *value : StripTrailingSpaces(defaultValue);
-  // At most capacity - 1 bytes, even inside a double-byte character: a caller that sees
-  // capacity - 1 bytes come back knows to ask again with a larger buffer.
-  if (capacity == 0) return std::string();
-  if (result.size() > capacity - 1) result.resize(capacity - 1);
-  return result;
+  return IniDocument::ProfileResult(value, defaultValue, capacity);
 }
 
 bool Win32Profile::WriteString(const std::optional<std::string>& section,
@@ -319,17 +310,7 @@ bool Win32Profile::WriteString(const std::optional<std::string>& section,
   Impl::Entry* entry = impl_->Load(file, true);
   if (!entry) return false;
   IniDocument& doc = entry->doc;
-  if (!key) {
-    if (!doc.HasSection(*section)) return true;
-    doc.DeleteSection(*section);
-  } else if (!value) {
-    if (!doc.Get(*section, *key)) return true;
-    doc.DeleteKey(*section, *key);
-  } else {
-    std::optional<std::string> old = doc.Get(*section, *key);
-    if (old && *old == *value) return true;  // nothing to change, the file stays as it is
-    doc.Set(*section, *key, *value);
-  }
+  if (!doc.ApplyWrite(*section, key, value)) return true;  // the file stays as it is
   if (impl_->Publish(file, *entry) != 0) {
     impl_->cache.erase(file.key);  // the document holds a change that is not on disk
     return false;

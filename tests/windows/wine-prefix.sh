@@ -21,7 +21,8 @@ export WINEDEBUG=-all
 # in them runs as that user.
 export USER=User
 
-stamp_of() { echo "$(wine --version) $1 own-user-folders"; }
+# A template is made again when Wine or the way templates are made changes.
+stamp_of() { echo "$(wine --version) $1 home-detached"; }
 
 make_template() {
   local dir="$1" kind="$2" arch
@@ -42,18 +43,22 @@ make_template() {
   # machine, whoever runs the tests. Its temporary folder is where Windows keeps it
   # (AppData\Local\Temp) rather than Wine's C:\users\User\Temp.
   export WINEPREFIX="$dir"
-  USER=User WINEARCH="$arch" wineboot -i > /dev/null 2>&1
+  USER=User WINEARCH="$arch" WINEDLLOVERRIDES=winemenubuilder.exe=d wineboot -i > /dev/null 2>&1
   mkdir -p "$dir/drive_c/users/User/AppData/Local/Temp"
   for variable in TEMP TMP; do
     wine reg add 'HKCU\Environment' /v "$variable" /t REG_EXPAND_SZ \
       /d '%USERPROFILE%\AppData\Local\Temp' /f > /dev/null 2>&1
   done
   rm -rf "$dir/drive_c/users/User/Temp"
-  # Wine links the user's Desktop, Documents and the like to the host's home folder: folders of
-  # the prefix's own instead, so that nothing a program does in them reaches the host.
-  for entry in "$dir/drive_c/users/User"/*; do
-    if [ -L "$entry" ]; then rm "$entry" && mkdir "$entry"; fi
+  # Nothing a program does in the prefix may reach the host's home: Wine links the user's
+  # Desktop, Documents and the like to $HOME, so they become real folders; and no menu entry or
+  # .desktop file is made for a link (winemenubuilder, which also runs during wineboot, is off).
+  local folder
+  for folder in "$dir/drive_c/users/User"/*; do
+    if [ -L "$folder" ]; then rm "$folder" && mkdir "$folder"; fi
   done
+  wine reg add 'HKCU\Software\Wine\DllOverrides' /v winemenubuilder.exe /t REG_SZ /d '' /f \
+    > /dev/null 2>&1
   if [ "$kind" = win98 ]; then winecfg /v win98 > /dev/null 2>&1; fi
   wineserver -w
   # Nothing in a template may change once copies share its files.
