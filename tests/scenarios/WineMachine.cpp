@@ -580,9 +580,15 @@ void WineMachine::LoadMessageTexts() {
     std::string windows = EnglishErrorText(std::stoul(line.substr(0, blank)));
     if (wine.empty() || wine == windows) continue;
     mapping_.push_back({wine, windows});
-    // The program also shows system texts in full-width characters.
+    // The program also shows system texts in full-width characters, without their trailing
+    // blanks and full stops (install/FileOps.cpp's ErrorText).
+    auto trimmed = [](std::string text) {
+      while (!text.empty() && (static_cast<unsigned char>(text.back()) <= ' ' || text.back() == '.'))
+        text.pop_back();
+      return text;
+    };
     std::string wineCp932, windowsCp932, wideWine, wideWindows;
-    if (Utf8ToCp932(wine, wineCp932) && Utf8ToCp932(windows, windowsCp932) &&
+    if (Utf8ToCp932(trimmed(wine), wineCp932) && Utf8ToCp932(trimmed(windows), windowsCp932) &&
         Cp932ToUtf8(MapString(wineCp932, lcmap::FullWidth), wideWine) &&
         Cp932ToUtf8(MapString(windowsCp932, lcmap::FullWidth), wideWindows))
       mapping_.push_back({wideWine, wideWindows});
