@@ -328,6 +328,17 @@ void WineMachine::Make() {
   fs::create_directory_symlink(dist_, devices / "d:");
   fs::create_directory_symlink(root_, devices / "s:");
   fs::create_directory_symlink(settings_.runner.parent_path(), devices / "r:");
+  // Windows answers "path not found" for a path on a drive that does not exist, Wine "file not
+  // found"; a drive letter naming a plain file gives Windows' answer and nothing can be made
+  // there, so every other letter names an empty read-only file.
+  fs::path noDrive = prefix_ / "no-drive";
+  std::ofstream{noDrive};
+  fs::permissions(noDrive, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  for (char letter = 'a'; letter <= 'z'; ++letter) {
+    fs::path device = devices / (std::string(1, letter) + ":");
+    std::error_code ec;
+    if (!fs::exists(fs::symlink_status(device, ec))) fs::create_symlink(noDrive, device);
+  }
   made_ = true;
   exports_.clear();
   if (mapping_.empty()) LoadMessageTexts();
@@ -390,7 +401,7 @@ fs::path WineMachine::HostPath(const std::string& emulatedPath) const {
   char letter = static_cast<char>(std::tolower(static_cast<unsigned char>(windowsPath[0])));
   fs::path path = prefix_ / "dosdevices" / (std::string(1, letter) + ":");
   std::error_code ec;
-  if (!fs::exists(path, ec)) return {};
+  if (!fs::is_directory(path, ec)) return {};
   std::istringstream parts(windowsPath.substr(2));
   bool missing = false;
   for (std::string name; std::getline(parts, name, '\\');) {
