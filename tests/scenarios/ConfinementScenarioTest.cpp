@@ -105,6 +105,9 @@ TEST_F(ConfinementScenario, FifoInTheDistributionFolderDoesNotBlock) {
   EXPECT_TRUE(script.Has("Initialize File Not Found")) << script.transcript;
 
   fs::remove(Dist() / "SETUP.INI");
+  SCENARIO_EMULATED_MACHINE_ONLY(
+      "a named pipe is a Linux host's file type; Wine lists it as a file but refuses its "
+      "attributes (87), so the licence page is left out where the emulated machine shows it");
   WriteScript(std::string(kHead) +
               "[EULA]\nFile=LICENSE.TXT\n[CopyFile]\nFile1=(App)GOOD.TXT\n"
               "File2=(App)PIPE.TXT\n");
