@@ -99,6 +99,8 @@ class WineMachine {
 
   // The environment of every Wine program run in the prefix.
   std::vector<std::string> Environment() const;
+  // Starts the prefix's wineserver to stay until it is ended.
+  void KeepServer();
   std::vector<std::string> RegArguments(std::vector<std::string> arguments) const;
   void LoadMessageTexts();
 
