@@ -1,16 +1,17 @@
 #!/usr/bin/env bash
 # Cross-builds the Windows program with mingw-w64: scripts/build-windows.sh [FOLDER]
 # (default build-windows in the source tree). FOLDER/win32 (i686) and FOLDER/win64 (x86_64) are
-# CMake build folders holding orvane-run.exe, statically linked, and the Windows tests, which
-# `ctest` in each folder runs under Wine on fresh copies of template prefixes kept in FOLDER/wine.
-# When a certificate is given (see scripts/sign-windows.sh), the programs are signed.
+# CMake build folders holding SETUP.EXE and orvane-run.exe, statically linked and optimised for
+# size, and the Windows tests, which `ctest` in each folder runs under Wine on fresh copies of
+# template prefixes kept in FOLDER/wine. When a certificate is given (see scripts/sign-windows.sh),
+# the programs are signed.
 set -euo pipefail
 top="$(cd "$(dirname "$0")/.." && pwd)"
 folder="$(realpath -m "${1:-$top/build-windows}")"
 for target in "win32 i686" "win64 x86_64"; do
   read -r name arch <<< "$target"
   cmake -S "$top" -B "$folder/$name" -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-w64.cmake" \
-    -DORVANE_MINGW_ARCH="$arch" -DCMAKE_BUILD_TYPE=Release \
+    -DORVANE_MINGW_ARCH="$arch" -DCMAKE_BUILD_TYPE=MinSizeRel \
     -DORVANE_WINE_TEMPLATES="$folder/wine" > /dev/null
   cmake --build "$folder/$name" -j2
 done

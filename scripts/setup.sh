@@ -2,7 +2,7 @@
 # Installs what building and testing need (Debian packages), only when something is missing.
 set -euo pipefail
 packages=(cmake g++ make pkg-config libgtest-dev googletest libbenchmark-dev mingw-w64
-          mscompress liblnk-utils libfltk1.3-dev xvfb xdotool x11-utils imagemagick
+          mscompress liblnk-utils libfltk1.3-dev xvfb xdotool x11-utils imagemagick openbox
           fonts-ipafont-gothic fonts-ipafont-mincho fonts-liberation python3 strace
           clang libclang-rt-14-dev locales wine wine64 wine32:i386 nsis osslsigncode openssl)
 sudo_cmd=""

@@ -2,7 +2,7 @@
 # The whole test suite on a fresh machine: set-up, a normal build with its tests, the same under
 # AddressSanitizer and UndefinedBehaviorSanitizer, the parsers fuzzed for a bounded time when clang
 # is there (ORVANE_FUZZ_SECONDS per target, 20 by default), and the Windows build (32- and 64-bit,
-# cross-compiled with mingw-w64) with its tests under Wine.
+# cross-compiled with mingw-w64) with its tests and the scenario suite under Wine.
 set -euo pipefail
 top="$(cd "$(dirname "$0")/.." && pwd)"
 "$top/scripts/setup.sh"
@@ -36,4 +36,5 @@ echo "== the Windows build, tested under Wine"
 for kind in win64 win32; do
   (cd "$top/build-windows/$kind" && ctest --output-on-failure -j2)
 done
+"$top/tests/scenarios/wine-scenarios.sh" "$top/build" "$top/build-windows"
 echo "== all tests passed"

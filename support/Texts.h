@@ -38,4 +38,10 @@ inline constexpr char kLogWarning[] = "\x81I\x81I\x81I\x81@Warning\x81@\x81I\x81
 // β
 inline constexpr char kBeta[] = "\x83\xC0";
 
+// The restart question the desktop programs ask in place of the shell's restart dialog.
+inline constexpr char kRestartQuestionText[] =
+    "The set-up has changed files that Windows uses while it runs. They are replaced when "
+    "Windows starts again.\r\rRestart Windows now?";
+inline constexpr char kRestartQuestionCaption[] = "Restart Windows";
+
 }  // namespace orvane::texts

@@ -28,7 +28,7 @@ void HeadlessProgramUi::Attach(Application& app, const DiskChanger& insertDisk) 
   ui_.InsertDisk = [insertDisk, &app](int, const std::string& folder) {
     // The distribution drive is the drive of the running program.
     char drive = app.ctx.SourceFolder.empty() ? 'D' : app.ctx.SourceFolder[0];
-    insertDisk(drive, PathFromUtf8(folder));
+    return insertDisk(drive, PathFromUtf8(folder));
   };
 }
 

@@ -48,8 +48,8 @@ struct StartRequest {
 };
 
 // Puts the folder of a disk (a host folder the user names) in the drive that the program reads
-// its disks from, as inserting the disk would.
-using DiskChanger = std::function<void(char drive, const std::filesystem::path& folder)>;
+// its disks from, as inserting the disk would; false when the system refused.
+using DiskChanger = std::function<bool(char drive, const std::filesystem::path& folder)>;
 
 // A user interface for one run: made before the program object, attached to it afterwards.
 class ProgramUi {

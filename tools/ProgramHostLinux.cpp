@@ -80,6 +80,7 @@ int RunProgram(const StartRequest& request, ProgramUi& ui) {
   return RunApplication(host->Bundle(ui.Ui()), ui,
                         [&machine](char drive, const std::filesystem::path& folder) {
                           machine.MapDrive(drive, std::filesystem::absolute(folder));
+                          return true;
                         });
 }
 

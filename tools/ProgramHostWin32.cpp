@@ -66,10 +66,12 @@ class DriveSubstitutes {
       DefineDosDeviceW(DDD_REMOVE_DEFINITION | DDD_EXACT_MATCH_ON_REMOVE, device.c_str(),
                        target.c_str());
   }
-  void Insert(char drive, const std::filesystem::path& folder) {
+  bool Insert(char drive, const std::filesystem::path& folder) {
     std::wstring device = {static_cast<wchar_t>(drive), L':'};
     std::wstring target = std::filesystem::absolute(folder).wstring();
-    if (DefineDosDeviceW(0, device.c_str(), target.c_str())) defined_.push_back({device, target});
+    if (!DefineDosDeviceW(0, device.c_str(), target.c_str())) return false;
+    defined_.push_back({device, target});
+    return true;
   }
 
  private:
@@ -146,7 +148,7 @@ int RunProgram(const StartRequest& request, ProgramUi& ui) {
                     components,   processes, programSystem, clock, ui.Ui()};
   DriveSubstitutes substitutes;
   return RunApplication(platform, ui, [&substitutes](char drive, const std::filesystem::path& f) {
-    substitutes.Insert(drive, f);
+    return substitutes.Insert(drive, f);
   });
 }
 

@@ -22,9 +22,8 @@ WORK=$OUT/work
 mkdir -p "$WORK"
 cp -r "$EXAMPLES/demo" "$WORK/dist"
 DUMP=$WORK/dump
-FAILURES=0
-fail() { echo "FAIL: $*"; FAILURES=$((FAILURES + 1)); }
-pass() { echo "ok: $*"; }
+# shellcheck source=walk_lib.sh
+. "$(dirname "$0")/walk_lib.sh"
 
 # start DUMP LOG ARGS...: runs the program in the background (PID) with its window dump in DUMP.
 # The X server resets whenever its last client leaves, and a program that connects in that moment
@@ -48,23 +47,6 @@ start() {
 
 start "$DUMP" "$WORK/setup.log" --machine "$WORK/machine" "$WORK/dist" /record="$WORK/recorded.txt"
 
-shot() { import -window root "$OUT/shots/$1.png" 2>/dev/null; }
-# The screen centre of a dumped control or box button: "NAME X Y W H ...".
-click() {
-  local xy
-  xy=$(awk -v n="$1" '($1 == "control" && $2 == n) { print $3 + int($5 / 2), $4 + int($6 / 2); exit }
-                      ($1 == n) { print $2 + int($4 / 2), $3 + int($5 / 2); exit }' "$DUMP")
-  [ -n "$xy" ] || return 1
-  # shellcheck disable=SC2086
-  xdotool mousemove $xy click 1
-}
-pixel() { convert "$1" -format "%[fx:int(255*p{$2,$3}.r)] %[fx:int(255*p{$2,$3}.g)] %[fx:int(255*p{$2,$3}.b)]" info:; }
-
-# Waits (at most 10 s) until the dump has a line matching the pattern.
-wait_for() {
-  for _ in $(seq 1 50); do grep -q "$1" "$DUMP" 2>/dev/null && return 0; sleep 0.2; done
-  return 1
-}
 # The browser picks C:\Program Files, then the field is typed over: the install goes there.
 choose_folder() {
   click frmMain.btnRefer
@@ -117,20 +99,8 @@ while kill -0 $PID 2>/dev/null; do
   start=$(grep '^control frmMain.btnEvent ' <<<"$state")
   [ -n "$start" ] || continue
   grep -q 'disabled' <<<"$start" && continue
-  page=other
-  if grep -q '^control frmMain.fraTitle ' <<<"$state"; then page=title
-  elif grep -q '"Accept(&A)"' <<<"$start"; then page=licence
-  elif grep -q '^control frmMain.fraReadme ' <<<"$state"; then page=readme
-  elif grep -q '^control frmMain.fraSelectType ' <<<"$state"; then page=select-type
-  elif grep -q '^control frmMain.grpSetupFolder ' <<<"$state"; then page=final
-  fi
-  key="$page:$(cut -d'"' -f2 <<<"$start")"
-  if [ -z "${SEEN[$key]:-}" ]; then
-    SEEN[$key]=1
-    n=${#SEEN[@]}
-    shot "$(printf %02d "$n")-$page"
-    echo "page: $page ($(cut -d'"' -f2 <<<"$start"))"
-  fi
+  page=$(page_of "$state" "$start")
+  shot_new_page "$page" "$start"
   if [ $page = final ]; then
     final_seen=1
     grep -q '"Start Install(&S)"' <<<"$start" && pass "the final page offers Start Install(&S)" ||
@@ -240,28 +210,7 @@ replay "$WORK/recorded.txt" "$WORK/dist"
 # switch reaches the uninstaller copy: the removal is recorded too.
 start "$DUMP" "$WORK/uninstall.log" --machine "$WORK/machine" --uninstall "Orvane Demo UnInstall" \
   /record="$WORK/recorded-removal.txt"
-deadline=$((SECONDS + 120))
-last="" asked=0 uninstall_page=0
-while kill -0 $PID 2>/dev/null; do
-  if [ $SECONDS -gt $deadline ]; then fail "the removal did not finish in time"; break; fi
-  sleep 0.3
-  state=$(cat "$DUMP" 2>/dev/null)
-  [ "$state" != "$last" ] && grep -q '^end$' <<<"$state" || continue
-  last=$state
-  sleep 0.3
-  if grep -q '^box ' <<<"$state"; then
-    echo "box: $(grep '^box ' <<<"$state" | head -1 | cut -d'"' -f2)"
-    if grep -q '^box.yes ' <<<"$state"; then click box.yes; else click box.ok; fi
-  elif grep -q '^control frmCustomDlg.btnNo ' <<<"$state"; then
-    [ $asked -eq 0 ] && shot "shared-file-question"
-    asked=$((asked + 1))
-    click frmCustomDlg.btnNo
-  elif grep -q '^control frmMain.btnEvent .*"Start [^"]*UnInstall(&S)"' <<<"$state"; then
-    [ $uninstall_page -eq 0 ] && shot "uninstall-page"
-    uninstall_page=1
-    click frmMain.btnEvent
-  fi
-done
+answer_removal 120
 wait $PID
 code=$?
 trap - EXIT

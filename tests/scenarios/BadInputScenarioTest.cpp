@@ -32,11 +32,6 @@ class BadInput : public Scenario {
   std::string MachineTool(const fs::path& machine, const std::string& arguments) const {
     return std::string(ORVANE_MACHINE_TOOL) + " --machine '" + machine.string() + "' " + arguments;
   }
-  std::string Programs() {
-    std::string output;
-    EXPECT_EQ(Command(MachineTool(MachineFolder(), "programs"), output), 0) << output;
-    return output;
-  }
 };
 
 // One line, naming the tool and containing `text`.
@@ -50,6 +45,8 @@ class BadInput : public Scenario {
 }
 
 TEST_F(BadInput, CommandLinesAndMachinesAreRefusedBeforeAnythingRuns) {
+  SCENARIO_EMULATED_MACHINE_ONLY(
+      "it runs the Linux tools on broken machine folders and writes to /dev/full");
   WriteScript("[Title]\nSetup=Tiny\n");
   const std::string dist = " '" + Dist().string() + "'";
   std::string output;
@@ -148,6 +145,8 @@ TEST_F(BadInput, ScriptThatIsEmptyOrNotTextShowsTheMissingScriptError) {
 }
 
 TEST_F(BadInput, UninstallGoesToItsEndWhenTheTranscriptReaderGoesAway) {
+  SCENARIO_EMULATED_MACHINE_ONLY(
+      "it reads the Linux runner's standard output through a pipe of its own");
   // Enough shared-file questions (one transcript line each) to fill a one-page pipe several
   // times: the reader is certainly gone before the uninstall ends.
   std::string script =

@@ -29,10 +29,6 @@ class ConfinementScenario : public Scenario {
     bytes << in.rdbuf();
     return bytes.str();
   }
-  int MachineTool(const std::string& arguments) const {
-    return Shell(std::string(ORVANE_MACHINE_TOOL) + " --machine '" + MachineFolder().string() +
-                 "' " + arguments);
-  }
 };
 
 // The program is mapped in as D:\SETUP.EXE (and, started with a log, C:\WINDOWS\UNORVANE.EXE).
@@ -56,9 +52,7 @@ TEST_F(ConfinementScenario, RunningProgramIsCopiedButNeverChanged) {
   EXPECT_TRUE(install.Has("text \"<File> D:\\\\SETUP.EXE\\r\\n")) << install.transcript;
   EXPECT_FALSE(install.Has("restart ->")) << install.transcript;
 
-  ASSERT_EQ(MachineTool("ini set 'C:\\App\\UNSETUP.INI' DeleteFile File99 "
-                        "'C:\\WINDOWS\\UNORVANE.EXE'"),
-            0);
+  SetIni("C:\\App\\UNSETUP.INI", "DeleteFile", "File99", "C:\\WINDOWS\\UNORVANE.EXE");
   RunResult uninstall = Run({"--log", "C:\\App\\UNSETUP.INI"}, kShowDetails);
   EXPECT_TRUE(uninstall.Has("start \"C:\\\\WINDOWS\\\\UNORVANE.EXE\"")) << uninstall.transcript;
   EXPECT_TRUE(fs::exists(program)) << uninstall.transcript;
@@ -68,6 +62,9 @@ TEST_F(ConfinementScenario, RunningProgramIsCopiedButNeverChanged) {
 // A file of the distribution folder that is a hard link to a file outside: copying onto its
 // Windows path gives the name a new file and leaves the file outside as it was.
 TEST_F(ConfinementScenario, CopyOntoHardLinkLeavesTheLinkedFileAlone) {
+  SCENARIO_EMULATED_MACHINE_ONLY(
+      "the emulated machine keeps its files apart from the host's; on Windows a hard link is "
+      "the machine's own and a copy onto it changes every name of the file");
   fs::path outside = Root() / "outside.txt";
   std::ofstream(outside, std::ios::binary) << "outside";
   fs::create_hard_link(outside, Dist() / "LINKED.TXT");
@@ -108,6 +105,9 @@ TEST_F(ConfinementScenario, FifoInTheDistributionFolderDoesNotBlock) {
   EXPECT_TRUE(script.Has("Initialize File Not Found")) << script.transcript;
 
   fs::remove(Dist() / "SETUP.INI");
+  SCENARIO_EMULATED_MACHINE_ONLY(
+      "a named pipe is a Linux host's file type; Wine lists it as a file but refuses its "
+      "attributes (87), so the licence page is left out where the emulated machine shows it");
   WriteScript(std::string(kHead) +
               "[EULA]\nFile=LICENSE.TXT\n[CopyFile]\nFile1=(App)GOOD.TXT\n"
               "File2=(App)PIPE.TXT\n");

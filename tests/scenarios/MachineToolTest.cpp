@@ -8,6 +8,10 @@ namespace {
 
 class MachineTool : public Scenario {
  protected:
+  void SetUp() override {
+    Scenario::SetUp();
+    SCENARIO_EMULATED_MACHINE_ONLY("orvane-machine is the emulated machine's own tool");
+  }
   // Runs orvane-machine on this scenario's machine; arguments are shell words.
   int Tool(const std::string& arguments, std::string* output = nullptr) {
     return Shell(std::string(ORVANE_MACHINE_TOOL) + " --machine '" + MachineFolder().string() +

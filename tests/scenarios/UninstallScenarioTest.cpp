@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "platform/host/HostRegistry.h"
+#include "support/uStrOp.h"
 #include "tests/scenarios/Scenario.h"
 #include "tests/unit/MachineSnapshot.h"
 
@@ -32,9 +33,8 @@ const char kShowDetails[] = "box yes \"Warning\"\ndetails continue\n";
 
 class UninstallScenario : public Scenario {
  protected:
-  // The machine's drives and registry, without the drive that maps the distribution folder (it
-  // is the package's medium, not part of the machine).
-  MachineSnapshot Snapshot() const { return SnapshotOf(MachineFolder()); }
+  // A machine folder's drives and registry, without the drive that maps the distribution folder
+  // (it is the package's medium, not part of the machine).
   MachineSnapshot SnapshotOf(const fs::path& machineFolder) const {
     auto machine = host::Machine::Open(machineFolder);
     MachineSnapshot snapshot = MachineSnapshot::Take(*machine);
@@ -48,12 +48,18 @@ class UninstallScenario : public Scenario {
     return snapshot;
   }
 
-  std::string Machine(const std::string& arguments) const {
-    std::string output;
-    Shell(std::string(ORVANE_MACHINE_TOOL) + " --machine '" + MachineFolder().string() + "' " +
-              arguments,
-          &output);
-    return output;
+  // The expected changes that can happen on this machine: a key that the machine had before
+  // (Wine's fresh prefix has more keys than the emulated machine's skeleton) cannot be added.
+  static std::vector<std::string> Applicable(const MachineSnapshot& before,
+                                             std::vector<std::string> expected) {
+    std::erase_if(expected, [&](const std::string& line) {
+      if (line.rfind("key added: ", 0) != 0) return false;
+      std::string key = MapString(line.substr(11), lcmap::UpperCase);
+      for (const auto& [existing, values] : before.registry)
+        if (MapString(existing, lcmap::UpperCase) == key) return true;
+      return false;
+    });
+    return expected;
   }
 
   // A small package: its files in the distribution folder and a script installing them into
@@ -81,9 +87,7 @@ class UninstallScenario : public Scenario {
   // Replaces one value of the installed log (as an editor would, keeping the rest).
   void EditLog(const std::string& log, const std::string& section, const std::string& key,
                const std::string& value) {
-    ASSERT_EQ(Shell(std::string(ORVANE_MACHINE_TOOL) + " --machine '" + MachineFolder().string() +
-                    "' ini set '" + log + "' '" + section + "' '" + key + "' '" + value + "'"),
-              0);
+    SetIni(log, section, key, value);
   }
 
   std::string Shared(const std::string& path) const { return Reg(kSharedDlls, path); }
@@ -92,15 +96,15 @@ class UninstallScenario : public Scenario {
 // ---------------------------------------------------------------------------------------------
 
 TEST_F(UninstallScenario, DemoRoundTripLeavesOnlyTheUninstallerAndTheProgramDatabase) {
-  fs::copy(fs::path(ORVANE_EXAMPLES) / "demo", Dist(), fs::copy_options::recursive);
-  OpenMachine();  // the machine's skeleton, as a freshly set-up Windows has it
+  CopyDist(fs::path(ORVANE_EXAMPLES) / "demo");
+  PrepareMachine();  // the machine's skeleton, as a freshly set-up Windows has it
   MachineSnapshot before = Snapshot();
 
   std::ifstream in(Dist() / "answers.txt");
   std::string answers((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   RunResult install = Install(answers);
   ASSERT_EQ(install.exitCode, 0) << install.transcript;
-  EXPECT_NE(Machine("programs")
+  EXPECT_NE(Programs()
                 .find("Orvane Demo UnInstall\tOrvane Demo UnInstall\t"
                       "C:\\WINDOWS\\UNORVANE.EXE \"C:\\Program Files\\Orvane "
                       "Demo\\UNSETUP.INI\""),
@@ -124,7 +128,7 @@ TEST_F(UninstallScenario, DemoRoundTripLeavesOnlyTheUninstallerAndTheProgramData
               r.Has("box \"Complete\" 0x40 \"UnInstall is now complete.\" -> ok"))
       << "no failures, so no details question\n"
       << r.transcript;
-  EXPECT_EQ(Machine("programs").find("Orvane Demo"), std::string::npos);
+  EXPECT_EQ(Programs().find("Orvane Demo"), std::string::npos);
 
   // What stays by design: the uninstaller shared by every installation, the program database
   // without the program's section, and the empty parent keys the install made that no log lists
@@ -137,7 +141,7 @@ TEST_F(UninstallScenario, DemoRoundTripLeavesOnlyTheUninstallerAndTheProgramData
       "key added: [HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall]",
       "key added: [HKEY_LOCAL_MACHINE\\SOFTWARE\\Orvane]",
   };
-  EXPECT_EQ(Diff(before, Snapshot()), expected) << DiffText(before, Snapshot());
+  EXPECT_EQ(Diff(before, Snapshot()), Applicable(before, expected)) << DiffText(before, Snapshot());
   // ORVANEDB.INI keeps its file but loses the program's section.
   std::string db = ReadFile("C:\\WINDOWS\\ORVANEDB.INI");
   EXPECT_EQ(db.find("OrvaneDemo"), std::string::npos) << db;
@@ -148,7 +152,7 @@ TEST_F(UninstallScenario, DemoRoundTripLeavesOnlyTheUninstallerAndTheProgramData
 
 TEST_F(UninstallScenario, SharedComponentStaysUntilItsLastUserGoes) {
   const std::string dll = "C:\\WINDOWS\\system32\\SHARED.DLL";
-  OpenMachine();
+  PrepareMachine();
   MachineSnapshot before = Snapshot();
   Package("First UnInstall", "C:\\First\\", {"(App)\\FIRST.EXE", "(Sys)\\SHARED.DLL,/S"});
   ASSERT_EQ(Install().exitCode, 0);
@@ -179,7 +183,7 @@ TEST_F(UninstallScenario, SharedComponentStaysUntilItsLastUserGoes) {
       "key added: [HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs]",
       "key added: [HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall]",
   };
-  EXPECT_EQ(Diff(before, Snapshot()), expected) << DiffText(before, Snapshot());
+  EXPECT_EQ(Diff(before, Snapshot()), Applicable(before, expected)) << DiffText(before, Snapshot());
 }
 
 TEST_F(UninstallScenario, AllSaveAndAllDeleteAnswerEveryLaterSharedFile) {
@@ -194,7 +198,7 @@ TEST_F(UninstallScenario, AllSaveAndAllDeleteAnswerEveryLaterSharedFile) {
                {"shared no once\nshared all-delete\n", 2, true}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.answers);
-    fs::remove_all(MachineFolder());
+    ResetMachine();
     Package("Trio UnInstall", "C:\\Trio\\",
             {"(App)\\TRIO.EXE", "(Sys)\\ONE.DLL,/S", "(Sys)\\TWO.DLL,/S/R", "(Sys)\\THREE.OCX,/s"});
     ASSERT_EQ(Install().exitCode, 0);
@@ -216,17 +220,8 @@ TEST_F(UninstallScenario, AllSaveAndAllDeleteAnswerEveryLaterSharedFile) {
 // Reinstalls, user files and the uninstall options.
 
 TEST_F(UninstallScenario, ReinstallThenOneUninstallRemovesBothAndRestoresTheAssociation) {
-  {
-    auto machine = OpenMachine();
-    ASSERT_EQ(machine->Registry().CreateKey(RegRoot::ClassesRoot, ".txt"), 0u);
-    ASSERT_EQ(machine->Registry().CreateKey(RegRoot::ClassesRoot, "txtfile"), 0u);
-    ASSERT_EQ(
-        machine->Registry().SetValue(RegRoot::ClassesRoot, ".txt", "", RegValue::String("txtfile")),
-        0u);
-    ASSERT_EQ(machine->Registry().SetValue(RegRoot::ClassesRoot, "txtfile", "",
-                                           RegValue::String("Text Document")),
-              0u);
-  }
+  SetReg("HKEY_CLASSES_ROOT\\.txt", "", "REG_SZ", "txtfile");
+  SetReg("HKEY_CLASSES_ROOT\\txtfile", "", "REG_SZ", "Text Document");
   MachineSnapshot before = Snapshot();
   Package("Notes UnInstall", "C:\\Notes\\", {"(App)\\NOTES.EXE"});
   ASSERT_EQ(Install().exitCode, 0);
@@ -251,7 +246,7 @@ TEST_F(UninstallScenario, ReinstallThenOneUninstallRemovesBothAndRestoresTheAsso
       "file added: C:\\WINDOWS\\UNORVANE.EXE",
       "key added: [HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall]",
   };
-  EXPECT_EQ(Diff(before, Snapshot()), expected) << DiffText(before, Snapshot());
+  EXPECT_EQ(Diff(before, Snapshot()), Applicable(before, expected)) << DiffText(before, Snapshot());
 }
 
 TEST_F(UninstallScenario, UsersOwnFileKeepsTheFolderUnlessDeleteAllIsTicked) {
@@ -364,8 +359,8 @@ TEST_F(UninstallScenario, ProtectedDestinationsAreNeverRemoved) {
                     line.rfind("key removed: ", 0) == 0 || line.rfind("value removed: ", 0) == 0)
             << line;
     }
-    EXPECT_EQ(Machine("programs").find("Guard UnInstall"), std::string::npos);
-    fs::remove_all(HostPath("C:\\Guard"));
+    EXPECT_EQ(Programs().find("Guard UnInstall"), std::string::npos);
+    RemoveFromMachine("C:\\Guard");
   }
 }
 
@@ -408,12 +403,8 @@ TEST_F(UninstallScenario, TamperedLogTouchesNothingOutsideTheMachine) {
   Outside outside(Root());
   Package("Tamper UnInstall", "C:\\Tamper\\", {"(App)\\TAMPER.EXE"}, "", "UnSetupOption=1,1,0,0\n");
   ASSERT_EQ(Install().exitCode, 0);
-  {
-    auto machine = OpenMachine();
-    machine->Registry().CreateKey(RegRoot::ClassesRoot, ".exe");
-    machine->Registry().SetValue(RegRoot::ClassesRoot, ".exe", "", RegValue::String("exefile"));
-    machine->Registry().CreateKey(RegRoot::LocalMachine, "SOFTWARE\\Tamper\\Data");
-  }
+  SetReg("HKEY_CLASSES_ROOT\\.exe", "", "REG_SZ", "exefile");
+  CreateRegKey("HKEY_LOCAL_MACHINE\\SOFTWARE\\Tamper\\Data");
   // Values reaching out: "..", other drives, network paths, host paths, wildcards; then keys
   // that name roots or the system's own keys, and lines that are no INI lines at all.
   std::string up;
@@ -509,7 +500,7 @@ TEST_F(UninstallScenario, TamperedLogTouchesNothingOutsideTheMachine) {
 }
 
 TEST_F(UninstallScenario, BrokenLogsGiveDefinedResults) {
-  OpenMachine();
+  PrepareMachine();
   // A log that is not there: the error screen.
   RunResult missing = Run({"--log", "C:\\Nowhere\\UNSETUP.INI"}, "error exit\nbox yes *\n");
   EXPECT_TRUE(missing.Has("page error")) << missing.transcript;
@@ -539,10 +530,9 @@ TEST_F(UninstallScenario, BrokenLogsGiveDefinedResults) {
   // 100 nested keys; the log names the 99th, which goes with its one subkey.
   std::string deep = "Software\\Deep";
   {
-    auto machine = OpenMachine();
     std::string key = deep;
     for (int i = 1; i <= 100; ++i) key += "\\L" + std::to_string(i);
-    ASSERT_EQ(machine->Registry().CreateKey(RegRoot::CurrentUser, key), 0u);
+    CreateRegKey("HKEY_CURRENT_USER\\" + key);
   }
   std::string key99 = deep;
   for (int i = 1; i <= 99; ++i) key99 += "\\L" + std::to_string(i);
@@ -571,11 +561,10 @@ TEST_F(UninstallScenario, BrokenLogsGiveDefinedResults) {
       << odd.transcript;
   EXPECT_TRUE(odd.Has(kDetailsLine)) << odd.transcript;
   EXPECT_TRUE(Exists("C:\\Odd"));
-  auto machine = OpenMachine();
-  EXPECT_FALSE(machine->Registry().KeyExists(RegRoot::CurrentUser, key99));
-  EXPECT_TRUE(machine->Registry().KeyExists(RegRoot::CurrentUser, deep + "\\L1\\L2\\L3"));
+  EXPECT_FALSE(KeyExists("HKEY_CURRENT_USER\\" + key99));
+  EXPECT_TRUE(KeyExists("HKEY_CURRENT_USER\\" + deep + "\\L1\\L2\\L3"));
   std::string key98 = key99.substr(0, key99.rfind('\\'));
-  EXPECT_TRUE(machine->Registry().KeyExists(RegRoot::CurrentUser, key98));
+  EXPECT_TRUE(KeyExists("HKEY_CURRENT_USER\\" + key98));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -634,6 +623,9 @@ void CopyMachine(const fs::path& from, const fs::path& to) {
 }
 
 TEST_F(UninstallScenario, UninstallKilledAtAnyStepIsFinishedByItsCommand) {
+  SCENARIO_EMULATED_MACHINE_ONLY(
+      "the kill points are the Linux runner's system calls traced with strace; under Wine the "
+      "registry is written by wineserver, another process, so a kill there is no killed run");
   if (Shell("strace -f -o /dev/null true") != 0)
     GTEST_SKIP() << "strace is missing or cannot trace processes here";
   // A package installed twice: the second install adds files after the log's own entry, so the
@@ -642,11 +634,7 @@ TEST_F(UninstallScenario, UninstallKilledAtAnyStepIsFinishedByItsCommand) {
   // association replaced an older one; the user left an INI file that the *.INI option takes.
   const std::string entry =
       "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Kill UnInstall";
-  {
-    auto machine = OpenMachine();
-    machine->Registry().CreateKey(RegRoot::ClassesRoot, ".kil");
-    machine->Registry().SetValue(RegRoot::ClassesRoot, ".kil", "", RegValue::String("oldfile"));
-  }
+  SetReg("HKEY_CLASSES_ROOT\\.kil", "", "REG_SZ", "oldfile");
   const std::string extra =
       "[ProgramID]\nID=KillApp\n[MakeFolder]\nFolder1=(App)DATA\n"
       "[ShortCut]\nMake1=(App)KILL.EXE\nName1=(Sta)Kill\\Kill\n"

@@ -167,13 +167,10 @@ TEST_F(WizardScenario, MissingScriptShowsTheErrorScreen) {
 TEST_F(WizardScenario, SecondInstanceEndsSilently) {
   WriteScript(kMinimalScript);
   Install("title exit\nbox yes *\n");  // makes the machine
-  std::filesystem::path lock = MachineFolder() / "locks" / "ORVANEMX.lock";
-  std::filesystem::create_directories(lock.parent_path());
-  int fd = ::open(lock.c_str(), O_RDWR | O_CREAT, 0644);
-  ASSERT_GE(fd, 0);
-  ASSERT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
+  std::shared_ptr<void> other = HoldProgramMutex();
+  ASSERT_TRUE(other);
   RunResult r = Install();
-  ::close(fd);
+  other.reset();
   EXPECT_EQ(r.exitCode, 1618) << r.transcript;
   EXPECT_TRUE(r.Starting("page ").empty());
   EXPECT_TRUE(r.Starting("box ").empty());
@@ -183,7 +180,7 @@ TEST_F(WizardScenario, WorkFolderTakesTheFirstFreeNumberAndAllAreRemoved) {
   WriteScript("[Extend]\nInstallChecker=CHECK.EXE\n");
   // The checker lists the temporary folder while the program runs.
   WriteDist("CHECK.EXE",
-            Checker("ls \"$ORVANE_MACHINE/drive_c/Users/User/AppData/Local/Temp\" > \"$dir/TMP.LST\"\n"
+            Checker("ls \"$SCENARIO_TEMP\" > \"$dir/TMP.LST\"\n"
                     "printf 'ContinueInstall\\r\\n' > \"$dir/RESULT.TXT\""),
             true);
   Install("title exit\nbox yes *\n");  // makes the machine
@@ -244,9 +241,7 @@ TEST_F(WizardScenario, BadSettingsStillGiveAUsableWizard) {
               "[EULA]\nFile=BIN.DAT\n");
   WriteDist("BIN.DAT", std::string("\x00\x01\xff\xfe licence\x00\r\n", 13));
   Install("title exit\nbox yes *\n");
-  ASSERT_EQ(Shell(std::string(ORVANE_MACHINE_TOOL) + " --machine " + MachineFolder().string() +
-                  " reg set 'HKLM\\SOFTWARE\\X' Num REG_DWORD 5"),
-            0);
+  SetReg("HKEY_LOCAL_MACHINE\\SOFTWARE\\X", "Num", "REG_DWORD", "5");
   RunResult r = Install("final exit\nbox yes *\n");
   EXPECT_TRUE(r.Has("page licence"));
   EXPECT_TRUE(r.Has("folder=\"C:\\\\Program Files\\\\\"")) << r.transcript;
@@ -256,13 +251,9 @@ TEST_F(WizardScenario, AnswersFileErrorsNameTheLine) {
   WriteScript(kMinimalScript);
   RunResult bad = Install("title continue\nfinal dance\n");
   EXPECT_NE(bad.exitCode, 0);
-  std::string output;
-  Shell(std::string(ORVANE_RUN_PATH) + " --machine " + MachineFolder().string() + " --answers " +
-            (Root() / "answers1.txt").string() + " " + Dist().string(),
-        &output);
-  EXPECT_NE(output.find("answers1.txt:2: unknown action 'dance' for the page 'final'"),
+  EXPECT_NE(bad.errors.find("answers1.txt:2: unknown action 'dance' for the page 'final'"),
             std::string::npos)
-      << output;
+      << bad.errors;
   RunResult unused = Install("title exit\nbox yes *\nreadme continue\n");
   EXPECT_TRUE(unused.Has("unused answers line 3: readme continue")) << unused.transcript;
 }

@@ -130,6 +130,14 @@ MachineSnapshot MachineSnapshot::Take(host::Machine& machine) {
   return snapshot;
 }
 
+MachineSnapshot MachineSnapshot::Of(const std::vector<std::pair<char, fs::path>>& drives,
+                                    const std::string& registryExport) {
+  MachineSnapshot snapshot;
+  for (const auto& [letter, root] : drives) SnapshotDrive(letter, root, snapshot);
+  SnapshotRegistry(registryExport, snapshot);
+  return snapshot;
+}
+
 std::vector<std::string> Diff(const MachineSnapshot& before, const MachineSnapshot& after) {
   std::vector<std::string> lines;
   auto kind = [](const std::string& description) {

@@ -1,8 +1,10 @@
 // Test helper: the state of an emulated machine (every file and folder on its drives with the
 // file's content, and the registry as export text) and a readable list of what changed between two.
 #pragma once
+#include <filesystem>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace orvane::host {
@@ -19,6 +21,10 @@ struct MachineSnapshot {
   std::map<std::string, std::map<std::string, std::string>> registry;
 
   static MachineSnapshot Take(host::Machine& machine);
+  // The same of drive folders ("C" -> its folder) and a registry's export text (UTF-8, one value
+  // a line): for a machine that is not an emulated one (a Wine prefix).
+  static MachineSnapshot Of(const std::vector<std::pair<char, std::filesystem::path>>& drives,
+                            const std::string& registryExport);
 };
 
 // One line per difference, in path and key order: "file added: C:\...", "file removed: ...",

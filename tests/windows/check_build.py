@@ -2,8 +2,9 @@
 # Checks a Windows executable of the build: its machine type, that it imports only DLLs that every
 # Windows has (objdump -p lists them; a runtime DLL such as libstdc++-6.dll or libwinpthread-1.dll
 # means the static link failed), and that its version resource carries the expected version in
-# both its fixed part and its FileVersion text.
-# Usage: check_build.py OBJDUMP EXE i686|x86_64 VERSION
+# both its fixed part and its FileVersion text. With --gui also that it is a GUI program with an
+# icon and a manifest that asks for elevation and declares DPI awareness.
+# Usage: check_build.py OBJDUMP EXE i686|x86_64 VERSION [--gui]
 import re
 import struct
 import subprocess
@@ -14,6 +15,9 @@ SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll", "shell
                "lz32.dll", "msvcrt.dll", "shlwapi.dll", "ws2_32.dll", "winmm.dll"}
 MACHINES = {"i686": 0x14C, "x86_64": 0x8664}
 RT_VERSION = 16
+RT_GROUP_ICON = 14
+RT_MANIFEST = 24
+SUBSYSTEM_GUI = 2
 
 
 class Pe:
@@ -26,6 +30,7 @@ class Pe:
         optional_size = struct.unpack_from("<H", data, pe + 20)[0]
         optional = pe + 24
         magic = struct.unpack_from("<H", data, optional)[0]
+        self.subsystem = struct.unpack_from("<H", data, optional + 68)[0]
         directories = optional + (96 if magic == 0x10B else 112)
         self.resource_rva = struct.unpack_from("<I", data, directories + 2 * 8)[0]
         self.sections = []
@@ -93,6 +98,18 @@ def main():
             problems.append(f"FileVersion text {strings.get('FileVersion')!r}, expected {version!r}")
     except ValueError as error:
         problems.append(f"no readable version resource ({error})")
+
+    if "--gui" in sys.argv[5:]:
+        if pe.subsystem != SUBSYSTEM_GUI:
+            problems.append(f"subsystem {pe.subsystem}, expected the GUI subsystem")
+        try:
+            pe.resource(RT_GROUP_ICON)
+            manifest = pe.resource(RT_MANIFEST).decode("utf-8", errors="replace")
+            for wanted in ('level="requireAdministrator"', ">true</dpiAware>"):
+                if wanted not in manifest:
+                    problems.append(f"the manifest lacks {wanted}")
+        except ValueError as error:
+            problems.append(f"no icon or manifest ({error})")
 
     print(f"{exe}: {arch}, {len(dlls)} DLLs imported: {', '.join(dlls)}; "
           f"FileVersion {strings.get('FileVersion')}")

@@ -25,7 +25,9 @@
 
 #include "app/Application.h"
 #include "app/Main.h"
+#include "app/WindowState.h"
 #include "platform/Files.h"
+#include "support/Texts.h"
 #include "ui/fltk/FltkSupport.h"
 #include "windows/Back.h"
 #include "windows/Controls.h"
@@ -34,21 +36,6 @@
 
 namespace orvane::fltk {
 namespace {
-
-std::string Quote(const std::string& utf8) {
-  std::string out = "\"";
-  for (char c : utf8) {
-    if (c == '\r')
-      out += "\\r";
-    else if (c == '\n')
-      out += "\\n";
-    else if (c == '"')
-      out += "\\\"";
-    else
-      out += c;
-  }
-  return out + "\"";
-}
 
 // A label: plain text in its own font and colour, word-wrapped when the model says so, over the
 // face colour or, when transparent, over whatever the window drew beneath it.
@@ -471,10 +458,7 @@ void FltkUi::TypedText(TControl& control, const std::string& utf8) {
 }
 
 bool FltkUi::TakesInput(const TForm& form) const {
-  if (!form.enabled || modalDialogs_ > 0) return false;
-  const auto& modal = app_->ModalStack();
-  if (!modal.empty() && modal.back() == &app_->frmCustomDlg()) return &form == modal.back();
-  return true;
+  return FormTakesInput(*app_, form, modalDialogs_ > 0);
 }
 
 // ---- Keeping a form's widgets in step with its model ----
@@ -679,18 +663,11 @@ void FltkUi::SyncForm(FormView& view) {
 
 FormView* FltkUi::InputView() {
   if (!app_ || modalDialogs_ > 0) return nullptr;
-  auto taking = [this](TForm* form) -> FormView* {
+  for (TForm* form : KeyboardCandidates(*app_))
     for (auto& view : views_)
       if (view->form == form && form->visible && view->window->shown() && TakesInput(*form))
         return view.get();
-    return nullptr;
-  };
-  // The wizard runs modally under the status window too; the shared-file question alone has the
-  // keyboard while it is open.
-  const auto& modal = app_->ModalStack();
-  if (!modal.empty() && modal.back() == &app_->frmCustomDlg()) return taking(modal.back());
-  if (FormView* status = taking(&app_->frmStatus())) return status;
-  return taking(&app_->frmMain());
+  return nullptr;
 }
 
 Fl_Widget* FltkUi::FocusTarget(FormView& view) const {
@@ -728,11 +705,7 @@ void FltkUi::Sync() {
 }
 
 void FltkUi::DispatchPending() {
-  while (!pending_.empty() && app_ && !app_->Terminated) {
-    TControl* control = pending_.front();
-    pending_.pop_front();
-    app_->Click(*control);
-  }
+  if (app_) DispatchClicks(*app_, pending_);
 }
 
 void FltkUi::ProcessMessages() {
@@ -751,11 +724,7 @@ void FltkUi::HandleMessage() {
 
 void FltkUi::NotePainted(FormView& view) {
   if (firstPaintWritten_ || firstPaintPath_.empty() || !app_) return;
-  TfrmMain& m = app_->frmMain();
-  if (view.form != &m) return;
-  if (!m.fraTitle.visible && !m.fraReadme.visible && !m.fraSelectType.visible &&
-      !m.grpMessage.visible)
-    return;
+  if (view.form != &app_->frmMain() || !WizardShowsPage(*app_)) return;
   firstPaintWritten_ = true;
   auto now = std::chrono::duration_cast<std::chrono::milliseconds>(
                  std::chrono::system_clock::now().time_since_epoch())
@@ -778,7 +747,7 @@ void FltkUi::WriteDump() {
     if (!form.visible || !view->window->shown()) continue;
     out << "form " << form.name << " " << view->window->x() << " " << view->window->y() << " "
         << view->window->w() << " " << view->window->h() << (form.enabled ? "" : " disabled") << " "
-        << Quote(Utf8(form.caption)) << "\n";
+        << DumpQuote(Utf8(form.caption)) << "\n";
     for (ControlView& cv : view->controls) {
       TControl& c = *cv.control;
       if (!c.Showing() || c.kind == ControlKind::Memo) continue;
@@ -788,7 +757,7 @@ void FltkUi::WriteDump() {
           << ((c.kind == ControlKind::CheckBox || c.kind == ControlKind::RadioButton)
                   ? (c.checked ? " on" : " off")
                   : "")
-          << " " << Quote(Utf8(c.caption)) << "\n";
+          << " " << DumpQuote(Utf8(c.caption)) << "\n";
     }
   }
   out << dialogDump_;
@@ -908,7 +877,7 @@ int FltkUi::ShowMessage(const std::string& text, const std::string& caption, uin
   new MessageBody(2, 2, width - 4, bodyHeight - 2, icon, lines);
   std::ostringstream dump;
   dump << "box " << window.x() << " " << window.y() << " " << width << " " << height << " "
-       << Quote(title) << " " << Quote(Utf8(text)) << "\n";
+       << DumpQuote(title) << " " << DumpQuote(Utf8(text)) << "\n";
   int bx = (width - buttonsWidth) / 2;
   struct Target {
     BoxState* state;
@@ -1028,7 +997,7 @@ std::string ItemsDump(const Fl_Window& window, Fl_Tree* tree) {
       continue;
     items << "browser.item " << window.x() + item->label_x() << " " << window.y() + item->label_y()
           << " " << item->label_w() << " " << item->label_h() << " "
-          << Quote(Utf8(*static_cast<std::string*>(item->user_data()))) << "\n";
+          << DumpQuote(Utf8(*static_cast<std::string*>(item->user_data()))) << "\n";
   }
   return items.str();
 }
@@ -1090,7 +1059,7 @@ std::optional<std::string> FltkUi::BrowseForFolder(const std::string& title, uin
       {tree, "browser.tree"}, {ok, "browser.ok"}, {cancel, "browser.cancel"}};
   std::ostringstream dump;
   dump << "browser " << window.x() << " " << window.y() << " " << width << " " << height << " "
-       << Quote(Utf8(title)) << "\n"
+       << DumpQuote(Utf8(title)) << "\n"
        << "browser.ok " << window.x() + ok->x() << " " << window.y() + ok->y() << " 75 23\n"
        << "browser.cancel " << window.x() + cancel->x() << " " << window.y() + cancel->y()
        << " 75 23\n";
@@ -1117,10 +1086,8 @@ std::optional<std::string> FltkUi::BrowseForFolder(const std::string& title, uin
 }
 
 int FltkUi::RestartDialog() {
-  int answer = ShowMessage(
-      "The set-up has changed files that Windows uses while it runs. They are replaced when "
-      "Windows starts again.\r\rRestart Windows now?",
-      "Restart Windows", mb::YesNo | mb::IconQuestion);
+  int answer = ShowMessage(texts::kRestartQuestionText, texts::kRestartQuestionCaption,
+                           mb::YesNo | mb::IconQuestion);
   return answer == id::Yes ? id::Yes : id::No;
 }
 

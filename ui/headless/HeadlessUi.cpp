@@ -354,8 +354,10 @@ int HeadlessUi::ShowMessage(const std::string& text, const std::string& caption,
       answer = "cancel";
       note = " (the inserted disk does not hold the file)";
     } else if (answers_.disks.count(disk)) {
-      if (InsertDisk) InsertDisk(disk, answers_.disks[disk]);
-      note = " (inserted disk " + std::to_string(disk) + ")";
+      if (!InsertDisk || InsertDisk(disk, answers_.disks[disk]))
+        note = " (inserted disk " + std::to_string(disk) + ")";
+      else
+        note = " (disk " + std::to_string(disk) + " could not be inserted)";
     }
   }
   transcript_.Line("box " + Transcript::QuoteUtf8(c) + " " + Hex(flags) + " " +

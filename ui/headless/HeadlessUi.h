@@ -27,8 +27,9 @@ class HeadlessUi : public IUserInterface {
   HeadlessUi(Answers answers, Transcript& transcript);
 
   void Attach(Application& app) { app_ = &app; }
-  // Called when a disk must be "inserted": maps the folder as the distribution drive.
-  std::function<void(int disk, const std::string& folder)> InsertDisk;
+  // Called when a disk must be "inserted": maps the folder as the distribution drive; false when
+  // that failed.
+  std::function<bool(int disk, const std::string& folder)> InsertDisk;
   // True when the program was stopped because no input could make progress.
   bool Stuck() const { return stuck_; }
   // Transcript lines for the rules that were never used.
