@@ -765,8 +765,9 @@ TEST_F(UninstallScenario, UninstallKilledAtAnyStepIsFinishedByItsCommand) {
 // The desktop program's switches, without a display: a quiet install into the folder /dir names,
 // then the Add/Remove entry's command with /quiet; the transcripts go to the /log files.
 TEST_F(UninstallScenario, DemoQuietRoundTripByTheDesktopProgramsSwitches) {
-  fs::copy(fs::path(ORVANE_EXAMPLES) / "demo", Dist(), fs::copy_options::recursive);
-  OpenMachine();
+  SCENARIO_EMULATED_MACHINE_ONLY("the desktop program works on the emulated machine");
+  CopyDist(fs::path(ORVANE_EXAMPLES) / "demo");
+  PrepareMachine();
   MachineSnapshot before = Snapshot();
   const std::string setup = "env -u DISPLAY " + std::string(ORVANE_SETUP_PATH) + " --machine '" +
                             MachineFolder().string() + "' ";
@@ -797,7 +798,7 @@ TEST_F(UninstallScenario, DemoQuietRoundTripByTheDesktopProgramsSwitches) {
   EXPECT_EQ(remove.rfind("start \"C:\\\\WINDOWS\\\\UNORVANE.EXE\"", 0), 0u) << remove;
   EXPECT_NE(remove.find("action uninstall start (default)"), std::string::npos) << remove;
   EXPECT_NE(remove.find("\nexit 0\n"), std::string::npos) << remove;
-  EXPECT_EQ(Machine("programs"), "");
+  EXPECT_EQ(Programs(), "");
 
   // What stays: as after a removal by hand, and the shared component that the quiet removal keeps
   // (the shared-file question's default).
