@@ -94,6 +94,12 @@ SzddStatus ExpandSzdd(const char* data, std::size_t size, const SzddSink& sink) 
   return SzddStatus::Ok;
 }
 
+SzddStatus ExpandOrCopy(const char* data, std::size_t size, const SzddSink& sink) {
+  SzddStatus status = ExpandSzdd(data, size, sink);
+  if (status != SzddStatus::NotCompressed) return status;
+  return sink(data, size) ? SzddStatus::Ok : SzddStatus::WriteFailed;
+}
+
 SzddStatus ExpandSzdd(const std::string& bytes, std::string& out) {
   out.clear();
   SzddHeader header;

@@ -38,6 +38,9 @@ using SzddSink = std::function<bool(const char* data, std::size_t size)>;
 SzddStatus ExpandSzdd(const char* data, std::size_t size, const SzddSink& sink);
 // Convenience form for tests and small files.
 SzddStatus ExpandSzdd(const std::string& bytes, std::string& out);
+// As LZCopy does: a compressed file is expanded, any other is handed to `sink` unchanged. Never
+// gives NotCompressed.
+SzddStatus ExpandOrCopy(const char* data, std::size_t size, const SzddSink& sink);
 
 // The original name of a compressed file: a trailing "_" of `fileName` becomes `recordedChar`,
 // in the letter case of the last ASCII letter of the name (unchanged when it has none); a recorded

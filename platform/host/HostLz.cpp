@@ -99,20 +99,11 @@ uint32_t HostLz::Expand(const std::string& source, const std::string& destinatio
     writeErrno = errno;
     return false;
   };
-  switch (ExpandSzdd(bytes.data(), bytes.size(), sink)) {
-    case SzddStatus::Ok:
-      break;
-    case SzddStatus::NotCompressed:
-      if (!sink(bytes.data(), bytes.size())) result = Win32ErrorOf(writeErrno, destinationPath);
-      break;
-    case SzddStatus::Truncated:
-    case SzddStatus::UnknownMode:
-      result = err::InvalidData;
-      break;
-    case SzddStatus::WriteFailed:
-      result = Win32ErrorOf(writeErrno, destinationPath);
-      break;
-  }
+  const SzddStatus status = ExpandOrCopy(bytes.data(), bytes.size(), sink);
+  if (status == SzddStatus::WriteFailed)
+    result = Win32ErrorOf(writeErrno, destinationPath);
+  else if (status != SzddStatus::Ok)
+    result = err::InvalidData;
   if (::close(fd) != 0 && result == err::Ok) result = Win32ErrorOf(errno, destinationPath);
   if (result == err::Ok && ::rename(temporary.c_str(), destinationPath.c_str()) != 0)
     result = Win32ErrorOf(errno, destinationPath);

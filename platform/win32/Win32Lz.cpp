@@ -96,20 +96,11 @@ uint32_t Win32Lz::Expand(const std::string& source, const std::string& destinati
     if (writeError == err::Ok) writeError = err::AccessDenied;
     return false;
   };
-  switch (ExpandSzdd(bytes.data(), bytes.size(), sink)) {
-    case SzddStatus::Ok:
-      break;
-    case SzddStatus::NotCompressed:
-      if (!sink(bytes.data(), bytes.size())) result = writeError;
-      break;
-    case SzddStatus::Truncated:
-    case SzddStatus::UnknownMode:
-      result = err::InvalidData;
-      break;
-    case SzddStatus::WriteFailed:
-      result = writeError;
-      break;
-  }
+  const SzddStatus status = ExpandOrCopy(bytes.data(), bytes.size(), sink);
+  if (status == SzddStatus::WriteFailed)
+    result = writeError;
+  else if (status != SzddStatus::Ok)
+    result = err::InvalidData;
   if (!CloseHandle(out.handle) && result == err::Ok) result = GetLastError();
   out.handle = INVALID_HANDLE_VALUE;
   if (result == err::Ok && !MoveFileExW(temporary.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING))

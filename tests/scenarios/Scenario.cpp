@@ -519,14 +519,8 @@ std::string Scenario::Reg(const std::string& key, const std::string& name) const
   if (value.AsDword(dword)) return "REG_DWORD " + std::to_string(dword);
   if (value.type == reg::Sz) return "REG_SZ " + DisplayUtf8(value.data);
   if (value.type == reg::ExpandSz) return "REG_EXPAND_SZ " + DisplayUtf8(value.data);
-  std::string hex;
-  char buffer[4];
-  for (unsigned char c : value.data) {
-    std::snprintf(buffer, sizeof buffer, "%s%02x", hex.empty() ? "" : ",", c);
-    hex += buffer;
-  }
   return (value.type == reg::Binary ? "REG_BINARY " : "type " + std::to_string(value.type) + " ") +
-         hex;
+         HexList(value.data);
 }
 
 bool Scenario::KeyExists(const std::string& key) const {

@@ -117,15 +117,6 @@ std::string HexBytes(const std::string& list) {
   return bytes;
 }
 
-std::string HexList(const std::string& bytes) {
-  std::string out;
-  char buffer[4];
-  for (unsigned char c : bytes) {
-    std::snprintf(buffer, sizeof buffer, "%s%02x", out.empty() ? "" : ",", c);
-    out += buffer;
-  }
-  return out;
-}
 
 struct ExportedValue {
   std::string name;  // "" for the default value
@@ -269,6 +260,16 @@ struct Holder {
 };
 
 }  // namespace
+
+std::string HexList(const std::string& bytes) {
+  std::string out;
+  char buffer[4];
+  for (unsigned char c : bytes) {
+    std::snprintf(buffer, sizeof buffer, "%s%02x", out.empty() ? "" : ",", c);
+    out += buffer;
+  }
+  return out;
+}
 
 std::optional<WineSettings> WineSettings::FromEnvironment() {
   const char* kind = std::getenv("ORVANE_SCENARIO_TARGET");

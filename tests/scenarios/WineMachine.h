@@ -31,6 +31,9 @@ struct ProcessResult {
   bool timedOut = false;
 };
 
+// Bytes as orvane-machine shows binary registry data: two hex digits each, comma-separated.
+std::string HexList(const std::string& bytes);
+
 class WineMachine {
  public:
   // `root` is the scenario's folder (drive S:), `dist` its distribution folder (drive D:).
