@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "app/Application.h"
+#include "tools/CommandOptions.h"
 #include "tools/ToolSupport.h"
 #include "ui/headless/Transcript.h"
 
@@ -70,44 +71,37 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args,
                              const std::set<std::string>& valued,
                              const std::set<std::string>& flags,
                              const std::filesystem::path& defaultFolder) {
+  std::vector<OptionSpec> specs = {{"machine", true}, {"drive", true}, {"log", true},
+                                   {"uninstall", true}};
+  for (const std::string& name : valued) specs.push_back({name.substr(2), true});
+  for (const std::string& name : flags) specs.push_back({name.substr(2), false});
+  const ParsedOptions parsed = ParseOptions(args, specs);
   CommandLine line;
   line.request.machineFolder = DefaultMachineFolder();
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    auto value = [&]() -> std::string {
-      if (i + 1 >= args.size()) throw std::invalid_argument(a + " needs a value");
-      return args[++i];
-    };
-    if (a == "--help" || a == "-h") {
-      line.help = true;
-      return line;
-    } else if ((a == "--machine" || a == "--drive") && !kEmulatedMachine) {
-      throw std::invalid_argument(a + " does not apply on Windows: the program works on this "
+  line.help = parsed.help;
+  line.version = parsed.version;
+  if (line.help || line.version) return line;
+  for (const char* option : {"machine", "drive"})
+    if (parsed.Has(option) && !kEmulatedMachine)
+      throw std::invalid_argument(std::string("--") + option +
+                                  " does not apply on Windows: the program works on this "
                                   "machine, and the distribution folder keeps its own drive");
-    } else if (a == "--machine") {
-      line.request.machineFolder = PathFromUtf8(value());
-    } else if (a == "--drive") {
-      std::string d = value();
-      if (d.size() != 1 || !std::isalpha(static_cast<unsigned char>(d[0])) ||
-          std::toupper(static_cast<unsigned char>(d[0])) == 'C')
-        throw std::invalid_argument("--drive takes one letter other than C");
-      line.request.drive = static_cast<char>(std::toupper(static_cast<unsigned char>(d[0])));
-    } else if (a == "--log") {
-      line.request.firstArgument = FromTerminal(value());
-    } else if (a == "--uninstall") {
-      line.uninstallName = value();
-    } else if (valued.count(a)) {
-      line.values[a] = value();
-    } else if (flags.count(a)) {
-      line.switches.insert(a);
-    } else if (!a.empty() && a[0] == '-') {
-      throw std::invalid_argument("unknown option " + a);
-    } else if (line.request.distribution.empty()) {
-      line.request.distribution = PathFromUtf8(a);
-    } else {
-      throw std::invalid_argument("more than one distribution folder");
-    }
+  if (parsed.Has("machine")) line.request.machineFolder = PathFromUtf8(parsed.Value("machine"));
+  if (parsed.Has("drive")) {
+    const std::string d = parsed.Value("drive");
+    if (d.size() != 1 || !std::isalpha(static_cast<unsigned char>(d[0])) ||
+        std::toupper(static_cast<unsigned char>(d[0])) == 'C')
+      throw std::invalid_argument("--drive takes one letter other than C");
+    line.request.drive = static_cast<char>(std::toupper(static_cast<unsigned char>(d[0])));
   }
+  if (parsed.Has("log")) line.request.firstArgument = FromTerminal(parsed.Value("log"));
+  line.uninstallName = parsed.Value("uninstall");
+  for (const std::string& name : valued)
+    if (parsed.Has(name.substr(2))) line.values[name] = parsed.Value(name.substr(2));
+  for (const std::string& name : flags)
+    if (parsed.Has(name.substr(2))) line.switches.insert(name);
+  if (parsed.operands.size() > 1) throw std::invalid_argument("more than one distribution folder");
+  if (!parsed.operands.empty()) line.request.distribution = PathFromUtf8(parsed.operands[0]);
   StartRequest& r = line.request;
   if (r.distribution.empty() && r.firstArgument.empty() && line.uninstallName.empty() &&
       !defaultFolder.empty() && std::filesystem::exists(defaultFolder / "SETUP.INI"))

@@ -74,10 +74,11 @@ struct CommandLine {
   std::map<std::string, std::string> values;  // the tool's own options that take a value
   std::set<std::string> switches;             // the tool's own options without a value
   bool help = false;
+  bool version = false;
 };
 
 // Parses the options the tools share (--machine, --drive, --log, --uninstall, one distribution
-// folder, --help) and the tool's own (`valued` take a value, `flags` do not). Exactly one way to
+// folder, --help, --version) and the tool's own (`valued` take a value, `flags` do not). Exactly one way to
 // start must be given unless `defaultFolder` (a distribution folder to use when none is named)
 // exists. Throws std::invalid_argument with a one-line message.
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments,

@@ -24,17 +24,20 @@
 #include "support/ShellLink.h"
 #include "support/uIniFile.h"
 #include "support/uStrOp.h"
+#include "tools/CommandOptions.h"
 #include "tools/ToolSupport.h"
 
 using namespace orvane;
 using namespace orvane::host;
 using orvane::tools::FromTerminal;
 using orvane::tools::ToTerminal;
+using orvane::tools::UsageError;
 
 namespace {
 
 const char kUsage[] =
-    "usage: orvane-machine [--machine DIR] COMMAND [ARGUMENTS]\n"
+    "usage: orvane-machine [--machine=DIR] COMMAND [ARGUMENTS]\n"
+    "       orvane-machine --help | --version\n"
     "commands:\n"
     "  init [--platform nt|9x]            make the machine folder (nothing changes if it exists)\n"
     "  path WINPATH                       the host path of a Windows path\n"
@@ -55,11 +58,6 @@ const char kUsage[] =
     "need an existing machine.\n"
     "exit codes: 0 done, 1 the command failed (a Windows error, no machine, an unreadable\n"
     "machine.ini or registry.reg), 2 bad command line\n";
-
-class UsageError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
 
 // The machine with its platform layer, as the program would see it (no program running).
 struct Tool {
@@ -350,18 +348,22 @@ int Run(const std::filesystem::path& machineFolder, Args args) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::vector<std::string> args(argv + 1, argv + argc);
-  std::filesystem::path machine = tools::DefaultMachineFolder();
-  if (args.size() >= 2 && args[0] == "--machine") {
-    machine = args[1];
-    args.erase(args.begin(), args.begin() + 2);
-  }
-  if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
-    std::cout << kUsage;
-    return 0;
-  }
   try {
-    return Run(machine, args);
+    // The options end at the command: what follows belongs to the command.
+    const tools::ParsedOptions options =
+        tools::ParseOptions(tools::CommandArguments(argc, argv), {{"machine", true}}, true);
+    if (options.help) {
+      std::cout << kUsage;
+      return 0;
+    }
+    if (options.version) {
+      std::cout << tools::VersionText("orvane-machine");
+      return 0;
+    }
+    const std::filesystem::path machine = options.Has("machine")
+                                              ? tools::PathFromUtf8(options.Value("machine"))
+                                              : tools::DefaultMachineFolder();
+    return Run(machine, options.operands);
   } catch (const UsageError& error) {
     std::cerr << "orvane-machine: " << error.what() << "\n" << kUsage;
     return 2;

@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "app/Application.h"
+#include "tools/CommandOptions.h"
 #include "tools/HeadlessProgram.h"
 #include "tools/ProgramHost.h"
 #include "tools/ToolSupport.h"
@@ -65,6 +66,10 @@ int main(int argc, char** argv) {
       CommandLine line = ParseCommandLine(arguments, {"--answers", "--transcript"}, {"--real-time"});
       if (line.help) {
         std::cout << (kEmulatedMachine ? kUsage : kWindowsUsage);
+        return 0;
+      }
+      if (line.version) {
+        std::cout << VersionText("orvane-run");
         return 0;
       }
       request = line.request;

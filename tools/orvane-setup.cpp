@@ -15,6 +15,7 @@
 #include <sstream>
 
 #include "app/Application.h"
+#include "tools/CommandOptions.h"
 #include "platform/host/Machine.h"
 #include "tools/HeadlessProgram.h"
 #include "tools/ProgramHost.h"
@@ -203,6 +204,10 @@ int main(int argc, char** argv) {
           ParseCommandLine(arguments, {}, {"--verbose"}, SelfExecutable().parent_path());
       if (line.help) {
         std::cout << kUsage;
+        return 0;
+      }
+      if (line.version) {
+        std::cout << VersionText("orvane-setup");
         return 0;
       }
       request = line.request;
