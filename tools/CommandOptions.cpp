@@ -7,15 +7,9 @@ namespace orvane::tools {
 
 namespace {
 
-// getopt_long keeps its state in globals; this starts it afresh for another argument list.
-void ResetGetopt() {
-#if defined(__MINGW32__)
-  optreset = 1;
-  optind = 1;
-#else
-  optind = 0;
-#endif
-}
+// getopt_long keeps its state in globals; an optind of 0 starts it afresh for another argument
+// list (glibc and mingw-w64 alike).
+void ResetGetopt() { optind = 0; }
 
 constexpr int kHelp = 'h';
 constexpr int kFirstSpec = 256;
