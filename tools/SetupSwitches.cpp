@@ -14,6 +14,20 @@
 #include "tools/ToolSupport.h"
 
 namespace orvane::tools {
+
+const char kSwitchesHelp[] =
+    "switches (letter case ignored, - for /, = or : before a value):\n"
+    "  /quiet              no window; every question gets its default\n"
+    "  /answers=FILE       no window; the questions are answered from FILE (orvane-run's\n"
+    "                      answers file)\n"
+    "  /log=FILE           the transcript goes to FILE (with windows: the program starts,\n"
+    "                      documents and notifications)\n"
+    "  /dir=FOLDER         the destination folder (a Windows path such as C:\\App)\n"
+    "  /norestart          the restart is declined\n"
+    "  /record=FILE        shows the windows and writes an answers file that replays the run\n"
+    "exit codes: 0 completed, 1602 left or cancelled, 1603 failed, 1618 another instance,\n"
+    "            1622 the log or the recorded file could not be written, 1639 bad command\n"
+    "            line or switch, 3010 completed, restart required\n";
 namespace {
 
 struct SwitchRule {

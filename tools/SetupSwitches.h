@@ -31,6 +31,9 @@ struct SetupSwitches {
   bool Unattended() const { return quiet || !answers.empty(); }
 };
 
+// The switches and the exit codes, for the programs' help texts.
+extern const char kSwitchesHelp[];
+
 // A switch that is unknown, misspelt, lacks its value or has one it should not; one line.
 class SwitchError : public std::invalid_argument {
  public:

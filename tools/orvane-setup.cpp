@@ -9,9 +9,7 @@
 
 #include <cstdlib>
 #include <functional>
-#include <fstream>
 #include <iostream>
-#include <optional>
 #include <sstream>
 
 #include "app/Application.h"
@@ -21,10 +19,9 @@
 #include "tools/ProgramHost.h"
 #include "tools/SetupSwitches.h"
 #include "tools/ToolSupport.h"
+#include "tools/WindowedProgram.h"
 #include "ui/fltk/FltkUi.h"
 #include "ui/headless/HeadlessUi.h"
-#include "ui/headless/Recorder.h"
-#include "ui/headless/Transcript.h"
 
 using namespace orvane;
 using namespace orvane::tools;
@@ -42,79 +39,14 @@ const char kUsage[] =
     "  --machine DIR       the emulated machine (default $ORVANE_MACHINE or\n"
     "                      ~/.local/share/orvane/machine); made on first use\n"
     "  --drive LETTER      drive letter of the distribution folder (default D)\n"
-    "  --verbose           print program starts, documents and notifications\n"
-    "switches (letter case ignored, - for /, = or : before a value):\n"
-    "  /quiet              no window; every question gets its default\n"
-    "  /answers=FILE       no window; the questions are answered from FILE (orvane-run's\n"
-    "                      answers file)\n"
-    "  /log=FILE           the transcript goes to FILE (with windows: the program starts,\n"
-    "                      documents and notifications)\n"
-    "  /dir=FOLDER         the destination folder (a Windows path such as C:\\App)\n"
-    "  /norestart          the restart is declined\n"
-    "  /record=FILE        shows the windows and writes an answers file that replays the run\n"
-    "exit codes: as orvane-run's (0 completed, 1602 left, 1603 failed or no display,\n"
-    "            1618 another instance, 1622 the log or the recorded file could not be\n"
-    "            written, 1639 bad command line or switch, 3010 completed, restart\n"
-    "            required)\n";
+    "  --verbose           print program starts, documents and notifications\n";
 
-// The FLTK windows with the switches that apply to them, the recorder of /record outermost, and
-// the record of program starts in the /log file.
-class DesktopProgramUi : public ProgramUi {
- public:
-  DesktopProgramUi(bool verbose, const SetupSwitches& switches, std::ostream* log,
-                   const std::function<bool(const std::string&)>& saveRecord)
-      : switched_(ui_, switches), verbose_(verbose) {
-    if (log) log_.emplace(*log);
-    if (saveRecord) recorder_.emplace(switched_, saveRecord);
-  }
-  IUserInterface& Ui() override {
-    if (recorder_) return *recorder_;
-    return switched_;
-  }
-  void Attach(Application& app, const DiskChanger&) override {
-    ui_.Attach(app);
-    switched_.Attach(app);
-    if (recorder_) recorder_->Attach(app);
-  }
-  void Record(const std::string& line) override {
-    if (verbose_) std::cerr << "orvane-setup: " << line << "\n";
-    if (log_) log_->Line(line);
-  }
-  bool RecordLost() const override { return log_ && log_->Lost(); }
-  void Finish(int code) override { Record("exit " + std::to_string(code)); }
-  bool RecordFailed() const { return recorder_ && recorder_->Failed(); }
-
- private:
-  fltk::FltkUi ui_;
-  SwitchedUi switched_;
-  std::optional<headless::Recorder> recorder_;
-  std::optional<headless::Transcript> log_;
-  bool verbose_;
-};
-
-// Writes the whole answers file of /record (it is rewritten after each answer).
-bool SaveText(const std::string& path, const std::string& text) {
-  std::ofstream out(PathFromUtf8(path), std::ios::binary | std::ios::trunc);
-  out << text;
-  out.close();
-  return !out.fail();
+std::string Help() {
+  return std::string(kUsage) + kSwitchesHelp + "Without a display the exit code is 1603.\n";
 }
 
-// Runs `run` and turns the errors found before anything ran into the runner's exit codes.
-int Guarded(const std::function<int()>& run) {
-  try {
-    return run();
-  } catch (const headless::AnswersError& error) {
-    std::cerr << "orvane-setup: " << error.what() << "\n";
-    return kExitBadCommandLine;
-  } catch (const TranscriptError& error) {
-    std::cerr << "orvane-setup: " << error.what() << "\n";
-    return kExitTranscriptLost;
-  } catch (const std::exception& error) {
-    std::cerr << "orvane-setup: " << error.what() << "\n";
-    return kExitFailed;
-  }
-}
+// Problems before or outside the windows go to standard error.
+void Report(const std::string& line) { std::cerr << "orvane-setup: " << line << "\n"; }
 
 // xdg-open when the desktop has it: documents the program opens go to the desktop's viewer.
 std::string FindDocumentOpener() {
@@ -147,28 +79,14 @@ void RequireDisplay() {
   Fl::fatal = previous;
 }
 
-// The run with windows, with the /log file and the /record answers file when they are given.
-int RunWithWindows(StartRequest request, const SetupSwitches& switches, bool verbose) {
-  request.realTime = true;
+// The run in FLTK windows; --verbose echoes the record on standard error.
+int RunInFltk(StartRequest request, const SetupSwitches& switches, bool verbose) {
   request.documentOpener = FindDocumentOpener();
-  std::ofstream logFile;
-  std::ostream* log =
-      switches.log.empty() ? nullptr : &OpenTranscript(switches.log, false, logFile);
-  std::function<bool(const std::string&)> save;
-  if (!switches.record.empty()) {
-    save = [path = switches.record](const std::string& text) { return SaveText(path, text); };
-    if (!save(headless::Recorder::Heading()))
-      throw TranscriptError("cannot write the answers file " + switches.record +
-                            "; nothing was run");
-  }
-  DesktopProgramUi ui(verbose, switches, log, save);
-  const int code = RunProgram(request, ui);
-  if (ui.RecordFailed()) {
-    std::cerr << "orvane-setup: the answers file " << switches.record
-              << " could not be written to the end; the run went on: exit " << code << "\n";
-    return static_cast<int>(kExitTranscriptLost);
-  }
-  return code;
+  fltk::FltkUi windows;
+  std::function<void(const std::string&)> echo;
+  if (verbose) echo = Report;
+  return RunWithWindows(request, switches, windows, [&](Application& app) { windows.Attach(app); },
+                        echo, Report);
 }
 
 }  // namespace
@@ -187,23 +105,23 @@ int main(int argc, char** argv) {
     return kExitBadCommandLine;
   }
   if (switches.help) {
-    std::cout << kUsage;
+    std::cout << Help();
     return 0;
   }
   const bool machineProgram = StartedAsMachineProgram(arguments, request);
   if (machineProgram) {
     if (switches.Unattended())
-      return Guarded([&] { return RunUnattended(request, switches, "orvane-setup"); });
+      return Guarded([&] { return RunUnattended(request, switches, "orvane-setup"); }, Report);
     const char* mode = std::getenv("ORVANE_UI");
     if (mode && std::string(mode) == "headless")
-      return Guarded([&] { return RunHeadlessFromEnvironment(request, "orvane-setup"); });
+      return Guarded([&] { return RunHeadlessFromEnvironment(request, "orvane-setup"); }, Report);
   } else {
     try {
       // A copy placed inside a distribution folder installs from that folder.
       CommandLine line =
           ParseCommandLine(arguments, {}, {"--verbose"}, SelfExecutable().parent_path());
       if (line.help) {
-        std::cout << kUsage;
+        std::cout << Help();
         return 0;
       }
       if (line.version) {
@@ -214,7 +132,7 @@ int main(int argc, char** argv) {
       uninstallName = line.uninstallName;
       verbose = line.switches.count("--verbose") > 0;
     } catch (const std::exception& error) {
-      std::cerr << "orvane-setup: " << error.what() << "\n" << kUsage;
+      std::cerr << "orvane-setup: " << error.what() << "\n" << Help();
       return kExitBadCommandLine;
     }
   }
@@ -234,6 +152,6 @@ int main(int argc, char** argv) {
       return static_cast<int>(kExitFailed);
     }
     if (switches.Unattended()) return RunUnattended(request, switches, "orvane-setup");
-    return RunWithWindows(request, switches, verbose);
-  });
+    return RunInFltk(request, switches, verbose);
+  }, Report);
 }

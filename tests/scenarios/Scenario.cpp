@@ -536,6 +536,24 @@ std::string Scenario::ExportKey(const std::string& key) const {
   return MachineTool("reg export '" + key + "'");
 }
 
+int Scenario::RunInPrefix(const std::vector<std::string>& arguments, std::string& output) {
+  const fs::path file = root_ / "prefix-output.txt";
+  ProcessResult result = wine_->Wine(arguments, 120, file, file);
+  output = ReadHostFile(file);
+  fs::remove(file);
+  return result.status;
+}
+
+fs::path Scenario::WindowsBuildFile(const std::string& name) const {
+  return wine_->Settings().runner.parent_path() / name;
+}
+
+std::string Scenario::WindowsPathOf(const fs::path& host) const { return wine_->WindowsPath(host); }
+
+std::string Scenario::ToEmulatedText(const std::string& text) const {
+  return wine_ ? wine_->ToEmulated(text) : text;
+}
+
 std::string Scenario::Programs() const {
   if (wine_) return wine_->Programs();
   return MachineTool("programs");

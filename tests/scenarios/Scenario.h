@@ -123,6 +123,15 @@ class Scenario : public ::testing::Test {
   // The emulated machine, opened for inspection (reopened on each call, so it sees the latest
   // state). Under Wine it is the reference machine.
   std::unique_ptr<host::Machine> OpenMachine() const;
+  // Under Wine: runs a Windows program in the prefix (`arguments[0]` is its Windows path) to its
+  // end, at most two minutes; its standard output and error go to `output`. Returns its status.
+  int RunInPrefix(const std::vector<std::string>& arguments, std::string& output);
+  // Under Wine: a file of the Windows build the runner comes from (SETUP.EXE beside it).
+  std::filesystem::path WindowsBuildFile(const std::string& name) const;
+  // Under Wine: the Windows path of a host path in the scenario's folder.
+  std::string WindowsPathOf(const std::filesystem::path& host) const;
+  // Text as the emulated machine shows it: under Wine with Wine's folder names mapped.
+  std::string ToEmulatedText(const std::string& text) const;
   // Runs a host command and returns its exit code; its output goes to `output` when given.
   static int Shell(const std::string& command, std::string* output = nullptr);
 

@@ -761,26 +761,44 @@ TEST_F(UninstallScenario, UninstallKilledAtAnyStepIsFinishedByItsCommand) {
   EXPECT_FALSE(Exists("C:\\WINDOWS\\system32\\KSHARED.DLL"));
 }
 
-#ifdef ORVANE_SETUP_PATH
-// The desktop program's switches, without a display: a quiet install into the folder /dir names,
-// then the Add/Remove entry's command with /quiet; the transcripts go to the /log files.
-TEST_F(UninstallScenario, DemoQuietRoundTripByTheDesktopProgramsSwitches) {
-  SCENARIO_EMULATED_MACHINE_ONLY("the desktop program works on the emulated machine");
+// The installer's switches on the program with windows (the desktop program without a display,
+// SETUP.EXE under Wine): a quiet install into the folder /dir names, then the Add/Remove entry's
+// command with /quiet; the transcripts go to the /log files.
+TEST_F(UninstallScenario, DemoQuietRoundTripByTheSetupProgramsSwitches) {
+#ifndef ORVANE_SETUP_PATH
+  if (!OnWine()) GTEST_SKIP() << "the desktop program is not built";
+#endif
   CopyDist(fs::path(ORVANE_EXAMPLES) / "demo");
+  if (OnWine())
+    fs::copy_file(WindowsBuildFile("SETUP.EXE"), Dist() / "SETUP.EXE",
+                  fs::copy_options::overwrite_existing);
   PrepareMachine();
   MachineSnapshot before = Snapshot();
-  const std::string setup = "env -u DISPLAY " + std::string(ORVANE_SETUP_PATH) + " --machine '" +
-                            MachineFolder().string() + "' ";
   const fs::path installLog = Root() / "install.log", removeLog = Root() / "remove.log";
   auto read = [](const fs::path& file) {
     std::ifstream in(file, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
   };
+  // Runs the program with windows with `arguments`, standard output and error in `output`.
+  auto setup = [&](std::vector<std::string> arguments, std::string& output) {
+    if (OnWine()) return RunInPrefix(arguments, output);
+#ifdef ORVANE_SETUP_PATH
+    std::string command = "env -u DISPLAY " + std::string(ORVANE_SETUP_PATH) + " --machine '" +
+                          MachineFolder().string() + "'";
+    for (const std::string& argument : arguments) command += " '" + argument + "'";
+    return Shell(command, &output);
+#endif
+    return -1;
+  };
+  const std::string logSwitch = "/log=", removeLogSwitch = "/Log=";
+  auto logPath = [&](const fs::path& file) {
+    return OnWine() ? WindowsPathOf(file) : file.string();
+  };
 
   std::string output;
-  ASSERT_EQ(Shell(setup + "'" + Dist().string() + "' -QUIET '/dir:C:\\Demo App' /log=" +
-                      installLog.string(),
-                  &output),
+  ASSERT_EQ(setup({OnWine() ? "D:\\SETUP.EXE" : Dist().string(), "-QUIET", "/dir:C:\\Demo App",
+                   logSwitch + logPath(installLog)},
+                  output),
             0)
       << output << read(installLog);
   EXPECT_EQ(output, "");
@@ -789,12 +807,19 @@ TEST_F(UninstallScenario, DemoQuietRoundTripByTheDesktopProgramsSwitches) {
       << install;
   EXPECT_TRUE(Exists("C:\\Demo App\\DEMO.EXE"));
 
-  ASSERT_EQ(Shell(setup + "--uninstall 'Orvane Demo UnInstall' /quiet /Log=" +
-                      removeLog.string(),
-                  &output),
-            0)
-      << output << read(removeLog);
-  const std::string remove = read(removeLog);
+  // The Add/Remove entry's command, as Windows runs it, with the switches after it.
+  std::vector<std::string> removal = {"--uninstall", "Orvane Demo UnInstall"};
+  if (OnWine()) {
+    const std::string entry = Programs();
+    const size_t quote = entry.find(" \"");
+    ASSERT_NE(quote, std::string::npos) << entry;
+    removal = {entry.substr(entry.rfind('\t', quote) + 1, quote - entry.rfind('\t', quote) - 1),
+               entry.substr(quote + 2, entry.find('"', quote + 2) - quote - 2)};
+  }
+  removal.push_back("/quiet");
+  removal.push_back(removeLogSwitch + logPath(removeLog));
+  ASSERT_EQ(setup(removal, output), 0) << output << read(removeLog);
+  const std::string remove = ToEmulatedText(read(removeLog));
   EXPECT_EQ(remove.rfind("start \"C:\\\\WINDOWS\\\\UNORVANE.EXE\"", 0), 0u) << remove;
   EXPECT_NE(remove.find("action uninstall start (default)"), std::string::npos) << remove;
   EXPECT_NE(remove.find("\nexit 0\n"), std::string::npos) << remove;
@@ -811,9 +836,8 @@ TEST_F(UninstallScenario, DemoQuietRoundTripByTheDesktopProgramsSwitches) {
       "key added: [HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall]",
       "key added: [HKEY_LOCAL_MACHINE\\SOFTWARE\\Orvane]",
   };
-  EXPECT_EQ(Diff(before, Snapshot()), expected) << DiffText(before, Snapshot());
+  EXPECT_EQ(Diff(before, Snapshot()), Applicable(before, expected)) << DiffText(before, Snapshot());
 }
-#endif
 
 }  // namespace
 }  // namespace orvane::scenario
