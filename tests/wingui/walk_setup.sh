@@ -4,7 +4,9 @@
 # the folder browser, types the destination, answers every message box, screenshots every page
 # and checks the gradient, the wizard's place, the default button's frame and the installed
 # files; then removes the package through its Add/Remove Programs entry's command, answering the
-# shared-file question with No, and checks what is left. Every wait is bounded.
+# shared-file question with No, and checks what is left. The mouse walk is recorded (/record) and
+# replayed without windows (/answers) on a fresh prefix, which must end in the same state. Every
+# wait is bounded.
 # usage: walk_setup.sh SETUP_EXE CHECKER_EXE WINE_TEMPLATE EXAMPLES_DIR OUTPUT_DIR
 set -u
 SETUP=$1 CHECKER=$2 TEMPLATE=$3 EXAMPLES=$4 OUT=$5
@@ -19,9 +21,11 @@ fi
 
 rm -rf "$OUT" && mkdir -p "$OUT/shots"
 export WINEPREFIX=$OUT/prefix WINEDEBUG=-all USER=User
+REPLAY_PREFIX=$OUT/replay-prefix
 cleanup() {
   [ -n "${PID:-}" ] && kill "$PID" 2>/dev/null
   "$here/../windows/wine-prefix.sh" remove "$WINEPREFIX" >/dev/null 2>&1
+  "$here/../windows/wine-prefix.sh" remove "$REPLAY_PREFIX" >/dev/null 2>&1
   [ -n "${WM:-}" ] && kill "$WM" 2>/dev/null
 }
 trap cleanup EXIT
@@ -67,7 +71,28 @@ start() {
   PID=$!
 }
 
-start "$DIST/SETUP.EXE"
+# A Windows path for a file of the output folder (Wine's Z: drive is the host's root).
+winpath() { local p="Z:$1"; echo "${p//\//\\}"; }
+# What an install changed in a prefix: the files written since MARKER with their checksums (of a
+# shortcut, the checksum of its texts: it also keeps its target's times), and the registry keys
+# the package writes.
+view=/reg:32
+file -b "$SETUP" | grep -q x86-64 && view=/reg:64
+changed_state() {
+  local prefix=$1 marker=$2
+  (cd "$prefix/drive_c" && find . -type f -newer "$marker" ! -ipath '*/temp/*' | sort |
+    while IFS= read -r f; do
+      case "$f" in
+        *.lnk) echo "$( (strings -a "$f"; strings -a -el "$f") | md5sum | cut -c1-32)  $f" ;;
+        *) md5sum "$f" ;;
+      esac
+    done)
+  WINEPREFIX=$prefix wine reg export 'HKLM\Software' "$OUT/state.reg" $view /y >/dev/null 2>&1
+  iconv -f UTF-16LE -t UTF-8 "$OUT/state.reg" | tr -d '\r' |
+    awk '/^\[/ { keep = /Orvane|SharedDLLs|DMO/ } keep'
+}
+touch "$OUT/walk.marker"
+start "$DIST/SETUP.EXE" "/record=$(winpath "$OUT/recorded.txt")"
 declare -A SEEN
 last="" deadline=$((SECONDS + 100))
 keyed=0 arrows=0 final_done=0 box_shot=0 status_shot=0
@@ -179,6 +204,11 @@ fi
 for f in DEMO.EXE README.TXT DOCS/MANUAL.TXT; do
   [ -f "$DRIVE_C/Orvane Typed/$f" ] && pass "installed $f" || fail "missing $f"
 done
+changed_state "$WINEPREFIX" "$OUT/walk.marker" >"$OUT/walk.state"
+grep -q '^final folder "C:\\\\Orvane Typed\\\\"' "$OUT/recorded.txt" &&
+  grep -q '^browse cancel' "$OUT/recorded.txt" &&
+  pass "the recording holds the cancelled browser and the typed folder" ||
+  fail "recorded: $(cat "$OUT/recorded.txt")"
 # A 32-bit program's system folder on 64-bit Windows is SysWOW64.
 SYSTEM=$DRIVE_C/windows/system32
 if ! file -b "$SETUP" | grep -q x86-64 && [ -d "$DRIVE_C/windows/syswow64" ]; then
@@ -189,9 +219,6 @@ fi
 
 # Removal through the Add/Remove Programs entry's command, run as Windows runs it.
 entry='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Orvane Demo UnInstall'
-# reg reads the registry view of the program's own width.
-view=/reg:32
-file -b "$SETUP" | grep -q x86-64 && view=/reg:64
 command=$(wine reg query "$entry" /v UninstallString $view 2>&1 | tr -d '\r' | tee "$OUT/entry.txt" |
   sed -n 's/.*REG_SZ *//p')
 echo "uninstall command: $command"
@@ -288,6 +315,23 @@ PID=""
   fail "keys: the shared-file question was not answered by keys"
 [ -e "$DRIVE_C/Orvane Keys" ] && fail "keys: the installation folder is still there" ||
   pass "keys: the installation folder is removed"
+
+# ---- The recorded walk, replayed without windows on a fresh prefix ----
+"$here/../windows/wine-prefix.sh" copy "$TEMPLATE" "$REPLAY_PREFIX" || exit 1
+touch "$OUT/replay.marker"
+rm -f "$DUMP"
+WINEPREFIX=$REPLAY_PREFIX timeout 60 wine "$DIST/SETUP.EXE" "/answers=$(winpath "$OUT/recorded.txt")" \
+  "/log=$(winpath "$OUT/replay.log")" >"$OUT/replay-wine.log" 2>&1
+code=$?
+[ $code -eq 0 ] && pass "the replay exited 0" || fail "the replay exited $code: $(tail -3 "$OUT/replay.log")"
+[ -e "$DUMP" ] && fail "the replay showed a window" || pass "the replay showed no window"
+left=$(grep '(default)\|^unused answers' "$OUT/replay.log" | head -3)
+[ -z "$left" ] && pass "every question of the replay was answered by a recorded line" ||
+  fail "the replay took defaults or left lines: $left"
+changed_state "$REPLAY_PREFIX" "$OUT/replay.marker" >"$OUT/replay.state"
+diff "$OUT/walk.state" "$OUT/replay.state" >"$OUT/replay.diff" &&
+  pass "the replay ends in the recorded walk's state ($(wc -l <"$OUT/walk.state") lines)" ||
+  fail "the replay differs: $(head -8 "$OUT/replay.diff")"
 
 echo "screenshots in $OUT/shots"
 [ $FAILURES -eq 0 ] || { echo "$FAILURES check(s) failed"; exit 1; }
