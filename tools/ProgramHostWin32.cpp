@@ -198,6 +198,10 @@ int RunUninstallCommand(const std::filesystem::path&, const std::string& entryNa
                    : "the uninstall command's program cannot be started (" +
                          SystemErrorText(error) + "): ") +
               ToTerminal(command);
+    // SETUP.EXE's copy asks for administrator rights in its manifest, and an elevated program
+    // cannot be started with this process's standard handles from a process that is not.
+    if (error == ERROR_ELEVATION_REQUIRED)
+      problem += "; run orvane-run.exe as administrator (from an elevated command prompt)";
     return -1;
   }
   try {
