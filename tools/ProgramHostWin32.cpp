@@ -200,7 +200,8 @@ int RunUninstallCommand(const std::filesystem::path&, const std::string& entryNa
               ToTerminal(command);
     // SETUP.EXE's copy asks for administrator rights in its manifest, and an elevated program
     // cannot be started with this process's standard handles from a process that is not.
-    if (error == ERROR_ELEVATION_REQUIRED)
+    constexpr DWORD kElevationRequired = 740;  // not in every SDK's winerror.h
+    if (error == kElevationRequired)
       problem += "; run orvane-run.exe as administrator (from an elevated command prompt)";
     return -1;
   }
