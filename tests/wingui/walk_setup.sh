@@ -73,14 +73,14 @@ start() {
 
 # A Windows path for a file of the output folder (Wine's Z: drive is the host's root).
 winpath() { local p="Z:$1"; echo "${p//\//\\}"; }
-# What an install changed in a prefix: the files written since MARKER with their checksums (of a
+# What an install changed in a prefix: the files made or written since MARKER with their checksums (of a
 # shortcut, the checksum of its texts: it also keeps its target's times), and the registry keys
 # the package writes.
 view=/reg:32
 file -b "$SETUP" | grep -q x86-64 && view=/reg:64
 changed_state() {
   local prefix=$1 marker=$2
-  (cd "$prefix/drive_c" && find . -type f -newer "$marker" ! -ipath '*/temp/*' | sort |
+  (cd "$prefix/drive_c" && find . -type f -cnewer "$marker" ! -ipath '*/temp/*' | sort |
     while IFS= read -r f; do
       case "$f" in
         *.lnk) echo "$( (strings -a "$f"; strings -a -el "$f") | md5sum | cut -c1-32)  $f" ;;
@@ -225,7 +225,7 @@ echo "uninstall command: $command"
 program=${command%% \"*} argument=${command#* \"}
 argument=${argument%\"}
 [ -n "$command" ] && [ "$program" != "$command" ] || fail "no uninstall command: $(cat "$OUT/entry.txt")"
-start "$program" "$argument"
+start "$program" "$argument" "/record=$(winpath "$OUT/recorded-removal.txt")"
 answer_removal 60
 wait $PID
 code=$?
@@ -238,6 +238,7 @@ PID=""
   pass "the installation folder is removed"
 [ -f "$SYSTEM/DEMOCTL.DLL" ] && pass "the kept shared component stays" ||
   fail "the shared component was deleted despite No"
+changed_state "$WINEPREFIX" "$OUT/walk.marker" >"$OUT/walk-removed.state"
 
 # ---- The same package once more, by keyboard alone ----
 # The pointer rests on the background and nothing is clicked: each step waits for the state it
@@ -317,21 +318,30 @@ PID=""
   pass "keys: the installation folder is removed"
 
 # ---- The recorded walk, replayed without windows on a fresh prefix ----
+# replay NAME STATE PROGRAM [ARGUMENT]: the recording NAME.txt replayed (/answers) in the replay
+# prefix, which must then be in the state the walk's prefix was in (STATE).
+replay() {
+  local name=$1 state=$2 code left
+  shift 2
+  rm -f "$DUMP"
+  WINEPREFIX=$REPLAY_PREFIX timeout 60 wine "$@" "/answers=$(winpath "$OUT/$name.txt")" \
+    "/log=$(winpath "$OUT/$name.log")" >"$OUT/$name-wine.log" 2>&1
+  code=$?
+  [ $code -eq 0 ] && pass "$name: the replay exited 0" ||
+    fail "$name: the replay exited $code: $(tail -3 "$OUT/$name.log")"
+  [ -e "$DUMP" ] && fail "$name: the replay showed a window" || pass "$name: no window shown"
+  left=$(grep '(default)\|^unused answers' "$OUT/$name.log" | head -3)
+  [ -z "$left" ] && pass "$name: every question was answered by a recorded line" ||
+    fail "$name: the replay took defaults or left lines: $left"
+  changed_state "$REPLAY_PREFIX" "$OUT/replay.marker" >"$OUT/$name.state"
+  diff "$state" "$OUT/$name.state" >"$OUT/$name.diff" &&
+    pass "$name: the replay ends in the walk's state ($(wc -l <"$state") lines)" ||
+    fail "$name: the replay differs: $(head -8 "$OUT/$name.diff")"
+}
 "$here/../windows/wine-prefix.sh" copy "$TEMPLATE" "$REPLAY_PREFIX" || exit 1
 touch "$OUT/replay.marker"
-rm -f "$DUMP"
-WINEPREFIX=$REPLAY_PREFIX timeout 60 wine "$DIST/SETUP.EXE" "/answers=$(winpath "$OUT/recorded.txt")" \
-  "/log=$(winpath "$OUT/replay.log")" >"$OUT/replay-wine.log" 2>&1
-code=$?
-[ $code -eq 0 ] && pass "the replay exited 0" || fail "the replay exited $code: $(tail -3 "$OUT/replay.log")"
-[ -e "$DUMP" ] && fail "the replay showed a window" || pass "the replay showed no window"
-left=$(grep '(default)\|^unused answers' "$OUT/replay.log" | head -3)
-[ -z "$left" ] && pass "every question of the replay was answered by a recorded line" ||
-  fail "the replay took defaults or left lines: $left"
-changed_state "$REPLAY_PREFIX" "$OUT/replay.marker" >"$OUT/replay.state"
-diff "$OUT/walk.state" "$OUT/replay.state" >"$OUT/replay.diff" &&
-  pass "the replay ends in the recorded walk's state ($(wc -l <"$OUT/walk.state") lines)" ||
-  fail "the replay differs: $(head -8 "$OUT/replay.diff")"
+replay recorded "$OUT/walk.state" "$DIST/SETUP.EXE"
+replay recorded-removal "$OUT/walk-removed.state" "$program" "$argument"
 
 echo "screenshots in $OUT/shots"
 [ $FAILURES -eq 0 ] || { echo "$FAILURES check(s) failed"; exit 1; }
