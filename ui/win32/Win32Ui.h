@@ -49,7 +49,7 @@ class Win32Ui : public IUserInterface {
   // Test hooks (environment): ORVANE_WIN32_DUMP names a file that receives the visible state of
   // every window whenever it changes, in the line format of the FLTK program's dump;
   // ORVANE_WIN32_FIRST_PAINT a file that receives the time (milliseconds since the epoch) at
-  // which the first wizard page was painted.
+  // which the first wizard page was painted, and after a blank the process's creation time.
   void WriteDump();
   // The focus entered a form's window: it goes on to the form's focused control.
   void FocusEntered(FormView& view);
