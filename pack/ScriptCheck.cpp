@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <map>
 #include <set>
+#include <stdexcept>
 
 #include "app/Main.h"
 #include "install/FileOps.h"
@@ -856,7 +857,13 @@ void Checker::CheckSettings() {
   const std::string speed = Get("Extend", "SetupSpeed");
   if (!speed.empty()) {
     const int used = SetupSpeedOf(speed);
-    if (std::to_string(used) != speed)
+    bool same = false;  // "0100" or "+100" is read as written
+    try {
+      size_t end = 0;
+      same = std::stoll(speed, &end) == used && end == speed.size();
+    } catch (const std::exception&) {
+    }
+    if (!same)
       Warn(LineOf("Extend", "SetupSpeed"),
            "SetupSpeed=" + speed + " is read as " + std::to_string(used) +
                " (a decimal number of milliseconds from 1 to 60000)",

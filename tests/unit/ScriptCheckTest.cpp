@@ -112,7 +112,7 @@ const RuleCase kCases[] = {
     {"missing-file", "[EULA]\r\nFile=NOPE.TXT\r\n", "[EULA]\r\nFile=license.txt\r\n"},
     {"empty-message", "[TopMessage]\r\nMessage1=\r\n", "[TopMessage]\r\nMessage3=Hello\r\n"},
     {"setting-value", "[Extend]\r\nEnabled=false\r\n", "[Extend]\r\nEnabled=False\r\n"},
-    {"setting-value", "[Extend]\r\nSetupSpeed=fast\r\n", "[Extend]\r\nSetupSpeed=100\r\n"},
+    {"setting-value", "[Extend]\r\nSetupSpeed=fast\r\n", "[Extend]\r\nSetupSpeed=0100\r\n"},
     {"setting-value", "[Extend]\r\nUnSetupOption=1,0,0\r\n", "[Extend]\r\nUnSetupOption=DeleteAll\r\n"},
     {"setting-value", "[ExecuteFile]\r\nFile=windows_reboot\r\n",
      "[ExecuteFile]\r\nFile=WINDOWS_REBOOT\r\n"},
@@ -218,6 +218,33 @@ TEST(ScriptCheck, TheReferencePageMatchesTheTable) {
                  (key.numbering == Numbering::None ? "" : "<n>"));
   EXPECT_EQ(documented, table);
   for (const CheckRule& rule : CheckRules()) EXPECT_TRUE(headings.count(rule.name)) << rule.name;
+}
+
+}  // namespace
+
+namespace {
+
+// The table holds what the code reads: every script read with a literal section and key in the
+// program's sources is in it (the uninstall log's own sections aside), and every key of the table
+// is read somewhere ([CopyFile] builds its key names at run time).
+TEST(ScriptCheck, TheTableHoldsWhatTheCodeReads) {
+  std::set<std::string> read;
+  const std::regex call(R"re(\b(?:ScriptValue|Script)\("(\w+)",\s*"(\w+)")re");
+  for (const char* folder : {"app", "install", "uninstall", "windows"}) {
+    for (const auto& entry : fs::directory_iterator(fs::path(ORVANE_SOURCE_DIR) / folder)) {
+      std::ifstream in(entry.path());
+      std::stringstream text;
+      text << in.rdbuf();
+      const std::string source = text.str();
+      for (std::sregex_iterator it(source.begin(), source.end(), call), end; it != end; ++it)
+        if ((*it)[1] != "SetupFolder" && (*it)[1] != "UnSetupOption")
+          read.insert((*it)[1].str() + " " + (*it)[2].str());
+    }
+  }
+  read.insert("CopyFile File");
+  std::set<std::string> table;
+  for (const ScriptKey& key : ScriptKeys()) table.insert(std::string(key.section) + " " + key.name);
+  EXPECT_EQ(read, table);
 }
 
 }  // namespace
