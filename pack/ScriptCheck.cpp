@@ -49,15 +49,15 @@ const std::vector<CheckRule>& CheckRules() {
 
 namespace {
 
-constexpr size_t kMaxPath = 259;      // the longest path the Windows file calls take
-constexpr size_t kMaxName = 255;      // one file name, one registry key name
+constexpr size_t kMaxPath = 259;  // the longest path the Windows file calls take
+constexpr size_t kMaxName = 255;  // one file name, one registry key name
 constexpr size_t kMaxValueName = 16383;
 
 const char* const kRoots[] = {"(Class)", "(Local)", "(Users)", "(Cuser)"};
 const char* const kTypes[] = {"(Str)", "(Exp)", "(Int)", "(Dwd)", "(Bin)"};
 // Sections the program reads only from the uninstall log it writes, never from SETUP.INI.
-const char* const kLogSections[] = {"Information", "SetupFolder",    "DeleteFolder",
-                                    "DeleteFile",  "DeleteShortCut", "RestoreRelate",
+const char* const kLogSections[] = {"Information",   "SetupFolder",       "DeleteFolder",
+                                    "DeleteFile",    "DeleteShortCut",    "RestoreRelate",
                                     "UnSetupOption", "UnSetupRegistryKey"};
 
 bool IsBlank(char c) {
@@ -83,8 +83,8 @@ size_t Distance(const std::string& a, const std::string& b) {
   for (size_t j = 0; j <= y.size(); ++j) d[0][j] = j;
   for (size_t i = 1; i <= x.size(); ++i) {
     for (size_t j = 1; j <= y.size(); ++j) {
-      d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1,
-                          d[i - 1][j - 1] + (x[i - 1] == y[j - 1] ? 0 : 1)});
+      d[i][j] = std::min(
+          {d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + (x[i - 1] == y[j - 1] ? 0 : 1)});
       if (i > 1 && j > 1 && x[i - 1] == y[j - 2] && x[i - 2] == y[j - 1])
         d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
     }
@@ -155,8 +155,11 @@ bool LooksLikeUtf8(const std::string& line) {
   bool multi = false;
   for (size_t i = 0; i < line.size();) {
     const auto c = static_cast<unsigned char>(line[i]);
-    size_t extra = c < 0x80 ? 0 : (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2
-                                                     : (c & 0xF8) == 0xF0 ? 3 : 9;
+    size_t extra = c < 0x80             ? 0
+                   : (c & 0xE0) == 0xC0 ? 1
+                   : (c & 0xF0) == 0xE0 ? 2
+                   : (c & 0xF8) == 0xF0 ? 3
+                                        : 9;
     if (extra == 9 || (extra > 0 && c < 0xC2) || i + extra >= line.size() + (extra ? 0 : 1))
       return false;
     for (size_t k = 1; k <= extra; ++k)
@@ -170,7 +173,9 @@ bool LooksLikeUtf8(const std::string& line) {
 class Checker {
  public:
   Checker(const std::string& script, const IDistFiles* files)
-      : script_(script), files_(files), doc_(IniDocument::Parse(script)),
+      : script_(script),
+        files_(files),
+        doc_(IniDocument::Parse(script)),
         lines_(IniDocument::Lines(script)) {}
 
   std::vector<Finding> Run();
@@ -261,8 +266,8 @@ void Checker::IndexAndCheckLines() {
           "cp932");
 
   std::vector<std::string> known = ScriptSections();
-  std::string section;       // folded name of the section the line is in
-  bool readable = false;     // the section is the first of its name and one the program reads
+  std::string section;    // folded name of the section the line is in
+  bool readable = false;  // the section is the first of its name and one the program reads
   std::set<std::string> keysSeen;
   size_t keysInDuplicate = 0;
   size_t duplicateLine = 0;
@@ -323,8 +328,7 @@ void Checker::IndexAndCheckLines() {
              "[" + line.name + "] is never read: the program reads it from the uninstall log only",
              "unknown-section");
       } else if (!nearest.empty()) {
-        Error(line.number,
-              "[" + line.name + "] is never read; did you mean [" + nearest + "]?",
+        Error(line.number, "[" + line.name + "] is never read; did you mean [" + nearest + "]?",
               "unknown-section");
       } else {
         Warn(line.number, "[" + line.name + "] is never read", "unknown-section");
@@ -359,8 +363,9 @@ void Checker::IndexAndCheckLines() {
             "section before it",
             "stray-line");
     } else {
-      Warn(line.number, "the line has no \"=\": it is neither a key nor a comment (\";\") and is "
-                        "never read",
+      Warn(line.number,
+           "the line has no \"=\": it is neither a key nor a comment (\";\") and is "
+           "never read",
            "stray-line");
     }
   }
@@ -378,8 +383,8 @@ void Checker::CheckKey(const std::string& section, const IniDocument::Line& line
     std::vector<std::string> candidates;
     for (const ScriptKey& key : ScriptKeys()) {
       if (!SameName(key.section, section)) continue;
-      candidates.push_back(key.numbering == Numbering::None ? key.name
-                                                            : key.name + (digits.empty() ? "1" : digits));
+      candidates.push_back(
+          key.numbering == Numbering::None ? key.name : key.name + (digits.empty() ? "1" : digits));
     }
     const std::string nearest = NearMiss(line.name, candidates);
     if (!nearest.empty()) {
@@ -414,8 +419,9 @@ void Checker::CheckKey(const std::string& section, const IniDocument::Line& line
             "unknown-key");
     } else if (Get("SelectType", "Visible") != "True") {
       Warn(line.number,
-           line.name + " is read only for install type 2, which the wizard offers only with "
-                       "[SelectType] Visible=True",
+           line.name +
+               " is read only for install type 2, which the wizard offers only with "
+               "[SelectType] Visible=True",
            "unknown-key");
     }
   }
@@ -442,8 +448,8 @@ int Checker::ListEnd(const std::string& section, const std::string& stem) const 
 // Why the program stops a list at `name`, and what it never reads after it.
 std::string GapText(const std::string& section, const std::string& name, bool present,
                     const std::string& first, size_t count) {
-  return "[" + section + "] stops at " + name + (present ? ", which is empty" : ", which is missing") +
-         ": " + first +
+  return "[" + section + "] stops at " + name +
+         (present ? ", which is empty" : ", which is missing") + ": " + first +
          (count > 1 ? " and " + std::to_string(count - 1) + " more after it are" : " is") +
          " never read";
 }
@@ -484,8 +490,8 @@ void Checker::CheckCopyList() {
     if (unread.empty()) continue;
     std::sort(unread.begin(), unread.end());
     const std::string endName = "File" + std::to_string(end);
-    std::string text = GapText("CopyFile", endName, Has("CopyFile", endName),
-                               unread.front().second, unread.size());
+    std::string text = GapText("CopyFile", endName, Has("CopyFile", endName), unread.front().second,
+                               unread.size());
     if (types.size() > 1) text += " with install type " + type;
     Error(LineOf("CopyFile", unread.front().second), text, "list-gap");
   }
@@ -553,8 +559,8 @@ void Checker::CheckShortcutBoxes() {
     const char* label;
     bool ticked = false;
   };
-  Box boxes[] = {{"Dsk)", "desktop"}, {"Sta)", "Start menu"}, {"Sup)", "start-up"},
-                 {"Sen)", "send-to"}};
+  Box boxes[] = {
+      {"Dsk)", "desktop"}, {"Sta)", "Start menu"}, {"Sup)", "start-up"}, {"Sen)", "send-to"}};
   int firstMissing = 1;
   for (;; ++firstMissing) {
     const std::string value = Get("ShortCut", "Name" + std::to_string(firstMissing));
@@ -614,8 +620,9 @@ void Checker::CheckPathTokens() {
         if (copy && open == 0 && SameName(token, "(Dch)")) {
           if (token != "(Dch)")
             Error(line,
-                  name + ": " + token + " is no disk change: only \"(Dch)\" is, letter case included, and it "
-                          "stays in the path",
+                  name + ": " + token +
+                      " is no disk change: only \"(Dch)\" is, letter case included, and it "
+                      "stays in the path",
                   "path-token");
           continue;
         }
@@ -715,8 +722,8 @@ void Checker::CheckCopyEntries() {
 }
 
 void Checker::CheckRootToken(const std::string& section, const std::string& key, bool needBoth) {
-  const std::string value = key == "ReferRegistry" ? GetField(Get(section, key), ",", 1)
-                                                    : Get(section, key);
+  const std::string value =
+      key == "ReferRegistry" ? GetField(Get(section, key), ",", 1) : Get(section, key);
   if (value.empty()) return;
   std::string token, path;
   SplitRootToken(value, needBoth, token, path);
@@ -729,14 +736,16 @@ void Checker::CheckRootToken(const std::string& section, const std::string& key,
       if (SameName(root, token)) nearest = root;
     if (nearest.empty()) nearest = NearMiss(token, roots);
     Error(line,
-          key + ": " + Quote(token) + " is not a root token (compared with its letter case): the "
-                "key goes to HKEY_CURRENT_USER\\" + path +
-              (nearest.empty() ? std::string() : "; did you mean " + nearest + "?"),
+          key + ": " + Quote(token) +
+              " is not a root token (compared with its letter case): the "
+              "key goes to HKEY_CURRENT_USER\\" +
+              path + (nearest.empty() ? std::string() : "; did you mean " + nearest + "?"),
           "registry-root");
   } else if (!taken && value[0] == '(') {
     Error(line,
-          key + ": the key has no root token of seven characters, so the whole text is a key "
-                "under HKEY_CURRENT_USER",
+          key +
+              ": the key has no root token of seven characters, so the whole text is a key "
+              "under HKEY_CURRENT_USER",
           "registry-root");
   }
   if (path.size() > kMaxPath * 4 || LongestComponent(path) > kMaxName)
@@ -771,8 +780,9 @@ void Checker::CheckRegistry() {
         if (SameName(known, type)) nearest = known;
       if (!nearest.empty() || (type.size() == 5 && type[0] == '(' && type[4] == ')'))
         Error(line,
-              valueKey + ": " + Quote(type) + " is not a type token (compared with its letter "
-                                              "case): the whole value is written as text" +
+              valueKey + ": " + Quote(type) +
+                  " is not a type token (compared with its letter "
+                  "case): the whole value is written as text" +
                   (nearest.empty() ? std::string() : "; did you mean " + nearest + "?"),
               "registry-type");
       continue;
@@ -829,7 +839,8 @@ void Checker::CheckFiles() {
   }
   if (doc_.HasSection("TopMessage")) {
     bool any = false;
-    for (int n = 1; n <= 5; ++n) any = any || !Get("TopMessage", "Message" + std::to_string(n)).empty();
+    for (int n = 1; n <= 5; ++n)
+      any = any || !Get("TopMessage", "Message" + std::to_string(n)).empty();
     if (!any)
       Warn(LineOf("TopMessage", ""),
            "[TopMessage] gives no message (Message1 to Message5 are empty): the program shows its "
@@ -872,8 +883,9 @@ void Checker::CheckSettings() {
   const std::string execute = Get("ExecuteFile", "File");
   if (execute != "WINDOWS_REBOOT" && SameName(execute, "WINDOWS_REBOOT"))
     Warn(LineOf("ExecuteFile", "File"),
-         execute + " is started as a program: only \"WINDOWS_REBOOT\" (letter case included) asks "
-                   "for a restart",
+         execute +
+             " is started as a program: only \"WINDOWS_REBOOT\" (letter case included) asks "
+             "for a restart",
          "setting-value");
   const std::string option = Get("Extend", "UnSetupOption");
   if (!option.empty() && option != "DeleteAll") {
@@ -933,7 +945,8 @@ std::string FindingsJson(const std::string& file, const std::vector<Finding>& fi
 
 int CheckStatus(const std::vector<Finding>& findings) {
   int status = 0;
-  for (const Finding& f : findings) status = std::max(status, f.severity == Severity::Error ? 2 : 1);
+  for (const Finding& f : findings)
+    status = std::max(status, f.severity == Severity::Error ? 2 : 1);
   return status;
 }
 

@@ -44,7 +44,7 @@ std::string KnownSection(const std::string& section);
 // entry for one install type; `variant` holds the type text ("2") then.
 struct KeyMatch {
   const ScriptKey* key = nullptr;  // null: no key of the section has this name or stem
-  int number = 0;                  // 0 for a key without a number, or a number the program never asks for
+  int number = 0;  // 0 for a key without a number, or a number the program never asks for
   std::string variant;
   bool hasVariant = false;
 };

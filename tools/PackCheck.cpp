@@ -49,8 +49,8 @@ int PackCheck(const std::vector<std::string>& arguments) {
   for (const pack::Finding& finding : findings) errors += finding.severity == pack::Severity::Error;
   if (!findings.empty())
     std::cerr << file << ": " << errors << (errors == 1 ? " error, " : " errors, ")
-              << findings.size() - errors << (findings.size() - errors == 1 ? " warning" : " warnings")
-              << "\n";
+              << findings.size() - errors
+              << (findings.size() - errors == 1 ? " warning" : " warnings") << "\n";
   return pack::CheckStatus(findings);
 }
 

@@ -57,7 +57,8 @@ const RuleCase kCases[] = {
     {"stray-line", "[Title]\r\nSetup Demo\r\n", "[Title]\r\n; a note\r\n\r\nSetup=Demo\r\n"},
     {"stray-line", "[Title]\r\n[CopyFile\r\nFile1=(App)A.EXE\r\n",
      "[Title]\r\n[CopyFile]\r\nFile1=(App)A.EXE\r\n"},
-    {"unknown-section", "[CopyFiles]\r\nFile1=(App)A.EXE\r\n", "[CopyFile]\r\nFile1=(App)A.EXE\r\n"},
+    {"unknown-section", "[CopyFiles]\r\nFile1=(App)A.EXE\r\n",
+     "[CopyFile]\r\nFile1=(App)A.EXE\r\n"},
     {"duplicate-section", "[Title]\r\nSetup=A\r\n[Title]\r\nProgram=B\r\n",
      "[Title]\r\nSetup=A\r\nProgram=B\r\n"},
     {"unknown-key", "[Title]\r\nSetp=A\r\n", "[Title]\r\nSetup=A\r\n"},
@@ -74,7 +75,8 @@ const RuleCase kCases[] = {
      "[SelectType]\r\nVisible=True\r\n[CopyFile]\r\nFile1=(App)A.EXE\r\nFile2_2=(App)A.EXE\r\n"},
     {"list-gap", "[CopyFile]\r\nFile1=(App)A.EXE\r\nFile2=\r\nFile3=(App)A.EXE\r\n",
      "[CopyFile]\r\nFile1=(App)A.EXE\r\nFile2=(App)A.EXE\r\nFile3=\r\n"},
-    {"missing-field", "[Relate]\r\nName1=TXT\r\n", "[Relate]\r\nName1=TXT\r\nFile1=open,(App)A.EXE,%1\r\n"},
+    {"missing-field", "[Relate]\r\nName1=TXT\r\n",
+     "[Relate]\r\nName1=TXT\r\nFile1=open,(App)A.EXE,%1\r\n"},
     {"missing-field", "[Relate]\r\nName1=TXT\r\nFile1=(App)A.EXE\r\n",
      "[Relate]\r\nName2=TXT,Text\r\nFile2=open,(App)A.EXE\r\n"},
     {"missing-field", "[IniFile]\r\nData1=S,K,V\r\n", "[IniFile]\r\nData1=S,K,V,(App)A.INI\r\n"},
@@ -82,13 +84,15 @@ const RuleCase kCases[] = {
      "[Registry]\r\nKey1=(Local)SOFTWARE\\X\r\nName1=Path\r\n"},
     {"shortcut-box", "[ShortCut]\r\nMake1=(App)A.EXE\r\n",
      "[ShortCut]\r\nMake1=(App)A.EXE\r\nName1=(Sta)A\r\n"},
-    {"shortcut-box", "[ShortCut]\r\nMake1=(App)A.EXE\r\nName1=(App)A\r\nMake2=(App)A.EXE\r\n"
+    {"shortcut-box",
+     "[ShortCut]\r\nMake1=(App)A.EXE\r\nName1=(App)A\r\nMake2=(App)A.EXE\r\n"
      "Name3=(Dsk)A\r\nMake3=(App)A.EXE\r\n",
      "[ShortCut]\r\nMake1=(App)A.EXE\r\nName1=(App)A\r\nMake2=(App)A.EXE\r\nName2=(Dsk)A\r\n"},
     {"path-token", "[CopyFile]\r\nFile1=(Ap)\\A.EXE\r\n", "[CopyFile]\r\nFile1=(app)\\A.EXE\r\n"},
     {"path-token", "[CopyFile]\r\nFile1=(dch)(App)B.EXE\r\n",
      "[CopyFile]\r\nFile1=(App)A.EXE\r\nFile2=(Dch)(App)B.EXE\r\n"},
-    {"path-token", "[DefaultFolder]\r\nFolder=(App)Demo\r\n", "[DefaultFolder]\r\nFolder=(Prg)Demo\r\n"},
+    {"path-token", "[DefaultFolder]\r\nFolder=(App)Demo\r\n",
+     "[DefaultFolder]\r\nFolder=(Prg)Demo\r\n"},
     {"path-token", "[ShortCut]\r\nMake1=(App)A.EXE\r\nName1=(Sta)A (Beta)\\(Dks)A\r\n",
      "[ShortCut]\r\nMake1=(App)A.EXE\r\nName1=(Sta)A (Beta)\\A\r\n"},
     {"missing-source", "[CopyFile]\r\nFile1=(App)C.EXE\r\n", "[CopyFile]\r\nFile1=(App)a.exe\r\n"},
@@ -96,7 +100,8 @@ const RuleCase kCases[] = {
      "[CopyFile]\r\nFile1=(App)DOC\\A.EXE|X.TXT\r\nFile2=(Dch)(App)B.EXE\r\n"},
     {"ignored-flag", "[CopyFile]\r\nFile1=(App)A.EXE,/S/Q\r\n",
      "[CopyFile]\r\nFile1=(App)A.EXE,/s /R/C\r\n"},
-    {"ignored-flag", "[CopyFile]\r\nFile1=(App)A.EXE,/S,/R\r\n", "[CopyFile]\r\nFile1=(App)A.EXE,/S/R\r\n"},
+    {"ignored-flag", "[CopyFile]\r\nFile1=(App)A.EXE,/S,/R\r\n",
+     "[CopyFile]\r\nFile1=(App)A.EXE,/S/R\r\n"},
     {"registry-root", "[Registry]\r\nKey1=(local)SOFTWARE\\X\r\n",
      "[Registry]\r\nKey1=(Local)SOFTWARE\\X\r\n"},
     {"registry-root", "[DeleteRegistry]\r\nKey1=(HKLM)SOFTWARE\\X\r\n",
@@ -113,7 +118,8 @@ const RuleCase kCases[] = {
     {"empty-message", "[TopMessage]\r\nMessage1=\r\n", "[TopMessage]\r\nMessage3=Hello\r\n"},
     {"setting-value", "[Extend]\r\nEnabled=false\r\n", "[Extend]\r\nEnabled=False\r\n"},
     {"setting-value", "[Extend]\r\nSetupSpeed=fast\r\n", "[Extend]\r\nSetupSpeed=0100\r\n"},
-    {"setting-value", "[Extend]\r\nUnSetupOption=1,0,0\r\n", "[Extend]\r\nUnSetupOption=DeleteAll\r\n"},
+    {"setting-value", "[Extend]\r\nUnSetupOption=1,0,0\r\n",
+     "[Extend]\r\nUnSetupOption=DeleteAll\r\n"},
     {"setting-value", "[ExecuteFile]\r\nFile=windows_reboot\r\n",
      "[ExecuteFile]\r\nFile=WINDOWS_REBOOT\r\n"},
 };
@@ -128,7 +134,8 @@ TEST(ScriptCheck, EachRuleReportsTheScriptThatBreaksItAndNotTheOneThatKeepsIt) {
   // The long destination: too-long needs a script built at run time.
   const std::string longEntry = "[CopyFile]\r\nFile1=(App)" + kLong + "\\A.EXE\r\n";
   EXPECT_TRUE(Finds(longEntry, "too-long"));
-  EXPECT_FALSE(Finds("[CopyFile]\r\nFile1=(App)" + std::string(200, 'A') + "\\A.EXE\r\n", "too-long"));
+  EXPECT_FALSE(
+      Finds("[CopyFile]\r\nFile1=(App)" + std::string(200, 'A') + "\\A.EXE\r\n", "too-long"));
   tested.insert("too-long");
   for (const CheckRule& rule : CheckRules()) EXPECT_TRUE(tested.count(rule.name)) << rule.name;
 }
@@ -210,7 +217,8 @@ TEST(ScriptCheck, TheReferencePageMatchesTheTable) {
       section.clear();
     }
     if (line.rfind("### ", 0) == 0) headings.insert(line.substr(4));
-    if (!section.empty() && std::regex_search(line, m, keyRow)) documented.insert(section + " " + std::string(m[1]));
+    if (!section.empty() && std::regex_search(line, m, keyRow))
+      documented.insert(section + " " + std::string(m[1]));
   }
   std::set<std::string> table;
   for (const ScriptKey& key : ScriptKeys())
