@@ -631,7 +631,7 @@ void Checker::CheckPathTokens() {
             std::any_of(std::begin(kTypes), std::end(kTypes),
                         [&](const char* type) { return SameName(type, token); }))
           continue;  // a type token: the registry-type rule judges it
-        const bool fieldStart = open == 0 || value[open - 1] == ',';
+        const bool fieldStart = open == 0;  // later fields may hold any text
         const std::string nearest = NearMiss(word, tokenWords);
         if (!fieldStart && nearest.empty()) continue;
         Error(line,

@@ -95,6 +95,8 @@ const RuleCase kCases[] = {
      "[DefaultFolder]\r\nFolder=(Prg)Demo\r\n"},
     {"path-token", "[ShortCut]\r\nMake1=(App)A.EXE\r\nName1=(Sta)A (Beta)\\(Dks)A\r\n",
      "[ShortCut]\r\nMake1=(App)A.EXE\r\nName1=(Sta)A (Beta)\\A\r\n"},
+    {"path-token", "[IniFile]\r\nData1=S,K,V,(Ap)A.INI\r\n",
+     "[IniFile]\r\nData1=S,K,(Beta),(App)A.INI\r\n"},
     {"missing-source", "[CopyFile]\r\nFile1=(App)C.EXE\r\n", "[CopyFile]\r\nFile1=(App)a.exe\r\n"},
     {"missing-source", "[CopyFile]\r\nFile1=(App)B.EXE\r\n",
      "[CopyFile]\r\nFile1=(App)DOC\\A.EXE|X.TXT\r\nFile2=(Dch)(App)B.EXE\r\n"},
