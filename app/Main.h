@@ -116,4 +116,9 @@ class TfrmMain : public TForm, public IEndSignals {
   std::string SourcePath(const std::string& relative) const;
 };
 
+// Two of the start-up's readings of the script, shared with the script checker: whether the
+// bytes make a script at all (text with a section), and the pause [Extend] SetupSpeed gives.
+bool IsScriptText(const std::string& bytes);
+int SetupSpeedOf(const std::string& text);
+
 }  // namespace orvane

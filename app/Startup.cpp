@@ -30,13 +30,6 @@ bool ParseInteger(const std::string& text, long long& value) {
   return end && *end == '\0' && text.find_first_of(" \t") == std::string::npos;
 }
 
-// A script the profile functions can read something from: text (no NUL byte, which no text
-// script holds) with at least one section. Anything else would run as a script of defaults.
-bool IsScriptText(const std::string& bytes) {
-  return bytes.find('\0') == std::string::npos &&
-         !IniDocument::Parse(bytes).SectionNames().empty();
-}
-
 RegRoot RootOf(const std::string& token) {
   if (token == "(Class)") return RegRoot::ClassesRoot;
   if (token == "(Local)") return RegRoot::LocalMachine;
@@ -74,14 +67,6 @@ void ShowCredit(TfrmBack& back, std::string credit) {
   back.lblPrgTitle1.visible = back.lblPrgTitle2.visible = true;
 }
 
-// The pause after most steps of the install run, in milliseconds: [Extend] SetupSpeed when it is
-// a decimal integer (350 otherwise), kept between 1 ms and a minute.
-int SetupSpeedOf(const std::string& text) {
-  long long speed = 350;
-  if (!ParseInteger(text, speed)) speed = 350;
-  return speed < 1 ? 1 : static_cast<int>(std::min<long long>(speed, 60000));
-}
-
 // The string value that [DefaultFolder] ReferRegistry ("(Root)Key\Path,Name") names; nothing when
 // the key or value is missing, is not a string, or is empty.
 std::optional<std::string> ReferredRegistryString(IRegistry& registry, const std::string& refer) {
@@ -103,6 +88,21 @@ std::optional<std::string> ReferredRegistryString(IRegistry& registry, const std
 }
 
 }  // namespace
+
+// A script the profile functions can read something from: text (no NUL byte, which no text
+// script holds) with at least one section. Anything else would run as a script of defaults.
+bool IsScriptText(const std::string& bytes) {
+  return bytes.find('\0') == std::string::npos &&
+         !IniDocument::Parse(bytes).SectionNames().empty();
+}
+
+// The pause after most steps of the install run, in milliseconds: [Extend] SetupSpeed when it is
+// a decimal integer (350 otherwise), kept between 1 ms and a minute.
+int SetupSpeedOf(const std::string& text) {
+  long long speed = 350;
+  if (!ParseInteger(text, speed)) speed = 350;
+  return speed < 1 ? 1 : static_cast<int>(std::min<long long>(speed, 60000));
+}
 
 void TfrmMain::FormActivate() {
   // The set-up runs once: it always ends on a page.

@@ -93,20 +93,27 @@ ParsedLine ParseLine(const std::string& text) {
   return result;
 }
 
+// The lines of a text, split at CR, LF or CR LF; a last line without an end counts.
+std::vector<std::string> SplitLines(const std::string& text) {
+  std::vector<std::string> lines;
+  size_t pos = 0;
+  while (pos < text.size()) {
+    size_t end = text.find_first_of("\r\n", pos);
+    if (end == std::string::npos) end = text.size();
+    lines.push_back(text.substr(pos, end - pos));
+    pos = end;
+    if (pos < text.size())
+      pos += (text[pos] == '\r' && pos + 1 < text.size() && text[pos + 1] == '\n') ? 2 : 1;
+  }
+  return lines;
+}
+
 }  // namespace
 
 IniDocument IniDocument::Parse(const std::string& text) {
   IniDocument doc;
   Section* current = nullptr;
-  size_t pos = 0;
-  while (pos < text.size()) {
-    size_t end = text.find_first_of("\r\n", pos);
-    if (end == std::string::npos) end = text.size();
-    std::string line = text.substr(pos, end - pos);
-    pos = end;
-    if (pos < text.size())
-      pos += (text[pos] == '\r' && pos + 1 < text.size() && text[pos + 1] == '\n') ? 2 : 1;
-
+  for (std::string& line : SplitLines(text)) {
     const ParsedLine parsed = ParseLine(line);
     if (parsed.kind == ParsedLine::Header) {
       Section& section = doc.sections_.emplace_back();
@@ -273,6 +280,22 @@ std::string IniDocument::ProfileResult(const std::optional<std::string>& value,
       value ? *value : defaultValue.substr(0, defaultValue.find_last_not_of(' ') + 1);
   if (result.size() > capacity - 1) result.resize(capacity - 1);
   return result;
+}
+
+std::vector<IniDocument::Line> IniDocument::Lines(const std::string& text) {
+  std::vector<Line> lines;
+  for (std::string& written : SplitLines(text)) {
+    ParsedLine parsed = ParseLine(written);
+    Line& line = lines.emplace_back();
+    line.kind = parsed.kind == ParsedLine::Header ? Line::Header
+                : parsed.kind == ParsedLine::Key  ? Line::Key
+                                                  : Line::Other;
+    line.number = lines.size();
+    line.name = std::move(parsed.name);
+    line.value = std::move(parsed.value);
+    line.text = std::move(written);
+  }
+  return lines;
 }
 
 }  // namespace orvane

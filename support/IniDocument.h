@@ -47,6 +47,18 @@ class IniDocument {
   static std::string ProfileResult(const std::optional<std::string>& value,
                                    const std::string& defaultValue, size_t capacity);
 
+  // One line of a text as Parse reads it, numbered from 1, for tools that report by line: a
+  // section header with its name, a key with its name and value (trimmed, quotes kept), or any
+  // other line (blank, comment, or text that is neither).
+  struct Line {
+    enum Kind { Other, Header, Key } kind = Other;
+    size_t number = 0;
+    std::string name;
+    std::string value;
+    std::string text;  // the line as written
+  };
+  static std::vector<Line> Lines(const std::string& text);
+
  private:
   // One section: its header line and the lines up to the next header, with an index of its keys.
   // The lines before the first header form a section without a header that no lookup finds.

@@ -15,4 +15,6 @@ struct PackCommandEntry {
   const char* summary;  // one line for orvane-pack's usage
 };
 
+int PackCheck(const std::vector<std::string>& arguments);
+
 }  // namespace orvane::tools

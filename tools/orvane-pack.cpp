@@ -12,6 +12,7 @@ using namespace orvane::tools;
 namespace {
 
 const PackCommandEntry kCommands[] = {
+    {"check", PackCheck, "report the mistakes of a SETUP.INI, with their lines"},
     {nullptr, nullptr, nullptr},
 };
 

@@ -41,6 +41,23 @@ TEST(IniDocumentRead, LinesEndAtCrOrLfAndAreTrimmed) {
             "[A]\r\nk1=one\r\nk2=two\r\n \t k3 \t= three \x1A\r\n\r\n[B]\r\nk4=four\r\n");
 }
 
+// Lines numbers the same lines that Parse reads, for tools that report by line.
+TEST(IniDocumentRead, LinesNumberWhatParseReads) {
+  const auto lines = IniDocument::Lines("[A]\rk1=\"one\"\n; note\r\n \t k3 \t= three\r\n\r\n[B\nk4");
+  ASSERT_EQ(lines.size(), 7u);
+  EXPECT_EQ(lines[0].kind, IniDocument::Line::Header);
+  EXPECT_EQ(lines[0].name, "A");
+  EXPECT_EQ(lines[1].kind, IniDocument::Line::Key);
+  EXPECT_EQ(lines[1].value, "\"one\"");
+  EXPECT_EQ(lines[2].kind, IniDocument::Line::Other);
+  EXPECT_EQ(lines[3].number, 4u);
+  EXPECT_EQ(lines[3].name, "k3");
+  EXPECT_EQ(lines[3].value, "three");
+  EXPECT_EQ(lines[5].kind, IniDocument::Line::Other);  // "[B" without its "]"
+  EXPECT_EQ(lines[5].text, "[B");
+  EXPECT_EQ(lines[6].number, 7u);
+}
+
 TEST(IniDocumentRead, SectionHeadersRunToTheLastBracket) {
   const IniDocument doc =
       IniDocument::Parse("[ Spaced ] trailing text\nk=1\n[a]b]\nk=2\n[NoClose\nk=3\n[Next]\nk=4\n");
