@@ -168,7 +168,8 @@ std::optional<std::string> IniDocument::Get(const std::string& section,
   if (found == nullptr) return std::nullopt;
   const auto it = found->keys.find(Fold(Trim(key)));
   if (it == found->keys.end()) return std::nullopt;
-  std::string value = ParseLine(found->lines[it->second]).value;
+  ParsedLine parsed = ParseLine(found->lines[it->second]);
+  std::string& value = parsed.value;
   if (value.size() > 1 && (value.front() == '"' || value.front() == '\'') &&
       value.back() == value.front()) {
     value = value.substr(1, value.size() - 2);
