@@ -35,6 +35,19 @@ const SwitchRule* Rule(const std::string& name) {
   return nullptr;
 }
 
+// The word names an option that takes its value in the next word: the option's name or, as the
+// option parser reads it, a prefix of one name alone ("--mach").
+bool IsValuedOption(const std::string& word, const std::set<std::string>& valuedOptions) {
+  if (word.size() < 3 || word.compare(0, 2, "--") != 0 || word.find('=') != std::string::npos)
+    return false;
+  int matches = 0;
+  for (const std::string& option : valuedOptions) {
+    if (option == word) return true;
+    if (option.compare(0, word.size(), word) == 0) ++matches;
+  }
+  return matches == 1;
+}
+
 // A Windows folder path: a drive letter and a backslash, or a network path.
 bool IsWindowsFolder(const std::string& path) {
   if (path.size() >= 3 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':' &&
@@ -62,7 +75,11 @@ SetupSwitches TakeSetupSwitches(std::vector<std::string>& arguments,
   std::vector<std::string> rest;
   for (size_t i = 0; i < arguments.size(); ++i) {
     const std::string& word = arguments[i];
-    if (valuedOptions.count(word) && i + 1 < arguments.size()) {
+    if (word == "--") {
+      rest.insert(rest.end(), arguments.begin() + i, arguments.end());
+      break;
+    }
+    if (IsValuedOption(word, valuedOptions) && i + 1 < arguments.size()) {
       rest.push_back(word);
       rest.push_back(arguments[++i]);
       continue;

@@ -39,7 +39,8 @@ const char kUsage[] =
     "       orvane-setup [options] --uninstall NAME       run the uninstall command of an\n"
     "                                                     Add/Remove Programs entry\n"
     "options:\n"
-    "  --machine DIR       the emulated machine (default $ORVANE_MACHINE or\n"
+    "  --machine DIR       the emulated machine (default $ORVANE_MACHINE, else\n"
+    "                      $XDG_DATA_HOME/orvane/machine, else\n"
     "                      ~/.local/share/orvane/machine); made on first use\n"
     "  --drive LETTER      drive letter of the distribution folder (default D)\n"
     "  --verbose           print program starts, documents and notifications\n"
@@ -52,7 +53,9 @@ const char kUsage[] =
     "  /dir=FOLDER         the destination folder (a Windows path such as C:\\App)\n"
     "  /norestart          the restart is declined\n"
     "  /record=FILE        shows the windows and writes an answers file that replays the run\n"
+    "  /?, /help           this text\n"
     "exit codes: as orvane-run's (0 completed, 1602 left, 1603 failed or no display,\n"
+    "            1605 --uninstall names no Add/Remove Programs entry with a command,\n"
     "            1618 another instance, 1622 the log or the recorded file could not be\n"
     "            written, 1639 bad command line or switch, 3010 completed, restart\n"
     "            required)\n";
@@ -225,13 +228,13 @@ int main(int argc, char** argv) {
       // The uninstall command replaces this process, as Add/Remove Programs starts it; the
       // switches go along after its own argument.
       std::string problem;
-      RunUninstallCommand(request.machineFolder, uninstallName,
+      const int code = RunUninstallCommand(request.machineFolder, uninstallName,
                           [verbose](const std::string& line) {
                             if (verbose) std::cerr << "orvane-setup: " << line << "\n";
                           },
                           problem, SwitchArguments(switches));
       std::cerr << "orvane-setup: " << problem << "\n";
-      return static_cast<int>(kExitFailed);
+      return code;
     }
     if (switches.Unattended()) return RunUnattended(request, switches, "orvane-setup");
     return RunWithWindows(request, switches, verbose);
