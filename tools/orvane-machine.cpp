@@ -61,7 +61,8 @@ const char kUsage[] =
     "init, ini set and reg set make the machine when the folder holds none; the other commands\n"
     "need an existing machine.\n"
     "exit codes: 0 done, 1 the command failed (a Windows error, no machine, an unreadable\n"
-    "machine.ini or registry.reg), 2 bad command line\n";
+    "machine.ini or registry.reg), 2 bad command line (an unknown command, wrong arguments,\n"
+    "an unknown option or value), whether or not the machine is there\n";
 
 // The machine with its platform layer, as the program would see it (no program running).
 struct Tool {
