@@ -17,6 +17,10 @@ depends="$(field Depends)"
 # The package names of Depends, without versions or alternatives' bars.
 depended="$(echo "$depends" | tr ',|' '\n\n' | sed -e 's/(.*)//' -e 's/ //g' | sort -u)"
 
+# apt can install it here, dependencies and all (a dry run).
+apt-get install --simulate --no-install-recommends "$deb" > "$scratch/apt.txt" 2>&1 ||
+  fail "apt-get cannot install it: $(tail -5 "$scratch/apt.txt")"
+
 # The files: all under /usr, owned by root, programs and the example's checker executable, the
 # rest readable by all and writable by root alone; a manual page for every program.
 listing="$scratch/listing"
