@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Makes the Debian package of the Linux tools from a build folder: scripts/package.sh [FOLDER]
-# (default build in the source tree, configured and built first, after scripts/setup.sh). The .deb (with its .sha256)
-# is written to FOLDER; tests/package/deb_test.sh installs it into a scratch root and runs the
-# example there. The Windows zips are made by scripts/build-windows.sh.
+# (default build in the source tree; set-up, configure and build come first). The .deb (with its
+# .sha256) is written to FOLDER; tests/package/deb_test.sh unpacks it into a scratch root and runs
+# the example there. The Windows zips are made by scripts/build-windows.sh.
 set -euo pipefail
 top="$(cd "$(dirname "$0")/.." && pwd)"
 folder="$(realpath -m "${1:-$top/build}")"
