@@ -4,7 +4,7 @@
 # CMake build folders holding SETUP.EXE and orvane-run.exe, statically linked and optimised for
 # size, and the Windows tests, which `ctest` in each folder runs under Wine on fresh copies of
 # template prefixes kept in FOLDER/wine. When a certificate is given (see scripts/sign-windows.sh),
-# the programs are signed.
+# the programs are signed. Each folder also gets a zip of the programs and the example package.
 set -euo pipefail
 top="$(cd "$(dirname "$0")/.." && pwd)"
 folder="$(realpath -m "${1:-$top/build-windows}")"
@@ -20,3 +20,8 @@ if [ -n "${ORVANE_SIGN_PKCS12:-}${ORVANE_SIGN_CERT:-}" ]; then
     [ ! -f "$program" ] || "$top/scripts/sign-windows.sh" "$program"
   done
 fi
+# Each build zipped: SETUP.EXE, orvane-run.exe, the README and the example package
+# (FOLDER/win32/orvane-setup-VERSION-win32.zip, FOLDER/win64/...-win64.zip).
+for name in win32 win64; do
+  (cd "$folder/$name" && rm -f ./*.zip ./*.zip.sha256 && cpack -G ZIP > /dev/null)
+done

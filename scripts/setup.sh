@@ -4,7 +4,8 @@ set -euo pipefail
 packages=(cmake g++ make pkg-config libgtest-dev googletest libbenchmark-dev mingw-w64
           mscompress liblnk-utils libfltk1.3-dev xvfb xdotool x11-utils imagemagick openbox
           fonts-ipafont-gothic fonts-ipafont-mincho fonts-liberation python3 strace
-          clang libclang-rt-14-dev locales wine wine64 wine32:i386 nsis osslsigncode openssl)
+          clang libclang-rt-14-dev locales wine wine64 wine32:i386 nsis osslsigncode openssl
+          dpkg-dev unzip)
 sudo_cmd=""
 [ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
 # Wine runs the Windows build's tests: wine64, and wine32 for the 32-bit executable, which needs

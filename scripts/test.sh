@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# The whole test suite on a fresh machine: set-up, a normal build with its tests, the same under
-# AddressSanitizer and UndefinedBehaviorSanitizer, the parsers fuzzed for a bounded time when clang
-# is there (ORVANE_FUZZ_SECONDS per target, 20 by default), and the Windows build (32- and 64-bit,
-# cross-compiled with mingw-w64) with its tests and the scenario suite under Wine.
+# The whole test suite on a fresh machine: set-up, a normal build with its tests and its Debian
+# package (unpacked into a scratch root and run), the same build under AddressSanitizer and
+# UndefinedBehaviorSanitizer, the parsers fuzzed for a bounded time when clang is there
+# (ORVANE_FUZZ_SECONDS per target, 20 by default), and the Windows build (32- and 64-bit,
+# cross-compiled with mingw-w64) with its zips, its tests and the scenario suite under Wine.
 set -euo pipefail
 top="$(cd "$(dirname "$0")/.." && pwd)"
 "$top/scripts/setup.sh"
@@ -10,6 +11,10 @@ top="$(cd "$(dirname "$0")/.." && pwd)"
 echo "== build and test"
 "$top/scripts/build.sh" "$top/build"
 (cd "$top/build" && ctest --output-on-failure -j2)
+
+echo "== the Debian package, unpacked into a scratch root and run"
+"$top/scripts/package.sh" "$top/build"
+"$top/tests/package/deb_test.sh" "$top"/build/orvane-setup_*.deb
 
 echo "== build and test with AddressSanitizer and UndefinedBehaviorSanitizer"
 "$top/scripts/build.sh" "$top/build-asan" -DORVANE_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
@@ -33,6 +38,7 @@ fi
 
 echo "== the Windows build, tested under Wine"
 "$top/scripts/build-windows.sh" "$top/build-windows"
+"$top/tests/package/zip_test.sh" "$top/build-windows"
 for kind in win64 win32; do
   (cd "$top/build-windows/$kind" && ctest --output-on-failure -j2)
 done

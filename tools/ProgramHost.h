@@ -26,6 +26,7 @@ enum : int {
   kExitCompleted = 0,
   kExitCancelled = 1602,  // the user left the wizard, cancelled or aborted
   kExitFailed = 1603,     // the error screen, an error that escaped a run, a stuck program
+  kExitUnknownProduct = 1605,  // --uninstall names no Add/Remove Programs entry with a command
   kExitAlreadyRunning = 1618,
   kExitTranscriptLost = 1622,  // the transcript could not be written (msiexec's log file error)
   kExitBadCommandLine = 1639,
@@ -112,9 +113,11 @@ bool StartedAsMachineProgram(const std::vector<std::string>& arguments, StartReq
 // program file of the machine with the quoted log path), as Windows does when the user removes
 // the program; the options go along in the environment. On an emulated machine the command
 // replaces this process and the call returns only on failure; on Windows the command is started
-// and waited for. Returns the command's exit code, or -1 with `problem` set when it could not be
-// run. `record` takes the transcript line that names the command before it starts. `extra`
-// arguments (the installer's switches) follow the command's own.
+// and waited for. Returns the command's exit code; when it could not be run, `problem` is set and
+// the code is kExitUnknownProduct (no such entry, or one without a command) or kExitFailed (the
+// command's program is missing or cannot be started). `record` takes the transcript line that
+// names the command before it starts. `extra` arguments (the installer's switches) follow the
+// command's own.
 int RunUninstallCommand(const std::filesystem::path& machineFolder, const std::string& entryName,
                         const std::function<void(const std::string&)>& record,
                         std::string& problem, const std::vector<std::string>& extra = {});

@@ -94,7 +94,7 @@ int RunUninstallCommand(const std::filesystem::path& machineFolder, const std::s
   if (machine->Registry().GetValue(RegRoot::LocalMachine, key, "UninstallString", value) != 0 ||
       value.data.empty()) {
     problem = "no Add/Remove Programs entry named '" + entryName + "' with an uninstall command";
-    return -1;
+    return kExitUnknownProduct;
   }
   const std::string command = value.data;
   // CreateProcess's reading of an unquoted program path: the program is the text before the
@@ -115,11 +115,11 @@ int RunUninstallCommand(const std::filesystem::path& machineFolder, const std::s
   if (machine->Resolve(program, hostProgram) != 0 ||
       !std::filesystem::is_regular_file(hostProgram)) {
     problem = "the uninstall command names a program that does not exist: " + ToTerminal(program);
-    return -1;
+    return kExitFailed;
   }
   if (!host::IsHostExecutable(hostProgram.string())) {
     problem = "the uninstall command's program cannot be started: " + ToTerminal(program);
-    return -1;
+    return kExitFailed;
   }
   record("uninstall " + headless::Transcript::QuoteUtf8(entryName) + " command " +
          headless::Transcript::Quote(command));
@@ -134,7 +134,7 @@ int RunUninstallCommand(const std::filesystem::path& machineFolder, const std::s
   argv.push_back(nullptr);
   execv(hostString.c_str(), argv.data());
   problem = "the uninstall command could not be started";
-  return -1;
+  return kExitFailed;
 }
 
 }  // namespace orvane::tools

@@ -162,7 +162,7 @@ int RunUninstallCommand(const std::filesystem::path&, const std::string& entryNa
   if (registry.GetValue(RegRoot::LocalMachine, key, "UninstallString", value) != 0 ||
       value.data.empty() || (value.type != reg::Sz && value.type != reg::ExpandSz)) {
     problem = "no Add/Remove Programs entry named '" + entryName + "' with an uninstall command";
-    return -1;
+    return kExitUnknownProduct;
   }
   std::string command = value.data;
   // The switches follow the command's own arguments, quoted where they hold blanks.
@@ -172,7 +172,7 @@ int RunUninstallCommand(const std::filesystem::path&, const std::string& entryNa
   std::wstring wide;
   if (!win32::ToWide(command, wide)) {
     problem = "the uninstall command is not a text of code page 932";
-    return -1;
+    return kExitFailed;
   }
 
   // As Windows runs it: CreateProcess reads the program from the command line itself (an
@@ -203,7 +203,7 @@ int RunUninstallCommand(const std::filesystem::path&, const std::string& entryNa
     constexpr DWORD kElevationRequired = 740;  // not in every SDK's winerror.h
     if (error == kElevationRequired)
       problem += "; run orvane-run.exe as administrator (from an elevated command prompt)";
-    return -1;
+    return kExitFailed;
   }
   try {
     record("uninstall " + headless::Transcript::QuoteUtf8(entryName) + " command " +

@@ -25,6 +25,7 @@ const char kSwitchesHelp[] =
     "  /dir=FOLDER         the destination folder (a Windows path such as C:\\App)\n"
     "  /norestart          the restart is declined\n"
     "  /record=FILE        shows the windows and writes an answers file that replays the run\n"
+    "  /?, /help           this text\n"
     "exit codes: 0 completed, 1602 left or cancelled, 1603 failed, 1618 another instance,\n"
     "            1622 the log or the recorded file could not be written, 1639 bad command\n"
     "            line or switch, 3010 completed, restart required\n";
@@ -47,6 +48,19 @@ const SwitchRule* Rule(const std::string& name) {
   for (const SwitchRule& rule : kSwitches)
     if (Lower(name) == rule.name) return &rule;
   return nullptr;
+}
+
+// The word names an option that takes its value in the next word: the option's name or, as the
+// option parser reads it, a prefix of one name alone ("--mach").
+bool IsValuedOption(const std::string& word, const std::set<std::string>& valuedOptions) {
+  if (word.size() < 3 || word.compare(0, 2, "--") != 0 || word.find('=') != std::string::npos)
+    return false;
+  int matches = 0;
+  for (const std::string& option : valuedOptions) {
+    if (option == word) return true;
+    if (option.compare(0, word.size(), word) == 0) ++matches;
+  }
+  return matches == 1;
 }
 
 // A Windows folder path: a drive letter and a backslash, or a network path.
@@ -76,7 +90,11 @@ SetupSwitches TakeSetupSwitches(std::vector<std::string>& arguments,
   std::vector<std::string> rest;
   for (size_t i = 0; i < arguments.size(); ++i) {
     const std::string& word = arguments[i];
-    if (valuedOptions.count(word) && i + 1 < arguments.size()) {
+    if (word == "--") {
+      rest.insert(rest.end(), arguments.begin() + i, arguments.end());
+      break;
+    }
+    if (IsValuedOption(word, valuedOptions) && i + 1 < arguments.size()) {
       rest.push_back(word);
       rest.push_back(arguments[++i]);
       continue;

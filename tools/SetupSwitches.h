@@ -43,8 +43,9 @@ class SwitchError : public std::invalid_argument {
 // Takes the switches out of `arguments` (anywhere among them) and leaves the other arguments in
 // their order. A word is a switch when it starts with "/" or a single "-" followed by a known
 // name; a word "/NAME" that is no known name is refused unless it names an existing folder (a
-// distribution folder on Linux). The word after one of the tool's `valuedOptions` ("--machine")
-// is that option's value, never a switch. Throws SwitchError.
+// distribution folder on Linux). The word after one of the tool's `valuedOptions` ("--machine",
+// or a unique prefix of it as the option parser takes it) is that option's value, never a
+// switch, and so is every word after "--". Throws SwitchError.
 SetupSwitches TakeSetupSwitches(std::vector<std::string>& arguments,
                                 const std::set<std::string>& valuedOptions = {});
 

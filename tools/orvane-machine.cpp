@@ -36,8 +36,12 @@ using orvane::tools::UsageError;
 namespace {
 
 const char kUsage[] =
-    "usage: orvane-machine [--machine=DIR] COMMAND [ARGUMENTS]\n"
+    "usage: orvane-machine [--machine DIR] COMMAND [ARGUMENTS]\n"
     "       orvane-machine --help | --version\n"
+    "options (before the command):\n"
+    "  --machine DIR                      the machine folder (default $ORVANE_MACHINE, else\n"
+    "                                     $XDG_DATA_HOME/orvane/machine, else\n"
+    "                                     ~/.local/share/orvane/machine)\n"
     "commands:\n"
     "  init [--platform nt|9x]            make the machine folder (nothing changes if it exists)\n"
     "  path WINPATH                       the host path of a Windows path\n"
@@ -57,7 +61,8 @@ const char kUsage[] =
     "init, ini set and reg set make the machine when the folder holds none; the other commands\n"
     "need an existing machine.\n"
     "exit codes: 0 done, 1 the command failed (a Windows error, no machine, an unreadable\n"
-    "machine.ini or registry.reg), 2 bad command line\n";
+    "machine.ini or registry.reg), 2 bad command line (an unknown command, wrong arguments,\n"
+    "an unknown option or value), whether or not the machine is there\n";
 
 // The machine with its platform layer, as the program would see it (no program running).
 struct Tool {
@@ -138,11 +143,17 @@ void Tree(Tool& tool, const std::string& folder, int depth) {
 using Args = std::vector<std::string>;
 
 int InitCommand(const std::filesystem::path& machineFolder, const Args& args) {
+  const tools::ParsedOptions options =
+      tools::ParseOptions({args.begin() + 1, args.end()}, {{"platform", true}});
+  if (options.help) {
+    std::cout << kUsage;
+    return 0;
+  }
+  if (!options.operands.empty()) throw UsageError("init takes no arguments");
   MachineSettings settings;
-  if (args.size() == 3 && args[1] == "--platform" && (args[2] == "nt" || args[2] == "9x"))
-    settings.platformId = args[2] == "nt" ? 2 : 1;
-  else
-    Need(args, 1, 1);
+  const std::string platform = options.Value("platform", "nt");
+  if (platform != "nt" && platform != "9x") throw UsageError("--platform is nt or 9x");
+  settings.platformId = platform == "nt" ? 2 : 1;
   Tool tool(machineFolder, settings);
   std::cout << "machine " << tool.machine->Folder().string() << " (platform "
             << tool.machine->Settings().platformId << ")\n";
@@ -329,6 +340,8 @@ int Run(const std::filesystem::path& machineFolder, Args args) {
   if (args.empty()) throw UsageError("no command");
   const std::string command = args[0];
   if (command == "init") return InitCommand(machineFolder, args);
+  auto found = kCommands.find(command);
+  if (found == kCommands.end()) throw UsageError("unknown command " + command);
   // Only commands that write make a machine where there is none: a mistyped folder given to
   // any other command is reported, not filled with a new machine.
   const bool writes =
@@ -340,8 +353,6 @@ int Run(const std::filesystem::path& machineFolder, Args args) {
   Tool tool(machineFolder);
   // Every argument after the command is a Windows path or text of the machine.
   for (size_t i = 1; i < args.size(); ++i) args[i] = FromTerminal(args[i]);
-  auto found = kCommands.find(command);
-  if (found == kCommands.end()) throw UsageError("unknown command " + command);
   return found->second(tool, args);
 }
 

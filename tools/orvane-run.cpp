@@ -23,13 +23,15 @@ const char kUsage[] =
     "       orvane-run [options] --uninstall NAME         run the uninstall command of an\n"
     "                                                     Add/Remove Programs entry\n"
     "options:\n"
-    "  --machine DIR       the emulated machine (default $ORVANE_MACHINE or\n"
+    "  --machine DIR       the emulated machine (default $ORVANE_MACHINE, else\n"
+    "                      $XDG_DATA_HOME/orvane/machine, else\n"
     "                      ~/.local/share/orvane/machine); made on first use\n"
     "  --answers FILE      what the user does (default: every question gets its default)\n"
     "  --transcript FILE   where the transcript goes (default: standard output)\n"
     "  --drive LETTER      drive letter of the distribution folder (default D)\n"
     "  --real-time         honour the installer's pauses instead of recording them\n"
     "exit codes: 0 completed, 1602 left or cancelled by the user, 1603 failed,\n"
+    "            1605 --uninstall names no Add/Remove Programs entry with a command,\n"
     "            1618 another instance is running, 1622 the transcript could not be written,\n"
     "            1639 bad command line or answers file, 3010 completed, restart required\n";
 
@@ -44,6 +46,7 @@ const char kWindowsUsage[] =
     "  --real-time         honour the installer's pauses instead of recording them\n"
     "The program works on this Windows: --machine and --drive do not apply.\n"
     "exit codes: 0 completed, 1602 left or cancelled by the user, 1603 failed,\n"
+    "            1605 --uninstall names no Add/Remove Programs entry with a command,\n"
     "            1618 another instance is running, 1622 the transcript could not be written,\n"
     "            1639 bad command line or answers file, 3010 completed, restart required\n";
 
@@ -115,14 +118,14 @@ int main(int argc, char** argv) {
                                      if (file.is_open()) file.close();
                                    },
                                    problem);
-    if (code >= 0) return code;
+    if (problem.empty()) return code;
     std::cerr << "orvane-run: " << problem << "\n";
     if (!file.is_open() && !transcriptPath.empty() && transcriptPath != "-") {
       transcript.reset();
       transcript.emplace(OpenTranscript(transcriptPath, true, file));
     }
-    transcript->Line("exit " + std::to_string(kExitFailed));
-    return kExitFailed;
+    transcript->Line("exit " + std::to_string(code));
+    return code;
   } catch (const headless::AnswersError& error) {
     std::cerr << "orvane-run: " << error.what() << "\n";
     return kExitBadCommandLine;

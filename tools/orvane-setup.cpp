@@ -36,13 +36,16 @@ const char kUsage[] =
     "       orvane-setup [options] --uninstall NAME       run the uninstall command of an\n"
     "                                                     Add/Remove Programs entry\n"
     "options:\n"
-    "  --machine DIR       the emulated machine (default $ORVANE_MACHINE or\n"
+    "  --machine DIR       the emulated machine (default $ORVANE_MACHINE, else\n"
+    "                      $XDG_DATA_HOME/orvane/machine, else\n"
     "                      ~/.local/share/orvane/machine); made on first use\n"
     "  --drive LETTER      drive letter of the distribution folder (default D)\n"
     "  --verbose           print program starts, documents and notifications\n";
 
 std::string Help() {
-  return std::string(kUsage) + kSwitchesHelp + "Without a display the exit code is 1603.\n";
+  return std::string(kUsage) + kSwitchesHelp +
+         "With --uninstall NAME and no Add/Remove Programs entry of that name with a command the\n"
+         "exit code is 1605; without a display it is 1603.\n";
 }
 
 // Problems before or outside the windows go to standard error.
@@ -143,13 +146,13 @@ int main(int argc, char** argv) {
       // The uninstall command replaces this process, as Add/Remove Programs starts it; the
       // switches go along after its own argument.
       std::string problem;
-      RunUninstallCommand(request.machineFolder, uninstallName,
+      const int code = RunUninstallCommand(request.machineFolder, uninstallName,
                           [verbose](const std::string& line) {
                             if (verbose) std::cerr << "orvane-setup: " << line << "\n";
                           },
                           problem, SwitchArguments(switches));
       std::cerr << "orvane-setup: " << problem << "\n";
-      return static_cast<int>(kExitFailed);
+      return code;
     }
     if (switches.Unattended()) return RunUnattended(request, switches, "orvane-setup");
     return RunInFltk(request, switches, verbose);

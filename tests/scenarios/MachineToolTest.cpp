@@ -77,20 +77,23 @@ TEST_F(MachineTool, CopyExpandLinkRestartAndPrograms) {
   EXPECT_EQ(Out("programs"), "alpha\tA\t\nZeta\tZ\t\n");
 }
 
-TEST_F(MachineTool, BadInputGivesOneLineAndNonZero) {
-  Out("init");
+// Exit status 2 for a command line the tool cannot take (whether or not the machine exists), 1
+// for a command that failed.
+TEST_F(MachineTool, BadInputGivesOneLineAndTheDocumentedStatus) {
+  std::string output;
+  EXPECT_EQ(Tool("bogus", &output), 2) << output;
+  EXPECT_NE(Out("init --platform=9x").find("(platform 1)"), std::string::npos);
   for (const char* bad : {"", "bogus", "reg", "reg get", "reg get NOROOT\\\\Key",
-                          "reg set 'HKLM\\X' N REG_DWORD nope", "ini get A", "copy one"}) {
-    std::string output;
-    EXPECT_NE(Tool(bad, &output), 0) << bad;
+                          "reg set 'HKLM\\X' N REG_DWORD nope", "ini get A", "copy one",
+                          "init --platform=xp"}) {
+    EXPECT_EQ(Tool(bad, &output), 2) << bad;
     EXPECT_EQ(output.rfind("orvane-machine: ", 0), 0u) << bad << ": " << output;
   }
   {
     std::ofstream registry(MachineFolder() / "registry.reg", std::ios::app);
     registry << "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Broken]\n\"A\"=dword:zz\n";
   }
-  std::string output;
-  EXPECT_NE(Tool("reg export", &output), 0);
+  EXPECT_EQ(Tool("reg export", &output), 1);
   EXPECT_NE(output.find("registry.reg:"), std::string::npos) << output;
 }
 

@@ -567,6 +567,32 @@ TEST_F(UninstallScenario, BrokenLogsGiveDefinedResults) {
   EXPECT_TRUE(KeyExists("HKEY_CURRENT_USER\\" + key98));
 }
 
+// An entry that is not there, or has no uninstall command, gives msiexec's "unknown product" (the
+// process status is the code modulo 256), from the runner and from the desktop program alike.
+TEST_F(UninstallScenario, UnknownEntryGivesUnknownProduct) {
+  PrepareMachine();
+  SetReg("HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Commandless",
+         "DisplayName", "REG_SZ", "Commandless");
+  for (const char* name : {"No Such Program", "Commandless"}) {
+    SCOPED_TRACE(name);
+    RunResult r = Uninstall(name);
+    EXPECT_EQ(r.lines, std::vector<std::string>{"exit 1605"}) << r.transcript;
+    EXPECT_NE(r.errors.find("no Add/Remove Programs entry named '" + std::string(name) + "'"),
+              std::string::npos)
+        << r.errors;
+  }
+  if (OnWine()) return;
+  std::vector<std::string> tools = {std::string(ORVANE_RUN_PATH)};
+#ifdef ORVANE_SETUP_PATH
+  tools.push_back(std::string(ORVANE_SETUP_PATH) + " /quiet");
+#endif
+  for (const std::string& tool : tools)
+    EXPECT_EQ(Shell(tool + " --machine '" + MachineFolder().string() +
+                    "' --uninstall 'No Such Program' 2>/dev/null"),
+              1605 % 256)
+        << tool;
+}
+
 // ---------------------------------------------------------------------------------------------
 // Uninstalls killed midway.
 

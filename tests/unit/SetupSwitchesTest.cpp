@@ -37,6 +37,12 @@ TEST(SetupSwitchesTest, SpellingsAreTakenOutAndTheRestKeepsItsOrder) {
   EXPECT_EQ(arguments,
             (std::vector<std::string>{"--machine", "/m", "dist", "-h", "/nonexistent/folder"}));
 
+  // A unique prefix of a valued option takes its value too; after "--" nothing is a switch.
+  arguments = {"--mach", "/log", "-quiet", "--", "-norestart", "/dir"};
+  SetupSwitches after = TakeSetupSwitches(arguments, {"--machine", "--drive"});
+  EXPECT_TRUE(after.quiet && !after.noRestart);
+  EXPECT_EQ(arguments, (std::vector<std::string>{"--mach", "/log", "--", "-norestart", "/dir"}));
+
   // /dir is the final page's first action and /norestart the restart answer.
   headless::Answers answers = UnattendedAnswers(s);
   ASSERT_EQ(answers.actions.size(), 1u);
