@@ -15,4 +15,7 @@ struct PackCommandEntry {
   const char* summary;  // one line for orvane-pack's usage
 };
 
+// The commands (tools/Pack<Command>.cpp).
+int PackCompress(const std::vector<std::string>& arguments);
+
 }  // namespace orvane::tools

@@ -12,6 +12,7 @@ using namespace orvane::tools;
 namespace {
 
 const PackCommandEntry kCommands[] = {
+    {"compress", PackCompress, "compress files as the install expands them (SZDD)"},
     {nullptr, nullptr, nullptr},
 };
 
@@ -20,8 +21,9 @@ void Usage(std::ostream& out) {
          "       orvane-pack --help | --version\n"
          "commands:\n";
   for (const PackCommandEntry& entry : kCommands)
-    if (entry.name) out << "  " << entry.name << std::string(10 - std::string(entry.name).size(), ' ')
-                        << entry.summary << "\n";
+    if (entry.name)
+      out << "  " << entry.name << std::string(10 - std::string(entry.name).size(), ' ')
+          << entry.summary << "\n";
   out << "'orvane-pack COMMAND --help' describes a command.\n";
 }
 
