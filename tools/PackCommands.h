@@ -17,5 +17,6 @@ struct PackCommandEntry {
 
 // The commands (tools/Pack<Command>.cpp).
 int PackCompress(const std::vector<std::string>& arguments);
+int PackBuild(const std::vector<std::string>& arguments);
 
 }  // namespace orvane::tools

@@ -13,6 +13,7 @@ namespace {
 
 const PackCommandEntry kCommands[] = {
     {"compress", PackCompress, "compress files as the install expands them (SZDD)"},
+    {"build", PackBuild, "assemble a distribution folder (compressed files, disks)"},
     {nullptr, nullptr, nullptr},
 };
 
