@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -154,6 +155,25 @@ TEST(SzddWriter, InputInPiecesGivesTheSameFile) {
   // A sink that refuses stops the encoder with false.
   SzddEncoder refused([](const char*, std::size_t) { return false; }, 0, data.size());
   EXPECT_FALSE(refused.Write(data.data(), data.size()) && refused.Finish());
+}
+
+// Random data of 64 MiB (4 MiB in a build that takes a sample), with every eighth block of 64 KiB
+// a repeat of one before it.
+TEST(SzddWriter, LargeRandomFilesRoundTrip) {
+  const std::size_t size = (kFullSweep ? 64 : 4) << 20, block = 1 << 16;
+  std::string data(size, '\0');
+  std::mt19937_64 rng(21);
+  for (std::size_t at = 0; at < size; at += block) {
+    if (at > 0 && rng() % 8 == 0)
+      data.replace(at, block, data, at - block * (1 + rng() % (at / block)), block);
+    else
+      for (std::size_t i = at; i < at + block; i += 8) {
+        uint64_t v = rng();
+        std::memcpy(&data[i], &v, 8);
+      }
+  }
+  const std::string compressed = CompressSzdd(data, 'x');
+  EXPECT_TRUE(Expanded(compressed) == data);
 }
 
 TEST(SzddWriter, CompressedNamesExpandToTheOriginal) {
