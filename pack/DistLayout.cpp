@@ -2,6 +2,7 @@
 #include "pack/DistLayout.h"
 
 #include <cctype>
+#include <map>
 #include <set>
 
 #include "install/FileOps.h"
@@ -75,15 +76,17 @@ std::string CopySourceName(const std::string& value) {
 }
 
 std::vector<CopyEntry> ReadCopyEntries(const IniDocument& script) {
+  // The key names by entry number, the first of each name only (the one the install reads).
+  std::map<int, std::vector<std::string>> byNumber;
+  std::set<std::string> seen;
+  for (const std::string& name : script.KeyNames("CopyFile"))
+    if (int n = EntryNumber(name); n > 0 && seen.insert(Upper(name)).second)
+      byNumber[n].push_back(name);
   std::vector<CopyEntry> entries;
-  const std::vector<std::string> names = script.KeyNames("CopyFile");
   for (int n = 1;; ++n) {
     CopyEntry entry;
     entry.number = n;
-    std::set<std::string> seen;
-    for (const std::string& name : names) {
-      // The first key of a name is the one the install reads.
-      if (EntryNumber(name) != n || !seen.insert(Upper(name)).second) continue;
+    for (const std::string& name : byNumber[n]) {
       std::string value = script.Get("CopyFile", name).value_or("");
       if (value.empty()) continue;
       CopyKey key;
