@@ -14,7 +14,7 @@ for tool in mscompress msexpand; do
 done
 cmake --build "$build" --target orvane-pack lz_bench -j2 >/dev/null
 pack="$build/tools/orvane-pack"
-work=$(mktemp -d /tmp/compress-bench-XXXXXX)
+work=$(mktemp -d "${TMPDIR:-/tmp}/compress-bench-XXXXXX")
 cleanup() {
   [ -n "${WINEPREFIX:-}" ] && [ "$WINEPREFIX" = "$work/prefix" ] && wineserver -k 2>/dev/null
   rm -rf "$work"
