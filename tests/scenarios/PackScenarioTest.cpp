@@ -123,7 +123,9 @@ TEST_F(PackScenario, BuildSpreadsFilesOverDisksThatInstall) {
   EXPECT_EQ(written.find("(Dch)"), written.rfind("(Dch)")) << written;
 
   // The checker, where the tool has it, finds nothing to report.
-  if (Pack("check --help") == 0) EXPECT_EQ(Pack("check " + Quote(disk1), &output), 0) << output;
+  if (Pack("check --help") == 0) {
+    EXPECT_EQ(Pack("check " + Quote(disk1), &output), 0) << output;
+  }
 
   RunResult r = Run({disk1.string()}, "disk 2 " + disk2.string() + "\nselect-type type1\n");
   EXPECT_EQ(r.exitCode, 0) << r.transcript;
@@ -138,8 +140,9 @@ TEST_F(PackScenario, BuildSpreadsFilesOverDisksThatInstall) {
   ASSERT_EQ(Pack(common + " --out " + Quote(Root() / "one"), &output), 0) << output;
   EXPECT_EQ(Get(Root() / "one" / "SETUP.INI").find("(Dch)"), std::string::npos);
   EXPECT_NE(output.find("removed"), std::string::npos) << output;
-  if (Pack("check --help") == 0)
+  if (Pack("check --help") == 0) {
     EXPECT_EQ(Pack("check " + Quote(Root() / "one"), &output), 0) << output;
+  }
   ResetMachine();
   r = Run({(Root() / "one").string()}, "select-type type2\n");
   EXPECT_EQ(r.exitCode, 0) << r.transcript;
