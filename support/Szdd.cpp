@@ -9,11 +9,7 @@
 namespace orvane {
 namespace {
 
-constexpr unsigned char kMagic[8] = {0x53, 0x5A, 0x44, 0x44, 0x88, 0xF0, 0x27, 0x33};
-constexpr unsigned kWindowSize = 4096;
-constexpr unsigned kWindowMask = kWindowSize - 1;
-constexpr unsigned kFirstPosition = 0xFF0;
-constexpr unsigned kMaxMatch = 18;
+constexpr unsigned kWindowMask = kSzddWindowSize - 1;
 constexpr std::size_t kBlockSize = std::size_t{1} << 18;
 
 bool IsAsciiLetter(unsigned char c) {
@@ -23,11 +19,12 @@ bool IsAsciiLetter(unsigned char c) {
 }  // namespace
 
 bool IsSzdd(const std::string& bytes) {
-  return bytes.size() >= sizeof kMagic && std::memcmp(bytes.data(), kMagic, sizeof kMagic) == 0;
+  return bytes.size() >= sizeof kSzddMagic &&
+         std::memcmp(bytes.data(), kSzddMagic, sizeof kSzddMagic) == 0;
 }
 
 SzddStatus ReadSzddHeader(const char* data, std::size_t size, SzddHeader& header) {
-  if (size < sizeof kMagic || std::memcmp(data, kMagic, sizeof kMagic) != 0)
+  if (size < sizeof kSzddMagic || std::memcmp(data, kSzddMagic, sizeof kSzddMagic) != 0)
     return SzddStatus::NotCompressed;
   if (size < kSzddHeaderSize) return SzddStatus::Truncated;
   const auto* p = reinterpret_cast<const unsigned char*>(data);
@@ -42,18 +39,18 @@ SzddStatus ExpandSzdd(const char* data, std::size_t size, const SzddSink& sink) 
   SzddHeader header;
   SzddStatus status = ReadSzddHeader(data, size, header);
   if (status != SzddStatus::Ok) return status;
-  if (header.mode != 'A') return SzddStatus::UnknownMode;
+  if (header.mode != kSzddMode) return SzddStatus::UnknownMode;
 
   const auto* in = reinterpret_cast<const unsigned char*>(data) + kSzddHeaderSize;
   const auto* const end = reinterpret_cast<const unsigned char*>(data) + size;
-  unsigned char window[kWindowSize];
-  std::memset(window, 0x20, sizeof window);
-  unsigned pos = kFirstPosition;
+  unsigned char window[kSzddWindowSize];
+  std::memset(window, kSzddWindowFill, sizeof window);
+  unsigned pos = kSzddFirstPosition;
 
   // The block leaves room for one whole match, so the space test runs once per item.
   std::unique_ptr<unsigned char[]> block(new unsigned char[kBlockSize]);
   unsigned char* const out0 = block.get();
-  unsigned char* const outLimit = out0 + kBlockSize - kMaxMatch;
+  unsigned char* const outLimit = out0 + kBlockSize - kSzddMaxMatch;
   unsigned char* out = out0;
   uint64_t total = 0;
   auto flush = [&]() {
@@ -75,7 +72,7 @@ SzddStatus ExpandSzdd(const char* data, std::size_t size, const SzddSink& sink) 
       } else {
         if (end - in < 2) return SzddStatus::Truncated;  // a pair cut in half
         unsigned from = in[0] | ((in[1] & 0xF0u) << 4);
-        unsigned length = (in[1] & 0x0Fu) + 3;
+        unsigned length = (in[1] & 0x0Fu) + kSzddMinMatch;
         in += 2;
         // Byte by byte with wrap-around: the source may overlap the bytes being written.
         for (unsigned i = 0; i < length; ++i) {

@@ -16,7 +16,18 @@ enum class SzddStatus {
   WriteFailed,    // the output sink refused a block
 };
 
+// The format both directions share: a 14-byte header (the magic, the mode byte 'A', the name's
+// replaced last character and the 32-bit little-endian uncompressed size), then LZSS items over a
+// 4096-byte window that starts filled with blanks and is first written at 0xFF0. A match names
+// an absolute window position and a length of 3 to 18.
+inline constexpr unsigned char kSzddMagic[8] = {0x53, 0x5A, 0x44, 0x44, 0x88, 0xF0, 0x27, 0x33};
+inline constexpr char kSzddMode = 'A';
 constexpr std::size_t kSzddHeaderSize = 14;
+inline constexpr unsigned kSzddWindowSize = 4096;
+inline constexpr unsigned char kSzddWindowFill = 0x20;
+inline constexpr unsigned kSzddFirstPosition = 0xFF0;
+inline constexpr unsigned kSzddMinMatch = 3;
+inline constexpr unsigned kSzddMaxMatch = kSzddMinMatch + 15;
 
 struct SzddHeader {
   char mode = 0;

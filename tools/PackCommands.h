@@ -15,6 +15,9 @@ struct PackCommandEntry {
   const char* summary;  // one line for orvane-pack's usage
 };
 
+// The commands (tools/Pack<Command>.cpp).
 int PackCheck(const std::vector<std::string>& arguments);
+int PackCompress(const std::vector<std::string>& arguments);
+int PackBuild(const std::vector<std::string>& arguments);
 
 }  // namespace orvane::tools

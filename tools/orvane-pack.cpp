@@ -13,6 +13,8 @@ namespace {
 
 const PackCommandEntry kCommands[] = {
     {"check", PackCheck, "report the mistakes of a SETUP.INI, with their lines"},
+    {"compress", PackCompress, "compress files as the install expands them (SZDD)"},
+    {"build", PackBuild, "assemble a distribution folder (compressed files, disks)"},
     {nullptr, nullptr, nullptr},
 };
 
@@ -21,8 +23,9 @@ void Usage(std::ostream& out) {
          "       orvane-pack --help | --version\n"
          "commands:\n";
   for (const PackCommandEntry& entry : kCommands)
-    if (entry.name) out << "  " << entry.name << std::string(10 - std::string(entry.name).size(), ' ')
-                        << entry.summary << "\n";
+    if (entry.name)
+      out << "  " << entry.name << std::string(10 - std::string(entry.name).size(), ' ')
+          << entry.summary << "\n";
   out << "'orvane-pack COMMAND --help' describes a command.\n";
 }
 
