@@ -15,4 +15,7 @@ struct PackCommandEntry {
   const char* summary;  // one line for orvane-pack's usage
 };
 
+// orvane-pack plan: what an install would change on a machine (tools/PackPlan.cpp).
+int PackPlan(const std::vector<std::string>& arguments);
+
 }  // namespace orvane::tools

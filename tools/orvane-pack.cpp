@@ -12,6 +12,7 @@ using namespace orvane::tools;
 namespace {
 
 const PackCommandEntry kCommands[] = {
+    {"plan", PackPlan, "what an install would change on a machine, changing nothing"},
     {nullptr, nullptr, nullptr},
 };
 
