@@ -118,12 +118,15 @@ struct PlanRecorder::Parts {
     events.push_back(event);
     return events.back();
   }
-  // A change outside the scratch machine: noted, not carried out, answered as done.
-  uint32_t NotCarriedOut(Kind kind, const std::string& path) {
-    Note(kind, path).outside = true;
-    return 0;
+  std::optional<uint32_t> Outside(const std::string& path) const {
+    return probes.outside ? probes.outside(path) : std::nullopt;
   }
-  bool Outside(const std::string& path) const { return probes.outside && probes.outside(path); }
+  // A change outside the scratch machine: refused as the machine refuses it, or noted, not
+  // carried out and answered as done.
+  uint32_t Elsewhere(Kind kind, const std::string& path, uint32_t refusal) {
+    if (refusal == 0) Note(kind, path).outside = true;
+    return refusal;
+  }
   bool InUse(const std::string& path) {
     return probes.inUse && Exists(inner.files, path) && probes.inUse(path);
   }
@@ -139,19 +142,19 @@ struct PlanRecorder::Parts {
       return in().Find(pattern, entries);
     }
     uint32_t CreateFolder(const std::string& path) override {
-      if (p.Outside(path)) return p.NotCarriedOut(Kind::Folder, path);
+      if (auto refusal = p.Outside(path)) return p.Elsewhere(Kind::Folder, path, *refusal);
       uint32_t error = in().CreateFolder(path);
       if (error == 0) p.Note(Kind::Folder, path);
       return error;
     }
     uint32_t RemoveFolder(const std::string& path) override {
-      if (p.Outside(path)) return p.NotCarriedOut(Kind::RemoveFolder, path);
+      if (auto refusal = p.Outside(path)) return p.Elsewhere(Kind::RemoveFolder, path, *refusal);
       uint32_t error = in().RemoveFolder(path);
       if (error == 0) p.Note(Kind::RemoveFolder, path).existed = true;
       return error;
     }
     uint32_t RemoveFile(const std::string& path) override {
-      if (p.Outside(path)) return p.NotCarriedOut(Kind::Delete, path);
+      if (auto refusal = p.Outside(path)) return p.Elsewhere(Kind::Delete, path, *refusal);
       if (p.InUse(path)) return err::SharingViolation;
       uint32_t error = in().RemoveFile(path);
       if (error == 0) p.Note(Kind::Delete, path).existed = true;
@@ -171,9 +174,10 @@ struct PlanRecorder::Parts {
       }
       const bool existed = Exists(in(), destination);
       uint32_t error = 0;
-      const bool outside = p.Outside(destination);
+      const std::optional<uint32_t> refusal = p.Outside(destination);
+      const bool outside = refusal.has_value();
       if (outside) {
-        error = existed && failIfExists ? uint32_t{err::FileExists} : 0;
+        error = *refusal ? *refusal : existed && failIfExists ? uint32_t{err::FileExists} : 0;
       } else if (existed && !failIfExists && p.InUse(destination)) {
         error = err::SharingViolation;
       } else {
@@ -191,7 +195,9 @@ struct PlanRecorder::Parts {
     uint32_t Move(const std::string& source, const std::string& destination,
                   bool replace) override {
       const bool existed = Exists(in(), destination);
-      const bool outside = p.Outside(source) || p.Outside(destination);
+      const std::optional<uint32_t> from = p.Outside(source), to = p.Outside(destination);
+      const bool outside = from || to;
+      if (outside && (from.value_or(0) || to.value_or(0))) return from.value_or(0) ? *from : *to;
       uint32_t error = 0;
       if (!outside) {
         if (p.InUse(source) || (existed && replace && p.InUse(destination)))
@@ -220,13 +226,15 @@ struct PlanRecorder::Parts {
                                const std::string& destination) override {
       PlanEvent& event = p.Note(Kind::AtRestart, destination);
       event.source = source;
-      event.outside = p.Outside(source) || (!destination.empty() && p.Outside(destination));
-      if (event.outside) return 0;
+      const std::optional<uint32_t> from = p.Outside(source),
+                                    to = destination.empty() ? std::nullopt : p.Outside(destination);
+      event.outside = from || to;
+      if (event.outside) return from.value_or(0) ? *from : to.value_or(0);
       return in().MoveFileAtRestart(source, destination);
     }
     uint32_t SetAttributes(const std::string& path, uint32_t attributes) override {
       // Attributes are not a change the plan lists (the copy routines set the archive flag).
-      if (p.Outside(path)) return 0;
+      if (auto refusal = p.Outside(path)) return *refusal;
       return in().SetAttributes(path, attributes);
     }
     uint32_t ReadFile(const std::string& path, std::string& bytes) override {
@@ -234,7 +242,9 @@ struct PlanRecorder::Parts {
     }
     uint32_t WriteFile(const std::string& path, const std::string& bytes) override {
       const bool existed = Exists(in(), path);
-      const bool outside = p.Outside(path);
+      const std::optional<uint32_t> refusal = p.Outside(path);
+      const bool outside = refusal.has_value();
+      if (refusal.value_or(0)) return *refusal;
       uint32_t error = 0;
       if (!outside) {
         if (existed && p.InUse(path)) return err::SharingViolation;
@@ -279,7 +289,9 @@ struct PlanRecorder::Parts {
       std::string text;
       const bool fileExisted = p.inner.files.ReadFile(file, text) == 0;
       IniDocument before = IniDocument::Parse(text);
-      const bool outside = p.Outside(file);
+      const std::optional<uint32_t> refusal = p.Outside(file);
+      const bool outside = refusal.has_value();
+      if (refusal.value_or(0)) return false;
       if (!outside && !p.inner.profile.WriteString(section, key, value, path)) return false;
       PlanEvent& event = p.Note(Kind::Ini, file);
       event.section = section;
@@ -361,8 +373,10 @@ struct PlanRecorder::Parts {
     uint32_t SaveShellLink(const std::string& link, const std::string& target,
                            const std::string& folder, const std::string& arguments) override {
       const bool existed = Exists(p.inner.files, link);
-      const bool outside = p.Outside(link);
-      uint32_t error = outside ? 0 : p.inner.shell.SaveShellLink(link, target, folder, arguments);
+      const std::optional<uint32_t> refusal = p.Outside(link);
+      const bool outside = refusal.has_value();
+      uint32_t error = outside ? *refusal
+                               : p.inner.shell.SaveShellLink(link, target, folder, arguments);
       if (error != 0) return error;
       PlanEvent& event = p.Note(Kind::Shortcut, link);
       event.source = target;

@@ -19,9 +19,10 @@ namespace orvane::pack {
 
 // What the tool knows of the real machine and of where the scratch machine ends.
 struct PlanProbes {
-  // True when a Windows path lies outside the scratch machine: a change there is noted and not
-  // carried out (the call succeeds).
-  std::function<bool(const std::string& path)> outside;
+  // Nothing for a Windows path inside the scratch machine; for one outside it (the distribution
+  // drive, another mapped drive) the error that a change there meets at once (5 for the running
+  // program's file), or 0: the change is then noted and not carried out, and the call succeeds.
+  std::function<std::optional<uint32_t>(const std::string& path)> outside;
   // True when the real machine's file at this path is held by another process (in use).
   std::function<bool(const std::string& path)> inUse;
   // True when another process holds the named single-instance mutex on the real machine.

@@ -52,8 +52,7 @@ class ScratchMachine {
     fs::create_directories(root_);
     folder_ = root_ / "machine";
     // A machine that does not exist yet is planned as the fresh one an install would make.
-    if (fs::exists(machine / "machine.ini"))
-      fs::copy(machine, folder_, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
+    if (fs::exists(machine / "machine.ini")) Copy(machine, folder_);
   }
   ~ScratchMachine() {
     std::error_code ec;
@@ -62,6 +61,23 @@ class ScratchMachine {
   const fs::path& Folder() const { return folder_; }
 
  private:
+  // Files keep their times (the overwrite rule compares them) and permissions (the read-only
+  // attribute); links are copied as links.
+  static void Copy(const fs::path& from, const fs::path& to) {
+    fs::create_directory(to, from);
+    for (const fs::directory_entry& entry : fs::directory_iterator(from)) {
+      const fs::path target = to / entry.path().filename();
+      if (entry.is_symlink()) {
+        fs::copy_symlink(entry.path(), target);
+      } else if (entry.is_directory()) {
+        Copy(entry.path(), target);
+      } else if (entry.is_regular_file()) {
+        fs::copy_file(entry.path(), target);
+        fs::last_write_time(target, fs::last_write_time(entry.path()));
+      }
+    }
+  }
+
   fs::path root_, folder_;
 };
 
@@ -178,9 +194,10 @@ int PackPlan(const std::vector<std::string>& arguments) {
     return true;
   };
   pack::PlanProbes probes;
-  probes.outside = [&](const std::string& path) {
+  probes.outside = [&](const std::string& path) -> std::optional<uint32_t> {
     fs::path hostPath;
-    return copy.Resolve(path, hostPath) == 0 && !Within(hostPath, scratch.Folder());
+    if (copy.Resolve(path, hostPath) != 0 || Within(hostPath, scratch.Folder())) return std::nullopt;
+    return copy.ResolveForWriting(path, hostPath);
   };
   probes.inUse = [&](const std::string& path) {
     fs::path real;
