@@ -224,13 +224,16 @@ struct PlanRecorder::Parts {
     }
     uint32_t MoveFileAtRestart(const std::string& source,
                                const std::string& destination) override {
-      PlanEvent& event = p.Note(Kind::AtRestart, destination);
-      event.source = source;
       const std::optional<uint32_t> from = p.Outside(source),
                                     to = destination.empty() ? std::nullopt : p.Outside(destination);
-      event.outside = from || to;
-      if (event.outside) return from.value_or(0) ? *from : to.value_or(0);
-      return in().MoveFileAtRestart(source, destination);
+      const bool outside = from || to;
+      uint32_t error = outside ? from.value_or(0) ? *from : to.value_or(0)
+                               : in().MoveFileAtRestart(source, destination);
+      if (error != 0) return error;
+      PlanEvent& event = p.Note(Kind::AtRestart, destination);
+      event.source = source;
+      event.outside = outside;
+      return 0;
     }
     uint32_t SetAttributes(const std::string& path, uint32_t attributes) override {
       // Attributes are not a change the plan lists (the copy routines set the archive flag).

@@ -84,7 +84,6 @@ class PlanRecorder {
   // The status text the run shows now (the run's current step), noted between the changes.
   void NoteStatus(const std::string& text);
 
-  const std::vector<PlanEvent>& Events() const { return events_; }
   // The plan, one line per change, in order (see README.md, "orvane-pack plan"). Changes whose
   // target the run made and removed again (its work files) are left out.
   std::vector<std::string> Lines(const PlanLabels& labels) const;
