@@ -2,6 +2,7 @@
 #include "tests/scenarios/PlanCheck.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <cstdlib>
@@ -27,25 +28,21 @@ std::string ReadHost(const fs::path& file) {
   return text.str();
 }
 
-// Every entry of the machine folder with its kind, size, time and content: what "unchanged"
-// means for the folder as a whole (settings, registry file and locks included).
+// Every entry of a folder with what lstat says of it: what "unchanged" means for the machine
+// folder as a whole (settings, registry file and locks included). A write, a replacement or a
+// change of mode moves the change time, which no one can set back.
 std::map<std::string, std::string> Dump(const fs::path& folder) {
   std::map<std::string, std::string> entries;
   std::error_code ec;
   if (!fs::exists(folder, ec)) return entries;
   for (auto it = fs::recursive_directory_iterator(folder, ec);
        !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
-    std::string name = fs::relative(it->path(), folder).string();
-    if (it->is_symlink()) {
-      entries[name] = "link " + fs::read_symlink(it->path()).string();
-    } else if (it->is_directory()) {
-      entries[name] = "folder";
-    } else if (!it->is_regular_file()) {
-      entries[name] = "special";  // a FIFO would block a read
-    } else {
-      auto time = fs::last_write_time(it->path()).time_since_epoch().count();
-      entries[name] = std::to_string(time) + " " + ReadHost(it->path());
-    }
+    struct stat st;
+    if (lstat(it->path().c_str(), &st) != 0) continue;
+    std::ostringstream state;
+    state << st.st_mode << " " << st.st_ino << " " << st.st_size << " " << st.st_mtim.tv_sec << "."
+          << st.st_mtim.tv_nsec << " " << st.st_ctim.tv_sec << "." << st.st_ctim.tv_nsec;
+    entries[fs::relative(it->path(), folder).string()] = state.str();
   }
   return entries;
 }
