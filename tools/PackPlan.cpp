@@ -42,6 +42,12 @@ const char kPlanUsage[] =
     "             to where it stops), 2 bad command line or answers file, or the plan could not\n"
     "             be made\n";
 
+// True when `path` lies in `folder` (both absolute, links not followed).
+bool Within(const fs::path& path, const fs::path& folder) {
+  const fs::path relative = path.lexically_normal().lexically_relative(folder.lexically_normal());
+  return !relative.empty() && *relative.begin() != "..";
+}
+
 // The scratch copy of the machine, removed when the plan is done.
 class ScratchMachine {
  public:
@@ -52,7 +58,7 @@ class ScratchMachine {
     fs::create_directories(root_);
     folder_ = root_ / "machine";
     // A machine that does not exist yet is planned as the fresh one an install would make.
-    if (fs::exists(machine / "machine.ini")) Copy(machine, folder_);
+    if (fs::exists(machine / "machine.ini")) Copy(machine, folder_, machine, folder_);
   }
   ~ScratchMachine() {
     std::error_code ec;
@@ -62,15 +68,20 @@ class ScratchMachine {
 
  private:
   // Files keep their times (the overwrite rule compares them) and permissions (the read-only
-  // attribute); links are copied as links.
-  static void Copy(const fs::path& from, const fs::path& to) {
+  // attribute); links are copied as links, those that lead into the machine leading into the
+  // copy.
+  static void Copy(const fs::path& from, const fs::path& to, const fs::path& machine,
+                   const fs::path& copy) {
     fs::create_directory(to, from);
     for (const fs::directory_entry& entry : fs::directory_iterator(from)) {
       const fs::path target = to / entry.path().filename();
       if (entry.is_symlink()) {
-        fs::copy_symlink(entry.path(), target);
+        fs::path link = fs::read_symlink(entry.path());
+        if (link.is_absolute() && Within(link, machine))
+          link = copy / link.lexically_normal().lexically_relative(machine);
+        fs::create_symlink(link, target);
       } else if (entry.is_directory()) {
-        Copy(entry.path(), target);
+        Copy(entry.path(), target, machine, copy);
       } else if (entry.is_regular_file()) {
         fs::copy_file(entry.path(), target);
         fs::last_write_time(target, fs::last_write_time(entry.path()));
@@ -134,12 +145,6 @@ class PlanProgramUi : public ProgramUi, private IUserInterface {
   unsigned showings_ = 0;
   std::string text_;
 };
-
-// True when `path` lies in `folder` (both absolute, links not followed).
-bool Within(const fs::path& path, const fs::path& folder) {
-  const fs::path relative = path.lexically_normal().lexically_relative(folder.lexically_normal());
-  return !relative.empty() && *relative.begin() != "..";
-}
 
 }  // namespace
 
