@@ -19,5 +19,6 @@ struct PackCommandEntry {
 int PackCheck(const std::vector<std::string>& arguments);
 int PackCompress(const std::vector<std::string>& arguments);
 int PackBuild(const std::vector<std::string>& arguments);
+int PackPlan(const std::vector<std::string>& arguments);
 
 }  // namespace orvane::tools

@@ -14,6 +14,7 @@ namespace {
 const PackCommandEntry kCommands[] = {
     {"check", PackCheck, "report the mistakes of a SETUP.INI, with their lines"},
     {"compress", PackCompress, "compress files as the install expands them (SZDD)"},
+    {"plan", PackPlan, "what an install would change on a machine, changing nothing"},
     {"build", PackBuild, "assemble a distribution folder (compressed files, disks)"},
     {nullptr, nullptr, nullptr},
 };

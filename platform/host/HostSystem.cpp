@@ -81,8 +81,8 @@ int32_t HostSystem::LocalDosDateTime(int64_t fileTime) {
   return static_cast<int32_t>((date << 16) | time);
 }
 
-bool HostSystem::CreateSingleInstanceMutex(const std::string& name) {
-  if (mutexes_.count(name)) return true;
+std::filesystem::path MutexLockFile(const std::filesystem::path& machineFolder,
+                                    const std::string& name) {
   std::string file;
   for (unsigned char c : name) {
     if (isalnum(c) || c == '.' || c == '_' || c == '-') {
@@ -93,10 +93,14 @@ bool HostSystem::CreateSingleInstanceMutex(const std::string& name) {
       file += hex;
     }
   }
-  std::filesystem::path folder = machine_.Folder() / "locks";
+  return machineFolder / "locks" / (file + ".lock");
+}
+
+bool HostSystem::CreateSingleInstanceMutex(const std::string& name) {
+  if (mutexes_.count(name)) return true;
+  std::filesystem::path lock = MutexLockFile(machine_.Folder(), name);
   std::error_code ec;
-  std::filesystem::create_directories(folder, ec);
-  std::filesystem::path lock = folder / (file + ".lock");
+  std::filesystem::create_directories(lock.parent_path(), ec);
   int fd = open(lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
   if (fd < 0) return false;
   if (flock(fd, LOCK_EX | LOCK_NB) != 0) {

@@ -2,6 +2,7 @@
 // single-instance mutex as a file lock) and the clock, virtual or real.
 #pragma once
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <string>
@@ -37,6 +38,10 @@ class HostSystem : public ISystem {
   std::string firstArgument_;
   std::map<std::string, int> mutexes_;  // name -> descriptor holding the lock
 };
+
+// The file whose lock is the single-instance mutex `name` on the machine in `machineFolder`.
+std::filesystem::path MutexLockFile(const std::filesystem::path& machineFolder,
+                                    const std::string& name);
 
 // Sleep(ms): in virtual mode the pause is only reported to `onPause` (and counted); in real mode
 // the thread sleeps (and `onPause`, when given, is told as well).

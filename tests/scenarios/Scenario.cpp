@@ -19,6 +19,7 @@
 #include "support/Cp932.h"
 #include "support/IniDocument.h"
 #include "support/uStrOp.h"
+#include "tests/scenarios/PlanCheck.h"
 #include "tests/unit/MachineFixture.h"
 
 extern char** environ;
@@ -300,7 +301,17 @@ RunResult Scenario::Run(const std::vector<std::string>& arguments, const std::st
   if (!answers.empty())
     std::ofstream(root_ / ("answers" + std::to_string(runs_) + ".txt"), std::ios::binary)
         << answers;
-  if (!OnWine()) return RunOnce(runner_, arguments, answers, false);
+  if (!OnWine()) {
+    // Installs are planned first when the scenarios check plans (see PlanCheck.h).
+    if (!PlansChecked() || arguments != std::vector<std::string>{Dist().string()})
+      return RunOnce(runner_, arguments, answers, false);
+    PlannedInstall plan = PlanInstall(
+        MachineFolder(), Dist(),
+        answers.empty() ? fs::path() : root_ / ("answers" + std::to_string(runs_) + ".txt"));
+    RunResult result = RunOnce(runner_, arguments, answers, false);
+    CheckPlan(plan, MachineFolder(), result.exitCode);
+    return result;
+  }
 
   SyncReferenceDist();
   OpenMachine();  // made as the prefix's kind of Windows
