@@ -7,6 +7,7 @@
 
 #include "support/Cp932.h"
 #include "support/IniDocument.h"
+#include "support/Quoted.h"
 #include "support/uStrOp.h"
 
 namespace orvane::pack {
@@ -26,20 +27,7 @@ const char kUninstallList[] = "SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\UNI
 
 
 // A text for the plan: UTF-8 in double quotes, with the transcript's escapes.
-std::string Quote(const std::string& cp932) {
-  std::string out = "\"";
-  for (char c : DisplayUtf8(cp932)) {
-    switch (c) {
-      case '\r': out += "\\r"; break;
-      case '\n': out += "\\n"; break;
-      case '\t': out += "\\t"; break;
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      default: out += c;
-    }
-  }
-  return out + "\"";
-}
+std::string Quote(const std::string& cp932) { return QuotedCp932(cp932); }
 
 std::string Data(const RegValue& value) {
   uint32_t number = 0;

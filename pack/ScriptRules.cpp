@@ -4,6 +4,7 @@
 #include "pack/ScriptRules.h"
 
 #include "support/Cp932.h"
+#include "support/IniDocument.h"
 
 namespace orvane::pack {
 
@@ -55,19 +56,6 @@ const std::vector<ScriptKey> kKeys = {
     {"ExecuteFile", "File", N::None, 0, "", V::Path},
 };
 
-std::string FoldCase(const std::string& s) {
-  std::string out = s;
-  for (size_t i = 0; i < out.size(); ++i) {
-    const auto c = static_cast<unsigned char>(out[i]);
-    if (IsLeadChar(c)) {
-      ++i;
-    } else if (c >= 'a' && c <= 'z') {
-      out[i] = static_cast<char>(c - 'a' + 'A');
-    }
-  }
-  return out;
-}
-
 bool AllDigits(const std::string& s) {
   if (s.empty()) return false;
   for (char c : s)
@@ -102,19 +90,19 @@ std::string KnownSection(const std::string& section) {
 }
 
 std::string FoldName(const std::string& name) {
-  return FoldCase(name);
+  return IniDocument::FoldName(name);
 }
 
 bool SameName(const std::string& a, const std::string& b) {
-  return FoldCase(a) == FoldCase(b);
+  return IniDocument::FoldName(a) == IniDocument::FoldName(b);
 }
 
 KeyMatch MatchScriptKey(const std::string& section, const std::string& key) {
   KeyMatch match;
-  const std::string folded = FoldCase(key);
+  const std::string folded = IniDocument::FoldName(key);
   for (const ScriptKey& entry : kKeys) {
     if (!SameName(entry.section, section)) continue;
-    const std::string stem = FoldCase(entry.name);
+    const std::string stem = IniDocument::FoldName(entry.name);
     if (entry.numbering == Numbering::None) {
       if (folded == stem) {
         match.key = &entry;

@@ -37,20 +37,6 @@ std::string Trim(const std::string& s) {
   return TrimLeft(TrimRight(s));
 }
 
-// Names compare without regard to ASCII letter case; double-byte characters compare byte for
-// byte, so their trail bytes are stepped over, not folded.
-std::string Fold(const std::string& s) {
-  std::string out = s;
-  for (size_t i = 0; i < out.size(); ++i) {
-    const auto c = static_cast<unsigned char>(out[i]);
-    if (IsLeadChar(c)) {
-      ++i;
-    } else if (c >= 'a' && c <= 'z') {
-      out[i] = static_cast<char>(c - 'a' + 'A');
-    }
-  }
-  return out;
-}
 
 // Byte index of the first (or last) single-byte `c` in s, skipping trail bytes; npos if none.
 size_t FindChar(const std::string& s, char c, size_t from, bool last) {
@@ -110,6 +96,21 @@ std::vector<std::string> SplitLines(const std::string& text) {
 
 }  // namespace
 
+// Names compare without regard to ASCII letter case; double-byte characters compare byte for
+// byte, so their trail bytes are stepped over, not folded.
+std::string IniDocument::FoldName(const std::string& s) {
+  std::string out = s;
+  for (size_t i = 0; i < out.size(); ++i) {
+    const auto c = static_cast<unsigned char>(out[i]);
+    if (IsLeadChar(c)) {
+      ++i;
+    } else if (c >= 'a' && c <= 'z') {
+      out[i] = static_cast<char>(c - 'a' + 'A');
+    }
+  }
+  return out;
+}
+
 IniDocument IniDocument::Parse(const std::string& text) {
   IniDocument doc;
   Section* current = nullptr;
@@ -120,13 +121,13 @@ IniDocument IniDocument::Parse(const std::string& text) {
       section.hasHeader = true;
       section.header = std::move(line);
       section.name = parsed.name;
-      doc.index_.emplace(Fold(parsed.name), doc.sections_.size() - 1);
+      doc.index_.emplace(FoldName(parsed.name), doc.sections_.size() - 1);
       current = &section;
       continue;
     }
     if (current == nullptr) current = &doc.sections_.emplace_back();  // lines before any header
     if (parsed.kind == ParsedLine::Key) {
-      current->keys.emplace(Fold(parsed.name), current->lines.size());  // the first key wins
+      current->keys.emplace(FoldName(parsed.name), current->lines.size());  // the first key wins
       current->insertAt = current->lines.size() + 1;
     }
     current->lines.push_back(std::move(line));
@@ -135,12 +136,12 @@ IniDocument IniDocument::Parse(const std::string& text) {
 }
 
 IniDocument::Section* IniDocument::Find(const std::string& section) {
-  const auto it = index_.find(Fold(Trim(section)));
+  const auto it = index_.find(FoldName(Trim(section)));
   return it == index_.end() ? nullptr : &sections_[it->second];
 }
 
 const IniDocument::Section* IniDocument::Find(const std::string& section) const {
-  const auto it = index_.find(Fold(Trim(section)));
+  const auto it = index_.find(FoldName(Trim(section)));
   return it == index_.end() ? nullptr : &sections_[it->second];
 }
 
@@ -150,7 +151,7 @@ void IniDocument::IndexKeys(Section& section) {
   for (size_t i = 0; i < section.lines.size(); ++i) {
     const ParsedLine parsed = ParseLine(section.lines[i]);
     if (parsed.kind != ParsedLine::Key) continue;
-    section.keys.emplace(Fold(parsed.name), i);
+    section.keys.emplace(FoldName(parsed.name), i);
     section.insertAt = i + 1;
   }
 }
@@ -158,7 +159,7 @@ void IniDocument::IndexKeys(Section& section) {
 void IniDocument::IndexSections() {
   index_.clear();
   for (size_t i = 0; i < sections_.size(); ++i) {
-    if (sections_[i].hasHeader) index_.emplace(Fold(sections_[i].name), i);
+    if (sections_[i].hasHeader) index_.emplace(FoldName(sections_[i].name), i);
   }
 }
 
@@ -166,7 +167,7 @@ std::optional<std::string> IniDocument::Get(const std::string& section,
                                             const std::string& key) const {
   const Section* found = Find(section);
   if (found == nullptr) return std::nullopt;
-  const auto it = found->keys.find(Fold(Trim(key)));
+  const auto it = found->keys.find(FoldName(Trim(key)));
   if (it == found->keys.end()) return std::nullopt;
   ParsedLine parsed = ParseLine(found->lines[it->second]);
   std::string& value = parsed.value;
@@ -185,11 +186,11 @@ void IniDocument::Set(const std::string& section, const std::string& key,
     added.hasHeader = true;
     added.name = Trim(section);
     added.header = "[" + added.name + "]";
-    index_.emplace(Fold(added.name), sections_.size() - 1);
+    index_.emplace(FoldName(added.name), sections_.size() - 1);
     target = &added;
   }
   const std::string name = Trim(key);
-  const std::string folded = Fold(name);
+  const std::string folded = FoldName(name);
   const auto it = target->keys.find(folded);
   if (it != target->keys.end()) {
     // Replaced in place; the key keeps the spelling it has in the file.
@@ -207,7 +208,7 @@ void IniDocument::Set(const std::string& section, const std::string& key,
 void IniDocument::DeleteKey(const std::string& section, const std::string& key) {
   Section* target = Find(section);
   if (target == nullptr) return;
-  const auto it = target->keys.find(Fold(Trim(key)));
+  const auto it = target->keys.find(FoldName(Trim(key)));
   if (it == target->keys.end()) return;
   target->lines.erase(target->lines.begin() + static_cast<std::ptrdiff_t>(it->second));
   // Lines after it moved up, and a duplicate of the key may now be the first one: index again.
@@ -216,12 +217,12 @@ void IniDocument::DeleteKey(const std::string& section, const std::string& key) 
 
 void IniDocument::DeleteSection(const std::string& section) {
   // Every section of the name goes, so that none of its duplicates takes its place.
-  const std::string folded = Fold(Trim(section));
+  const std::string folded = FoldName(Trim(section));
   if (index_.find(folded) == index_.end()) return;
   std::vector<Section> kept;
   kept.reserve(sections_.size());
   for (Section& s : sections_) {
-    if (!s.hasHeader || Fold(s.name) != folded) kept.push_back(std::move(s));
+    if (!s.hasHeader || FoldName(s.name) != folded) kept.push_back(std::move(s));
   }
   sections_ = std::move(kept);
   IndexSections();

@@ -15,6 +15,9 @@ class IniDocument {
   IniDocument() = default;
   // Splits `text` into lines at CR, LF or CR LF.
   static IniDocument Parse(const std::string& text);
+  // A section or key name as the profile functions compare names: ASCII letters in capitals,
+  // double-byte characters (their trail bytes included) as they are.
+  static std::string FoldName(const std::string& name);
 
   // The value of a key (quotes of a quoted value removed), nothing when the section or key is
   // missing. Only the first section of a name and the first key of a name count. Names are

@@ -511,7 +511,7 @@ uint32_t UninstallRun::DeleteLoggedFile(const std::string& path, const std::stri
   // A count that an interrupted run of this uninstall lowered already is judged as it found it.
   std::optional<int> lowered = shared ? LoweredFrom(entry) : std::nullopt;
   const int count = SharedCount(registry, path);
-  if ((lowered ? *lowered : count) == 0) {
+  if (lowered.value_or(count) == 0) {
     if (PosNoCase("/C", options) > 0) {
       return AskAndDelete(path, path + "\r\n\r\n" + "May I delete this file?" + "\r\n\r\n" +
                                     "<< Warning >>" + kCrLf +

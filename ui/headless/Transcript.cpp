@@ -3,7 +3,7 @@
 
 #include <cerrno>
 
-#include "support/Cp932.h"
+#include "support/Quoted.h"
 
 namespace orvane::headless {
 
@@ -20,23 +20,8 @@ void Transcript::NoteFailure(int error) {
   error_ = error;
 }
 
-std::string Transcript::QuoteUtf8(const std::string& utf8) {
-  std::string out = "\"";
-  for (char c : utf8) {
-    switch (c) {
-      case '\r': out += "\\r"; break;
-      case '\n': out += "\\n"; break;
-      case '\t': out += "\\t"; break;
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      default: out += c;
-    }
-  }
-  return out + "\"";
-}
+std::string Transcript::QuoteUtf8(const std::string& utf8) { return QuotedUtf8(utf8); }
 
-std::string Transcript::Quote(const std::string& cp932) {
-  return QuoteUtf8(DisplayUtf8(cp932));
-}
+std::string Transcript::Quote(const std::string& cp932) { return QuotedCp932(cp932); }
 
 }  // namespace orvane::headless
