@@ -91,4 +91,11 @@ std::string VersionText(const std::string& tool) {
   return tool + " (Orvane Setup) " ORVANE_VERSION "\n";
 }
 
+bool AnswerHelpOrVersion(const ParsedOptions& options, const std::string& usage,
+                         const std::string& tool, std::ostream& out) {
+  if (options.help) out << usage;
+  else if (options.version) out << VersionText(tool);
+  return options.help || options.version;
+}
+
 }  // namespace orvane::tools

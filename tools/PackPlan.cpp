@@ -151,14 +151,7 @@ class PlanProgramUi : public ProgramUi, private IUserInterface {
 int PackPlan(const std::vector<std::string>& arguments) {
   const ParsedOptions options =
       ParseOptions(arguments, {{"machine", true}, {"answers", true}, {"drive", true}, {"transcript", true}});
-  if (options.help) {
-    std::cout << kPlanUsage;
-    return 0;
-  }
-  if (options.version) {
-    std::cout << VersionText("orvane-pack");
-    return 0;
-  }
+  if (AnswerHelpOrVersion(options, kPlanUsage, "orvane-pack", std::cout)) return 0;
   if (options.operands.size() != 1) throw UsageError("plan takes one distribution folder");
   const fs::path distribution = fs::absolute(PathFromUtf8(options.operands[0]));
   if (!fs::is_directory(distribution))

@@ -363,14 +363,7 @@ int main(int argc, char** argv) {
     // The options end at the command: what follows belongs to the command.
     const tools::ParsedOptions options =
         tools::ParseOptions(tools::CommandArguments(argc, argv), {{"machine", true}}, true);
-    if (options.help) {
-      std::cout << kUsage;
-      return 0;
-    }
-    if (options.version) {
-      std::cout << tools::VersionText("orvane-machine");
-      return 0;
-    }
+    if (tools::AnswerHelpOrVersion(options, kUsage, "orvane-machine", std::cout)) return 0;
     const std::filesystem::path machine = options.Has("machine")
                                               ? tools::PathFromUtf8(options.Value("machine"))
                                               : tools::DefaultMachineFolder();
