@@ -73,14 +73,16 @@ start() {
 
 # A Windows path for a file of the output folder (Wine's Z: drive is the host's root).
 winpath() { local p="Z:$1"; echo "${p//\//\\}"; }
-# What an install changed in a prefix: the files made or written since MARKER with their checksums (of a
-# shortcut, the checksum of its texts: it also keeps its target's times), and the registry keys
-# the package writes.
+# What an install changed in a prefix: the files made or written since MARKER with their
+# checksums (of a shortcut, the checksum of its texts: it also keeps its target's times), and the
+# registry keys the package writes. The prefix's system files are hard links to the template's,
+# whose inode times change whenever another copy of the template is made or removed: only files
+# of one link count.
 view=/reg:32
 file -b "$SETUP" | grep -q x86-64 && view=/reg:64
 changed_state() {
   local prefix=$1 marker=$2
-  (cd "$prefix/drive_c" && find . -type f -cnewer "$marker" ! -ipath '*/temp/*' | sort |
+  (cd "$prefix/drive_c" && find . -type f -links 1 -cnewer "$marker" ! -ipath '*/temp/*' | sort |
     while IFS= read -r f; do
       case "$f" in
         *.lnk) echo "$( (strings -a "$f"; strings -a -el "$f") | md5sum | cut -c1-32)  $f" ;;
