@@ -158,6 +158,20 @@ bool Utf16ToUtf8(const std::u16string& text, std::string& out) {
   return true;
 }
 
+bool Utf8ToUtf16(const std::string& text, std::u16string& out) {
+  out.clear();
+  for (size_t i = 0; i < text.size();) {
+    uint32_t cp;
+    if (!ReadUtf8(text, i, cp)) return false;
+    if (cp >= 0x10000) {
+      out += static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
+      cp = 0xDC00 + ((cp - 0x10000) & 0x3FF);
+    }
+    out += static_cast<char16_t>(cp);
+  }
+  return true;
+}
+
 std::u16string DisplayUtf16(const std::string& cp932) {
   std::u16string out;
   for (size_t i = 0; i < cp932.size();) {

@@ -21,6 +21,8 @@ bool Cp932ToUtf16(const std::string& text, std::u16string& out);
 bool Utf16ToCp932(const std::u16string& text, std::string& out);
 // Any UTF-16 text, surrogate pairs included; false for an unpaired surrogate.
 bool Utf16ToUtf8(const std::u16string& text, std::string& out);
+// Any UTF-8 text, as surrogate pairs beyond U+FFFF; false for malformed UTF-8.
+bool Utf8ToUtf16(const std::string& text, std::u16string& out);
 
 // For display: a byte that does not start a character becomes U+FFFD instead of failing.
 std::string DisplayUtf8(const std::string& cp932);

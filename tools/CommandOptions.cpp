@@ -3,6 +3,8 @@
 
 #include <getopt.h>
 
+#include <cstdio>
+
 namespace orvane::tools {
 
 namespace {
@@ -92,9 +94,9 @@ std::string VersionText(const std::string& tool) {
 }
 
 bool AnswerHelpOrVersion(const ParsedOptions& options, const std::string& usage,
-                         const std::string& tool, std::ostream& out) {
-  if (options.help) out << usage;
-  else if (options.version) out << VersionText(tool);
+                         const std::string& tool) {
+  if (options.help) std::fputs(usage.c_str(), stdout);
+  else if (options.version) std::fputs(VersionText(tool).c_str(), stdout);
   return options.help || options.version;
 }
 

@@ -3,7 +3,6 @@
 // "--version" understood by every tool, and one-line errors for everything else.
 #pragma once
 #include <map>
-#include <ostream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -45,9 +44,9 @@ ParsedOptions ParseOptions(const std::vector<std::string>& arguments,
 // What --version prints: "TOOL (Orvane Setup) VERSION\n".
 std::string VersionText(const std::string& tool);
 
-// Writes `usage` for --help or the version of `tool` for --version to `out`; true when it did
-// (the command is then done).
+// Writes `usage` for --help or the version of `tool` for --version to standard output; true when
+// it did (the command is then done).
 bool AnswerHelpOrVersion(const ParsedOptions& options, const std::string& usage,
-                         const std::string& tool, std::ostream& out);
+                         const std::string& tool);
 
 }  // namespace orvane::tools

@@ -4,9 +4,6 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <iostream>
-#include <sstream>
 
 #include "app/Application.h"
 #include "tools/ToolSupport.h"
@@ -20,15 +17,15 @@ std::string TranscriptName(const std::string& path) {
 
 }  // namespace
 
-HeadlessProgramUi::HeadlessProgramUi(headless::Answers answers, std::ostream& out)
-    : transcript_(out), ui_(std::move(answers), transcript_) {}
+HeadlessProgramUi::HeadlessProgramUi(headless::Answers answers, headless::Transcript::Sink out)
+    : transcript_(std::move(out)), ui_(std::move(answers), transcript_) {}
 
 void HeadlessProgramUi::Attach(Application& app, const DiskChanger& insertDisk) {
   ui_.Attach(app);
   ui_.InsertDisk = [insertDisk, &app](int, const std::string& folder) {
     // The distribution drive is the drive of the running program.
     char drive = app.ctx.SourceFolder.empty() ? 'D' : app.ctx.SourceFolder[0];
-    return insertDisk(drive, PathFromUtf8(folder));
+    return insertDisk(drive, folder);
   };
 }
 
@@ -40,26 +37,34 @@ void HeadlessProgramUi::Finish(int code) {
 headless::Answers LoadAnswers(const std::string& path) {
   if (path.empty()) return {};
   // A folder opens for reading on Linux and reads as nothing: it would pass for an empty file.
-  std::error_code ec;
-  const std::filesystem::path file = PathFromUtf8(path);
-  if (std::filesystem::is_directory(file, ec))
-    throw headless::AnswersError(path + ": a folder, not an answers file");
-  std::ifstream in(file, std::ios::binary);
-  if (!in) throw headless::AnswersError("cannot read the answers file " + path);
-  std::stringstream text;
-  text << in.rdbuf();
-  if (in.bad()) throw headless::AnswersError("cannot read the answers file " + path);
-  std::string base = PathToUtf8(std::filesystem::absolute(file).parent_path());
-  return headless::Answers::Parse(text.str(), path, base);
+  if (IsFolder(path)) throw headless::AnswersError(path + ": a folder, not an answers file");
+  std::optional<std::string> text = ReadWholeFile(path);
+  if (!text) throw headless::AnswersError("cannot read the answers file " + path);
+  return headless::Answers::Parse(*text, path, FolderOf(path));
 }
 
-std::ostream& OpenTranscript(const std::string& path, bool append, std::ofstream& file) {
-  if (path.empty() || path == "-") return std::cout;
+TranscriptFile::TranscriptFile(const std::string& path, bool append) : out_(stdout) {
+  if (path.empty() || path == "-") return;
   errno = 0;
   // Binary: the transcript's lines end in LF alone on every system.
-  file.open(PathFromUtf8(path), std::ios::binary | (append ? std::ios::app : std::ios::trunc));
-  if (!file) throw TranscriptError(TranscriptNotWritten(path, errno ? errno : EIO));
-  return file;
+  out_ = OpenFile(path, append ? "ab" : "wb");
+  if (!out_) throw TranscriptError(TranscriptNotWritten(path, errno ? errno : EIO));
+}
+
+bool TranscriptFile::Write(const std::string& text) {
+  if (!out_) {
+    errno = EBADF;
+    return false;
+  }
+  return std::fwrite(text.data(), 1, text.size(), out_) == text.size() && std::fflush(out_) == 0;
+}
+
+int TranscriptFile::Close() {
+  if (!out_ || out_ == stdout) return 0;
+  errno = 0;
+  const bool failed = std::fclose(out_) != 0;
+  out_ = nullptr;
+  return failed ? (errno ? errno : EIO) : 0;
 }
 
 std::string TranscriptNotWritten(const std::string& path, int error) {
@@ -69,24 +74,19 @@ std::string TranscriptNotWritten(const std::string& path, int error) {
 
 int RunHeadless(const StartRequest& request, headless::Answers answers,
                 const std::string& transcriptPath, bool append, const std::string& tool) {
-  std::ofstream file;
-  std::ostream& out = OpenTranscript(transcriptPath, append, file);
-  HeadlessProgramUi ui(std::move(answers), out);
+  TranscriptFile file(transcriptPath, append);
+  HeadlessProgramUi ui(std::move(answers), file.Sink());
   int code = RunProgram(request, ui);
-  if (file.is_open()) {
-    errno = 0;
-    file.close();
-    if (file.fail()) ui.GetTranscript().NoteFailure(errno ? errno : EIO);
-  }
+  if (int error = file.Close()) ui.GetTranscript().NoteFailure(error);
   const headless::Transcript& transcript = ui.GetTranscript();
   if (!transcript.Lost()) return code;
   if (code == kExitTranscriptLost) {
-    std::cerr << tool << ": " << TranscriptNotWritten(transcriptPath, transcript.LostError())
-              << "\n";
+    std::fprintf(stderr, "%s: %s\n", tool.c_str(),
+                 TranscriptNotWritten(transcriptPath, transcript.LostError()).c_str());
   } else {
-    std::cerr << tool << ": the transcript to " << TranscriptName(transcriptPath)
-              << " was cut short (" << std::strerror(transcript.LostError())
-              << "); the run went on to its end: exit " << code << "\n";
+    std::fprintf(stderr, "%s: the transcript to %s was cut short (%s); the run went on to its end: "
+                 "exit %d\n", tool.c_str(), TranscriptName(transcriptPath).c_str(),
+                 std::strerror(transcript.LostError()), code);
   }
   return kExitTranscriptLost;
 }

@@ -1,8 +1,7 @@
 // The program run with the scripted user: the headless ProgramUi and the loading of the answers
 // file and the transcript, shared by orvane-run and the desktop program's headless mode.
 #pragma once
-#include <fstream>
-#include <ostream>
+#include <cstdio>
 #include <stdexcept>
 #include <string>
 
@@ -13,7 +12,7 @@ namespace orvane::tools {
 
 class HeadlessProgramUi : public ProgramUi {
  public:
-  HeadlessProgramUi(headless::Answers answers, std::ostream& out);
+  HeadlessProgramUi(headless::Answers answers, headless::Transcript::Sink out);
   IUserInterface& Ui() override { return ui_; }
   void Attach(Application& app, const DiskChanger& insertDisk) override;
   void Record(const std::string& line) override { transcript_.Line(line); }
@@ -36,9 +35,27 @@ class TranscriptError : public std::runtime_error {
 // The answers file at `path` (no rules when empty); throws headless::AnswersError naming the
 // line, or the file when it cannot be read (a folder, a missing file).
 headless::Answers LoadAnswers(const std::string& path);
-// The transcript stream: standard output for "" or "-", else `file` opened at `path`. Throws
-// TranscriptError when the file cannot be opened.
-std::ostream& OpenTranscript(const std::string& path, bool append, std::ofstream& file);
+// Where a transcript goes: standard output for "" or "-", else the file at `path`, written from
+// its start or appended to. The constructor throws TranscriptError when the file cannot be opened.
+class TranscriptFile {
+ public:
+  TranscriptFile(const std::string& path, bool append);
+  ~TranscriptFile() { Close(); }
+  TranscriptFile(const TranscriptFile&) = delete;
+  TranscriptFile& operator=(const TranscriptFile&) = delete;
+  // Writes `text` and flushes it; false with errno set when that failed.
+  bool Write(const std::string& text);
+  headless::Transcript::Sink Sink() {
+    return [this](const std::string& text) { return Write(text); };
+  }
+  // Closes a file: the errno of a failed close, else 0; nothing is written to it afterwards.
+  // Standard output stays open.
+  int Close();
+  bool Closed() const { return !out_; }
+
+ private:
+  std::FILE* out_;
+};
 // The message of a transcript that could not be written before anything ran.
 std::string TranscriptNotWritten(const std::string& path, int error);
 // Runs the program with the scripted user, the transcript going to `transcriptPath` as

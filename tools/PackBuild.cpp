@@ -405,7 +405,7 @@ int PackBuild(const std::vector<std::string>& arguments) {
                                                          {"compress", true},
                                                          {"disk-size", true},
                                                          {"setup-exe", true}});
-  if (AnswerHelpOrVersion(options, kUsage, "orvane-pack", std::cout)) return 0;
+  if (AnswerHelpOrVersion(options, kUsage, "orvane-pack")) return 0;
   if (options.operands.size() != 1) throw UsageError("build: give one SOURCE folder");
   if (options.Value("script").empty()) throw UsageError("build: --script SETUP.INI is needed");
   if (options.Value("out").empty()) throw UsageError("build: --out DIST is needed");

@@ -23,7 +23,7 @@ const char kUsage[] =
 
 int PackCheck(const std::vector<std::string>& arguments) {
   const ParsedOptions options = ParseOptions(arguments, {{"format", true}, {"disk", true}});
-  if (AnswerHelpOrVersion(options, kUsage, "orvane-pack", std::cout)) return 0;
+  if (AnswerHelpOrVersion(options, kUsage, "orvane-pack")) return 0;
   if (options.operands.size() != 1) throw UsageError("check takes one DIST or SETUP.INI");
   const std::string format = options.Value("format", "text");
   if (format != "text" && format != "json") throw UsageError("--format is text or json");

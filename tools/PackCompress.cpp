@@ -26,7 +26,7 @@ const char kUsage[] =
 
 int PackCompress(const std::vector<std::string>& arguments) {
   const ParsedOptions options = ParseOptions(arguments, {{"out", true}});
-  if (AnswerHelpOrVersion(options, kUsage, "orvane-pack", std::cout)) return 0;
+  if (AnswerHelpOrVersion(options, kUsage, "orvane-pack")) return 0;
   if (options.operands.empty()) throw UsageError("compress: no FILE given");
   std::error_code ec;
   const bool toFolder = options.Has("out");

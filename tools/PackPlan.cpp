@@ -96,8 +96,8 @@ class ScratchMachine {
 // that copies that did not happen (kept or skipped files) find their place in the plan.
 class PlanProgramUi : public ProgramUi, private IUserInterface {
  public:
-  PlanProgramUi(headless::Answers answers, std::ostream& transcript)
-      : inner_(std::move(answers), transcript) {}
+  PlanProgramUi(headless::Answers answers, headless::Transcript::Sink transcript)
+      : inner_(std::move(answers), std::move(transcript)) {}
   void Tell(pack::PlanRecorder& plan) { plan_ = &plan; }
   IUserInterface& Ui() override { return *this; }
   void Attach(Application& app, const DiskChanger& insertDisk) override {
@@ -151,7 +151,7 @@ class PlanProgramUi : public ProgramUi, private IUserInterface {
 int PackPlan(const std::vector<std::string>& arguments) {
   const ParsedOptions options =
       ParseOptions(arguments, {{"machine", true}, {"answers", true}, {"drive", true}, {"transcript", true}});
-  if (AnswerHelpOrVersion(options, kPlanUsage, "orvane-pack", std::cout)) return 0;
+  if (AnswerHelpOrVersion(options, kPlanUsage, "orvane-pack")) return 0;
   if (options.operands.size() != 1) throw UsageError("plan takes one distribution folder");
   const fs::path distribution = fs::absolute(PathFromUtf8(options.operands[0]));
   if (!fs::is_directory(distribution))
@@ -165,7 +165,7 @@ int PackPlan(const std::vector<std::string>& arguments) {
     drive = static_cast<char>(std::toupper(static_cast<unsigned char>(d[0])));
   }
   const fs::path machine = fs::absolute(
-      options.Has("machine") ? PathFromUtf8(options.Value("machine")) : DefaultMachineFolder());
+      options.Has("machine") ? options.Value("machine") : DefaultMachineFolder());
   headless::Answers answers;
   try {
     answers = LoadAnswers(options.Value("answers"));
@@ -207,22 +207,22 @@ int PackPlan(const std::vector<std::string>& arguments) {
   };
 
   // The plan is the output; the run's transcript goes where --transcript says, else nowhere.
-  std::ostringstream discarded;
-  std::ofstream transcriptFile;
-  std::ostream* transcript = &discarded;
+  std::optional<TranscriptFile> transcriptFile;
+  headless::Transcript::Sink transcript = [](const std::string&) { return true; };
   if (options.Has("transcript")) {
     try {
-      transcript = &OpenTranscript(options.Value("transcript"), false, transcriptFile);
+      transcriptFile.emplace(options.Value("transcript"), false);
+      transcript = transcriptFile->Sink();
     } catch (const TranscriptError& error) {
       std::cerr << "orvane-pack: " << error.what() << "\n";
       return 2;
     }
   }
-  PlanProgramUi ui(std::move(answers), *transcript);
+  PlanProgramUi ui(std::move(answers), transcript);
   ui.Record(StartLine(hostOptions.programPath, ""));
   pack::PlanRecorder plan(host.Bundle(ui.Ui()), probes);
   ui.Tell(plan);
-  const int code = RunApplication(plan.Bundle(), ui, [&copy](char letter, const fs::path& folder) {
+  const int code = RunApplication(plan.Bundle(), ui, [&copy](char letter, const std::string& folder) {
     copy.MapDrive(letter, fs::absolute(folder));
     return true;
   });

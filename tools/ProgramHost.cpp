@@ -70,7 +70,7 @@ class RecordingShell : public IShell {
 CommandLine ParseCommandLine(const std::vector<std::string>& args,
                              const std::set<std::string>& valued,
                              const std::set<std::string>& flags,
-                             const std::filesystem::path& defaultFolder) {
+                             const std::string& defaultFolder) {
   std::vector<OptionSpec> specs = {{"machine", true}, {"drive", true}, {"log", true},
                                    {"uninstall", true}};
   for (const std::string& name : valued) specs.push_back({name.substr(2), true});
@@ -86,7 +86,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args,
       throw std::invalid_argument(std::string("--") + option +
                                   " does not apply on Windows: the program works on this "
                                   "machine, and the distribution folder keeps its own drive");
-  if (parsed.Has("machine")) line.request.machineFolder = PathFromUtf8(parsed.Value("machine"));
+  if (parsed.Has("machine")) line.request.machineFolder = parsed.Value("machine");
   if (parsed.Has("drive")) {
     const std::string d = parsed.Value("drive");
     if (d.size() != 1 || !std::isalpha(static_cast<unsigned char>(d[0])) ||
@@ -101,15 +101,15 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args,
   for (const std::string& name : flags)
     if (parsed.Has(name.substr(2))) line.switches.insert(name);
   if (parsed.operands.size() > 1) throw std::invalid_argument("more than one distribution folder");
-  if (!parsed.operands.empty()) line.request.distribution = PathFromUtf8(parsed.operands[0]);
+  if (!parsed.operands.empty()) line.request.distribution = parsed.operands[0];
   StartRequest& r = line.request;
   if (r.distribution.empty() && r.firstArgument.empty() && line.uninstallName.empty() &&
-      !defaultFolder.empty() && std::filesystem::exists(defaultFolder / "SETUP.INI"))
+      !defaultFolder.empty() && Exists(defaultFolder + "/SETUP.INI"))
     r.distribution = defaultFolder;
   int modes = !r.distribution.empty() + !r.firstArgument.empty() + !line.uninstallName.empty();
   if (modes != 1) throw std::invalid_argument("give one distribution folder, --log or --uninstall");
-  if (!r.distribution.empty() && !std::filesystem::is_directory(r.distribution))
-    throw std::invalid_argument("no such folder: " + PathToUtf8(r.distribution));
+  if (!r.distribution.empty() && !IsFolder(r.distribution))
+    throw std::invalid_argument("no such folder: " + r.distribution);
   return line;
 }
 

@@ -5,7 +5,6 @@
 // conventions. ProgramHost.cpp holds what is the same everywhere; ProgramHostLinux.cpp starts
 // the program on an emulated machine, ProgramHostWin32.cpp on the Windows it runs on.
 #pragma once
-#include <filesystem>
 #include <functional>
 #include <memory>
 #include <map>
@@ -37,20 +36,21 @@ enum : int {
 // that describe that machine (--machine, --drive) do not apply.
 extern const bool kEmulatedMachine;
 
+// Host paths are kept in UTF-8, as the tools keep file names (see ToolSupport.h).
 struct StartRequest {
-  std::filesystem::path machineFolder;
-  std::filesystem::path distribution;  // install: the distribution folder
+  std::string machineFolder;
+  std::string distribution;            // install: the distribution folder
   char drive = 'D';                    // the drive letter it is reachable under
   std::string firstArgument;           // code page 932: an uninstall log path, or empty
   std::string programPath;             // the program's Windows path when it is a machine file
-  std::filesystem::path programHostPath;
+  std::string programHostPath;
   bool realTime = false;
   std::string documentOpener;  // host command that opens documents, empty: only report them
 };
 
 // Puts the folder of a disk (a host folder the user names) in the drive that the program reads
 // its disks from, as inserting the disk would; false when the system refused.
-using DiskChanger = std::function<bool(char drive, const std::filesystem::path& folder)>;
+using DiskChanger = std::function<bool(char drive, const std::string& folder)>;
 
 // A user interface for one run: made before the program object, attached to it afterwards.
 class ProgramUi {
@@ -85,7 +85,7 @@ struct CommandLine {
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments,
                              const std::set<std::string>& valued,
                              const std::set<std::string>& flags,
-                             const std::filesystem::path& defaultFolder = {});
+                             const std::string& defaultFolder = {});
 
 // Runs the program to its end and returns the exit code; kExitTranscriptLost, before anything
 // ran, when the record's first line cannot be written (unless the program is a program of the
@@ -98,8 +98,9 @@ int RunApplication(const Platform& platform, ProgramUi& ui, const DiskChanger& i
 // The record's first line: the program's Windows path and first argument.
 std::string StartLine(const std::string& programPath, const std::string& firstArgument);
 
-// The path of the running executable.
-std::filesystem::path SelfExecutable();
+// The path of the running executable, and the folder it stands in.
+std::string SelfExecutable();
+std::string SelfFolder();
 
 // True when this process was started as a program of the machine (for example the uninstaller
 // copy, by an uninstall command): fills the request from `arguments` (after the program name)
@@ -118,7 +119,7 @@ bool StartedAsMachineProgram(const std::vector<std::string>& arguments, StartReq
 // command's program is missing or cannot be started). `record` takes the transcript line that
 // names the command before it starts. `extra` arguments (the installer's switches) follow the
 // command's own.
-int RunUninstallCommand(const std::filesystem::path& machineFolder, const std::string& entryName,
+int RunUninstallCommand(const std::string& machineFolder, const std::string& entryName,
                         const std::function<void(const std::string&)>& record,
                         std::string& problem, const std::vector<std::string>& extra = {});
 

@@ -15,16 +15,18 @@ namespace orvane::tools {
 
 const bool kEmulatedMachine = true;
 
-std::filesystem::path SelfExecutable() {
+std::string SelfExecutable() {
   std::error_code error;
   std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
-  return error ? std::filesystem::path() : self;
+  return error ? std::string() : self.string();
 }
+
+std::string SelfFolder() { return std::filesystem::path(SelfExecutable()).parent_path().string(); }
 
 bool StartedAsMachineProgram(const std::vector<std::string>& arguments, StartRequest& request) {
   const char* machine = std::getenv("ORVANE_MACHINE");
   if (!machine || !*machine) return false;
-  std::filesystem::path self = SelfExecutable();
+  const std::string self = SelfExecutable();
   std::unique_ptr<host::Machine> opened;
   try {
     if (!std::filesystem::exists(std::filesystem::path(machine) / "machine.ini")) return false;
@@ -78,13 +80,13 @@ int RunProgram(const StartRequest& request, ProgramUi& ui) {
     host->GetMachine().MapDrive(request.drive, std::filesystem::absolute(request.distribution));
   host::Machine& machine = host->GetMachine();
   return RunApplication(host->Bundle(ui.Ui()), ui,
-                        [&machine](char drive, const std::filesystem::path& folder) {
+                        [&machine](char drive, const std::string& folder) {
                           machine.MapDrive(drive, std::filesystem::absolute(folder));
                           return true;
                         });
 }
 
-int RunUninstallCommand(const std::filesystem::path& machineFolder, const std::string& entryName,
+int RunUninstallCommand(const std::string& machineFolder, const std::string& entryName,
                         const std::function<void(const std::string&)>& record,
                         std::string& problem, const std::vector<std::string>& extra) {
   std::unique_ptr<host::Machine> machine = host::Machine::Open(machineFolder);

@@ -18,6 +18,7 @@
 #include "platform/win32/Win32Registry.h"
 #include "platform/win32/Win32Shell.h"
 #include "platform/win32/Win32System.h"
+#include "support/Cp932.h"
 #include "tools/ProgramFile.h"
 #include "tools/ProgramHost.h"
 #include "tools/ToolSupport.h"
@@ -28,8 +29,8 @@ namespace {
 
 // A host path in the program's code page: characters it has no code for become "?" (such a
 // path is then refused by the backend's path check rather than read as another file).
-std::string ToProgramPath(const std::filesystem::path& path) {
-  std::wstring wide = path.wstring();
+std::string ToProgramPath(const std::string& utf8) {
+  std::wstring wide = WideText(utf8);
   for (wchar_t& c : wide)
     if (c == L'/') c = L'\\';
   return win32::FromWideLossy(wide);
@@ -54,7 +55,9 @@ std::string SystemErrorText(DWORD code) {
   std::wstring message = length ? std::wstring(text, length) : L"error " + std::to_wstring(code);
   if (text) LocalFree(text);
   while (!message.empty() && std::iswspace(message.back())) message.pop_back();
-  return PathToUtf8(std::filesystem::path(message));
+  std::string utf8;
+  Utf16ToUtf8(std::u16string(message.begin(), message.end()), utf8);
+  return utf8;
 }
 
 // Inserting a disk substitutes the disk's folder for the distribution drive (as "subst" does),
@@ -66,9 +69,9 @@ class DriveSubstitutes {
       DefineDosDeviceW(DDD_REMOVE_DEFINITION | DDD_EXACT_MATCH_ON_REMOVE, device.c_str(),
                        target.c_str());
   }
-  bool Insert(char drive, const std::filesystem::path& folder) {
+  bool Insert(char drive, const std::string& folder) {
     std::wstring device = {static_cast<wchar_t>(drive), L':'};
-    std::wstring target = std::filesystem::absolute(folder).wstring();
+    std::wstring target = WideText(AbsolutePath(folder));
     if (!DefineDosDeviceW(0, device.c_str(), target.c_str())) return false;
     defined_.push_back({device, target});
     return true;
@@ -82,23 +85,28 @@ class DriveSubstitutes {
 
 const bool kEmulatedMachine = false;
 
-std::filesystem::path SelfExecutable() {
+std::string SelfExecutable() {
   std::wstring buffer(MAX_PATH, L'\0');
   for (;;) {
     DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
     if (length == 0) return {};
-    if (length < buffer.size()) return std::filesystem::path(buffer.substr(0, length));
+    if (length < buffer.size()) {
+      std::string utf8;
+      Utf16ToUtf8(std::u16string(buffer.begin(), buffer.begin() + length), utf8);
+      return utf8;
+    }
     buffer.resize(buffer.size() * 2);
   }
 }
+
+std::string SelfFolder() { return FolderOf(SelfExecutable()); }
 
 bool StartedAsMachineProgram(const std::vector<std::string>& arguments, StartRequest& request) {
   // The runner's uninstall command puts the transcript's name in the environment; Add/Remove
   // Programs starts the uninstaller with its log as the only argument.
   bool started = EnvironmentValue("ORVANE_TRANSCRIPT").has_value();
   if (!started && arguments.size() == 1 && !arguments[0].empty() && arguments[0][0] != '-') {
-    std::error_code error;
-    started = !std::filesystem::is_directory(PathFromUtf8(arguments[0]), error);
+    started = !IsFolder(arguments[0]);
   }
   if (!started) return false;
   request.programPath = ToProgramPath(SelfExecutable());
@@ -117,7 +125,7 @@ int RunProgram(const StartRequest& request, ProgramUi& ui) {
   const std::string realPath = ToProgramPath(SelfExecutable());
   std::string programPath = request.programPath;
   if (programPath.empty() && !request.distribution.empty()) {
-    std::string folder = ToProgramPath(std::filesystem::absolute(request.distribution));
+    std::string folder = ToProgramPath(AbsolutePath(request.distribution));
     if (!folder.empty() && folder.back() == '\\') folder.pop_back();
     programPath = folder + "\\SETUP.EXE";
   }
@@ -147,12 +155,12 @@ int RunProgram(const StartRequest& request, ProgramUi& ui) {
   Platform platform{programFiles, profile,   registry,      shell, lz,
                     components,   processes, programSystem, clock, ui.Ui()};
   DriveSubstitutes substitutes;
-  return RunApplication(platform, ui, [&substitutes](char drive, const std::filesystem::path& f) {
+  return RunApplication(platform, ui, [&substitutes](char drive, const std::string& f) {
     return substitutes.Insert(drive, f);
   });
 }
 
-int RunUninstallCommand(const std::filesystem::path&, const std::string& entryName,
+int RunUninstallCommand(const std::string&, const std::string& entryName,
                         const std::function<void(const std::string&)>& record,
                         std::string& problem, const std::vector<std::string>& extra) {
   win32::Win32Registry registry;

@@ -2,9 +2,6 @@
 #include "tools/SetupSwitches.h"
 
 #include <cctype>
-#include <filesystem>
-#include <ostream>
-#include <streambuf>
 
 #include "app/Application.h"
 #include "app/Main.h"
@@ -71,17 +68,6 @@ bool IsWindowsFolder(const std::string& path) {
   return path.size() > 2 && path[0] == '\\' && path[1] == '\\';
 }
 
-std::string Absolute(const std::string& path) {
-  return path.empty() ? path : PathToUtf8(std::filesystem::absolute(PathFromUtf8(path)));
-}
-
-// A transcript that nobody reads: a quiet run without /log.
-class Discard : public std::streambuf {
- protected:
-  int overflow(int c) override { return c == traits_type::eof() ? 0 : c; }
-  std::streamsize xsputn(const char*, std::streamsize n) override { return n; }
-};
-
 }  // namespace
 
 SetupSwitches TakeSetupSwitches(std::vector<std::string>& arguments,
@@ -111,9 +97,7 @@ SetupSwitches TakeSetupSwitches(std::vector<std::string>& arguments,
     const SwitchRule* rule = Rule(name);
     if (!rule) {
       // "-x" is left to the tool's own options; "/x" is a switch unless it is a folder's path.
-      std::error_code ec;
-      if (dash || name.find_first_of("/\\") != std::string::npos ||
-          std::filesystem::is_directory(PathFromUtf8(word), ec)) {
+      if (dash || name.find_first_of("/\\") != std::string::npos || IsFolder(word)) {
         rest.push_back(word);
         continue;
       }
@@ -157,10 +141,10 @@ std::vector<std::string> SwitchArguments(const SetupSwitches& s) {
   std::vector<std::string> out;
   if (s.quiet) out.push_back("/quiet");
   if (s.noRestart) out.push_back("/norestart");
-  if (!s.answers.empty()) out.push_back("/answers=" + Absolute(s.answers));
-  if (!s.log.empty()) out.push_back("/log=" + Absolute(s.log));
+  if (!s.answers.empty()) out.push_back("/answers=" + AbsolutePath(s.answers));
+  if (!s.log.empty()) out.push_back("/log=" + AbsolutePath(s.log));
   if (!s.dir.empty()) out.push_back("/dir=" + s.dir);
-  if (!s.record.empty()) out.push_back("/record=" + Absolute(s.record));
+  if (!s.record.empty()) out.push_back("/record=" + AbsolutePath(s.record));
   return out;
 }
 
@@ -178,9 +162,8 @@ int RunUnattended(const StartRequest& request, const SetupSwitches& switches,
   headless::Answers answers = UnattendedAnswers(switches);
   if (!switches.log.empty())
     return RunHeadless(request, std::move(answers), switches.log, false, tool);
-  Discard nothing;
-  std::ostream out(&nothing);
-  HeadlessProgramUi ui(std::move(answers), out);
+  // A quiet run without /log: a transcript that nobody reads.
+  HeadlessProgramUi ui(std::move(answers), [](const std::string&) { return true; });
   return RunProgram(request, ui);
 }
 

@@ -18,13 +18,23 @@ std::string ToTerminal(const std::string& cp932) {
   return DisplayUtf8(cp932);
 }
 
-std::filesystem::path PathFromUtf8(const std::string& utf8) {
-  return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+std::optional<std::string> ReadWholeFile(const std::string& utf8) {
+  if (IsFolder(utf8)) return std::nullopt;
+  std::FILE* file = OpenFile(utf8, "rb");
+  if (!file) return std::nullopt;
+  std::string text;
+  char buffer[65536];
+  for (size_t got; (got = std::fread(buffer, 1, sizeof buffer, file)) > 0;) text.append(buffer, got);
+  const bool failed = std::ferror(file);
+  std::fclose(file);
+  if (failed) return std::nullopt;
+  return text;
 }
 
-std::string PathToUtf8(const std::filesystem::path& path) {
-  std::u8string text = path.u8string();
-  return std::string(text.begin(), text.end());
+std::wstring WideText(const std::string& utf8) {
+  std::u16string wide;
+  Utf8ToUtf16(utf8, wide);
+  return std::wstring(wide.begin(), wide.end());
 }
 
 }  // namespace orvane::tools

@@ -2,6 +2,7 @@
 // names and environment values in UTF-8, and the handling of an output whose reader went away.
 // ToolSupport.cpp holds the portable ones; ToolSupportPosix.cpp and ToolSupportWin32.cpp the rest.
 #pragma once
+#include <cstdio>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -11,7 +12,7 @@ namespace orvane::tools {
 
 // $ORVANE_MACHINE, else $XDG_DATA_HOME/orvane/machine, else ~/.local/share/orvane/machine. Empty
 // on Windows, where the program works on the machine it runs on.
-std::filesystem::path DefaultMachineFolder();
+std::string DefaultMachineFolder();
 // Terminal text (UTF-8) to the program's code page; throws std::runtime_error naming the text
 // when it has no code page 932 form.
 std::string FromTerminal(const std::string& utf8);
@@ -21,6 +22,20 @@ std::string ToTerminal(const std::string& cp932);
 // file name would go through the ANSI code page and lose what it cannot hold.
 std::filesystem::path PathFromUtf8(const std::string& utf8);
 std::string PathToUtf8(const std::filesystem::path& path);
+// Files named in UTF-8 through the C library. The programs that run on Windows use these rather
+// than the C++ streams and std::filesystem, which would add a megabyte of locale support to
+// each executable.
+std::FILE* OpenFile(const std::string& utf8, const char* mode);
+// The whole content of a file; nothing when it cannot be read (a folder does not count as one).
+std::optional<std::string> ReadWholeFile(const std::string& utf8);
+bool IsFolder(const std::string& utf8);
+bool Exists(const std::string& utf8);
+// The path made absolute against the current folder; empty stays empty.
+std::string AbsolutePath(const std::string& utf8);
+// The absolute path of the folder that holds the file.
+std::string FolderOf(const std::string& utf8);
+// A UTF-8 text as the W functions of Windows take it.
+std::wstring WideText(const std::string& utf8);
 // The command-line arguments after the program name, in UTF-8 (on Windows read from the wide
 // command line, not from the ANSI argv).
 std::vector<std::string> CommandArguments(int argc, char** argv);

@@ -13,12 +13,43 @@ void IgnoreSignal(int) {}
 
 }  // namespace
 
-std::filesystem::path DefaultMachineFolder() {
+std::string DefaultMachineFolder() {
   if (const char* machine = std::getenv("ORVANE_MACHINE"); machine && *machine) return machine;
   if (const char* data = std::getenv("XDG_DATA_HOME"); data && *data)
-    return std::filesystem::path(data) / "orvane" / "machine";
+    return std::string(data) + "/orvane/machine";
   const char* home = std::getenv("HOME");
-  return std::filesystem::path(home ? home : ".") / ".local" / "share" / "orvane" / "machine";
+  return std::string(home ? home : ".") + "/.local/share/orvane/machine";
+}
+
+std::filesystem::path PathFromUtf8(const std::string& utf8) {
+  return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+std::string PathToUtf8(const std::filesystem::path& path) {
+  std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
+}
+
+std::FILE* OpenFile(const std::string& utf8, const char* mode) {
+  return std::fopen(utf8.c_str(), mode);
+}
+
+bool IsFolder(const std::string& utf8) {
+  std::error_code ec;
+  return std::filesystem::is_directory(utf8, ec);
+}
+
+bool Exists(const std::string& utf8) {
+  std::error_code ec;
+  return std::filesystem::exists(utf8, ec);
+}
+
+std::string AbsolutePath(const std::string& utf8) {
+  return utf8.empty() ? utf8 : std::filesystem::absolute(utf8).string();
+}
+
+std::string FolderOf(const std::string& utf8) {
+  return std::filesystem::absolute(utf8).parent_path().string();
 }
 
 std::vector<std::string> CommandArguments(int argc, char** argv) {

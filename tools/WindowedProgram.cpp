@@ -1,8 +1,6 @@
 // The program run with windows and the installer's switches, on any windowing system.
 #include "tools/WindowedProgram.h"
 
-#include <fstream>
-
 #include "tools/HeadlessProgram.h"
 #include "tools/ToolSupport.h"
 
@@ -10,11 +8,11 @@ namespace orvane::tools {
 
 WindowedProgramUi::WindowedProgramUi(IUserInterface& windows,
                                      std::function<void(Application&)> attachWindows,
-                                     const SetupSwitches& switches, std::ostream* log,
+                                     const SetupSwitches& switches, headless::Transcript::Sink log,
                                      const std::function<bool(const std::string&)>& saveRecord,
                                      std::function<void(const std::string&)> echo)
     : attachWindows_(std::move(attachWindows)), switched_(windows, switches), echo_(std::move(echo)) {
-  if (log) log_.emplace(*log);
+  if (log) log_.emplace(std::move(log));
   if (saveRecord) recorder_.emplace(switched_, saveRecord);
 }
 
@@ -38,10 +36,10 @@ namespace {
 
 // Writes the whole answers file of /record (it is rewritten after each answer).
 bool SaveText(const std::string& path, const std::string& text) {
-  std::ofstream out(PathFromUtf8(path), std::ios::binary | std::ios::trunc);
-  out << text;
-  out.close();
-  return !out.fail();
+  std::FILE* out = OpenFile(path, "wb");
+  if (!out) return false;
+  const bool written = std::fwrite(text.data(), 1, text.size(), out) == text.size();
+  return std::fclose(out) == 0 && written;
 }
 
 }  // namespace
@@ -51,9 +49,8 @@ int RunWithWindows(StartRequest request, const SetupSwitches& switches, IUserInt
                    const std::function<void(const std::string&)>& echo,
                    const std::function<void(const std::string&)>& report) {
   request.realTime = true;
-  std::ofstream logFile;
-  std::ostream* log =
-      switches.log.empty() ? nullptr : &OpenTranscript(switches.log, false, logFile);
+  std::optional<TranscriptFile> logFile;
+  if (!switches.log.empty()) logFile.emplace(switches.log, false);
   std::function<bool(const std::string&)> save;
   if (!switches.record.empty()) {
     save = [path = switches.record](const std::string& text) { return SaveText(path, text); };
@@ -61,7 +58,8 @@ int RunWithWindows(StartRequest request, const SetupSwitches& switches, IUserInt
       throw TranscriptError("cannot write the answers file " + switches.record +
                             "; nothing was run");
   }
-  WindowedProgramUi ui(windows, attachWindows, switches, log, save, echo);
+  WindowedProgramUi ui(windows, attachWindows, switches,
+                       logFile ? logFile->Sink() : headless::Transcript::Sink(), save, echo);
   const int code = RunProgram(request, ui);
   if (ui.RecordFailed()) {
     report("the answers file " + switches.record + " could not be written to the end; the run "

@@ -4,7 +4,6 @@
 #pragma once
 #include <functional>
 #include <optional>
-#include <ostream>
 #include <string>
 
 #include "tools/ProgramHost.h"
@@ -16,10 +15,10 @@ namespace orvane::tools {
 
 class WindowedProgramUi : public ProgramUi {
  public:
-  // `windows` is the real user interface and `attachWindows` attaches it to the program; `echo`
-  // (may be empty) sees every line of the record as well.
+  // `windows` is the real user interface and `attachWindows` attaches it to the program; `log`
+  // (may be empty) takes the record; `echo` (may be empty) sees every line of it as well.
   WindowedProgramUi(IUserInterface& windows, std::function<void(Application&)> attachWindows,
-                    const SetupSwitches& switches, std::ostream* log,
+                    const SetupSwitches& switches, headless::Transcript::Sink log,
                     const std::function<bool(const std::string&)>& saveRecord,
                     std::function<void(const std::string&)> echo = {});
   IUserInterface& Ui() override;

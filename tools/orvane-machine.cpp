@@ -363,10 +363,9 @@ int main(int argc, char** argv) {
     // The options end at the command: what follows belongs to the command.
     const tools::ParsedOptions options =
         tools::ParseOptions(tools::CommandArguments(argc, argv), {{"machine", true}}, true);
-    if (tools::AnswerHelpOrVersion(options, kUsage, "orvane-machine", std::cout)) return 0;
-    const std::filesystem::path machine = options.Has("machine")
-                                              ? tools::PathFromUtf8(options.Value("machine"))
-                                              : tools::DefaultMachineFolder();
+    if (tools::AnswerHelpOrVersion(options, kUsage, "orvane-machine")) return 0;
+    const std::filesystem::path machine =
+        options.Has("machine") ? options.Value("machine") : tools::DefaultMachineFolder();
     return Run(machine, options.operands);
   } catch (const UsageError& error) {
     std::cerr << "orvane-machine: " << error.what() << "\n" << kUsage;

@@ -1,10 +1,8 @@
 // orvane-run: runs the installer with a scripted user (an answers file) and writes a transcript
 // of everything a user would have seen. The same program code as a desktop start; only the user
 // interface and the clock differ.
-#include <fstream>
-#include <iostream>
+#include <cstdio>
 #include <optional>
-#include <sstream>
 
 #include "app/Application.h"
 #include "tools/CommandOptions.h"
@@ -16,6 +14,8 @@ using namespace orvane;
 using namespace orvane::tools;
 
 namespace {
+
+void Complain(const std::string& text) { std::fprintf(stderr, "orvane-run: %s\n", text.c_str()); }
 
 const char kUsage[] =
     "usage: orvane-run [options] DISTRIBUTION_FOLDER      install from a distribution folder\n"
@@ -68,11 +68,11 @@ int main(int argc, char** argv) {
     } else {
       CommandLine line = ParseCommandLine(arguments, {"--answers", "--transcript"}, {"--real-time"});
       if (line.help) {
-        std::cout << (kEmulatedMachine ? kUsage : kWindowsUsage);
+        std::fputs(kEmulatedMachine ? kUsage : kWindowsUsage, stdout);
         return 0;
       }
       if (line.version) {
-        std::cout << VersionText("orvane-run");
+        std::fputs(VersionText("orvane-run").c_str(), stdout);
         return 0;
       }
       request = line.request;
@@ -82,7 +82,8 @@ int main(int argc, char** argv) {
       uninstallName = line.uninstallName;
     }
   } catch (const std::exception& error) {
-    std::cerr << "orvane-run: " << error.what() << "\n" << (kEmulatedMachine ? kUsage : kWindowsUsage);
+    Complain(error.what());
+    std::fputs(kEmulatedMachine ? kUsage : kWindowsUsage, stderr);
     return kExitBadCommandLine;
   }
 
@@ -94,16 +95,17 @@ int main(int argc, char** argv) {
 
     // The uninstall command runs with the options in the environment (on Linux in place of this
     // process); it appends to the transcript after the line that names it.
-    std::ofstream file;
+    std::optional<TranscriptFile> file;
     std::optional<headless::Transcript> transcript;
-    transcript.emplace(OpenTranscript(transcriptPath, false, file));
+    file.emplace(transcriptPath, false);
+    transcript.emplace(file->Sink());
     if (!answersPath.empty())
       SetEnvironmentValue("ORVANE_ANSWERS",
-                          PathToUtf8(std::filesystem::absolute(PathFromUtf8(answersPath))));
+                          AbsolutePath(answersPath));
     SetEnvironmentValue("ORVANE_TRANSCRIPT",
                         transcriptPath.empty() || transcriptPath == "-"
                             ? "-"
-                            : PathToUtf8(std::filesystem::absolute(PathFromUtf8(transcriptPath))));
+                            : AbsolutePath(transcriptPath));
     if (request.realTime) SetEnvironmentValue("ORVANE_REAL_TIME", "1");
     // The uninstaller copy may be the desktop program: it runs headless too.
     SetEnvironmentValue("ORVANE_UI", "headless");
@@ -115,25 +117,27 @@ int main(int argc, char** argv) {
                                        throw TranscriptError(TranscriptNotWritten(
                                            transcriptPath, transcript->LostError()));
                                      // The command writes to the file from here on.
-                                     if (file.is_open()) file.close();
+                                     file->Close();
                                    },
                                    problem);
     if (problem.empty()) return code;
-    std::cerr << "orvane-run: " << problem << "\n";
-    if (!file.is_open() && !transcriptPath.empty() && transcriptPath != "-") {
+    Complain(problem);
+    if (file->Closed()) {
       transcript.reset();
-      transcript.emplace(OpenTranscript(transcriptPath, true, file));
+      file.reset();
+      file.emplace(transcriptPath, true);
+      transcript.emplace(file->Sink());
     }
     transcript->Line("exit " + std::to_string(code));
     return code;
   } catch (const headless::AnswersError& error) {
-    std::cerr << "orvane-run: " << error.what() << "\n";
+    Complain(error.what());
     return kExitBadCommandLine;
   } catch (const TranscriptError& error) {
-    std::cerr << "orvane-run: " << error.what() << "\n";
+    Complain(error.what());
     return kExitTranscriptLost;
   } catch (const std::exception& error) {
-    std::cerr << "orvane-run: " << error.what() << "\n";
+    Complain(error.what());
     return kExitFailed;
   }
 }

@@ -10,7 +10,7 @@
 #endif
 #include <windows.h>
 
-#include <iostream>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -45,8 +45,7 @@ bool AsksQuiet(const std::vector<std::string>& arguments) {
 
 // A text in a message box; `utf8` may span lines.
 void Tell(const std::string& utf8, UINT icon) {
-  std::wstring text = PathFromUtf8(utf8).wstring();
-  MessageBoxW(nullptr, text.c_str(), L"Orvane Setup", MB_OK | icon);
+  MessageBoxW(nullptr, WideText(utf8).c_str(), L"Orvane Setup", MB_OK | icon);
 }
 
 }  // namespace
@@ -55,7 +54,7 @@ int main(int argc, char** argv) {
   std::vector<std::string> arguments = CommandArguments(argc, argv);
   const bool quiet = AsksQuiet(arguments);
   auto report = [quiet](const std::string& line) {
-    std::cerr << "SETUP: " << line << "\n";
+    std::fprintf(stderr, "SETUP: %s\n", line.c_str());
     if (!quiet) Tell(line, MB_ICONSTOP);
   };
 
@@ -81,7 +80,7 @@ int main(int argc, char** argv) {
     report("unknown command-line argument: " + arguments[0] + "\n\n" + kUsage + kSwitchesHelp);
     return kExitBadCommandLine;
   } else {
-    request.distribution = SelfExecutable().parent_path();
+    request.distribution = SelfFolder();
   }
 
   if (switches.Unattended())

@@ -122,7 +122,7 @@ int main(int argc, char** argv) {
     try {
       // A copy placed inside a distribution folder installs from that folder.
       CommandLine line =
-          ParseCommandLine(arguments, {}, {"--verbose"}, SelfExecutable().parent_path());
+          ParseCommandLine(arguments, {}, {"--verbose"}, SelfFolder());
       if (line.help) {
         std::cout << Help();
         return 0;

@@ -2,7 +2,6 @@
 // scripted user's answer to a disk change.
 #include <gtest/gtest.h>
 
-#include <sstream>
 
 #include "platform/WinTypes.h"
 #include "ui/headless/Answers.h"
@@ -24,15 +23,18 @@ TEST(GlobMatchTest, StarMatchesAnyRunEvenWhenTheTextHoldsStars) {
 // A disk the system refused to insert is said to be so in the transcript, never "inserted".
 TEST(HeadlessUiTest, ADiskChangeSaysWhetherTheDiskWentIn) {
   for (bool inserted : {true, false}) {
-    std::ostringstream out;
-    Transcript transcript(out);
+    std::string out;
+    Transcript transcript([&out](const std::string& text) {
+      out += text;
+      return true;
+    });
     HeadlessUi ui(Answers::Parse("disk 2 /tmp/disk2\n", "answers", "/"), transcript);
     ui.InsertDisk = [inserted](int, const std::string&) { return inserted; };
     EXPECT_EQ(ui.ShowMessage("Exchange it for the disk of NO.2.", "Disk Change", mb::OkCancel),
               id::Ok);
-    EXPECT_NE(out.str().find(inserted ? "(inserted disk 2)" : "(disk 2 could not be inserted)"),
+    EXPECT_NE(out.find(inserted ? "(inserted disk 2)" : "(disk 2 could not be inserted)"),
               std::string::npos)
-        << out.str();
+        << out;
   }
 }
 

@@ -83,7 +83,8 @@ TEST(Cp932Table, EveryUtf16UnitIsWrittenAsIconvWritesIt) {
 }
 
 TEST(Cp932Table, Utf8AndSurrogateEdgesFailWhereIconvFails) {
-  Iconv fromUtf8("CP932", "UTF-8"), utf16ToUtf8("UTF-8", "UTF-16LE");
+  Iconv fromUtf8("CP932", "UTF-8"), utf16ToUtf8("UTF-8", "UTF-16LE"),
+      utf8ToUtf16("UTF-16LE", "UTF-8");
   int mismatches = 0;
   // Every two-byte text, and every three-byte one whose first byte allows overlong or surrogate
   // forms (E0, ED) or is the last of its kind (EF); then four-byte forms and leftovers.
@@ -102,6 +103,8 @@ TEST(Cp932Table, Utf8AndSurrogateEdgesFailWhereIconvFails) {
   for (const std::string text : {"\xF0\x9F\x98\x80", "\xF4\x8F\xBF\xBF", "\xF4\x90\x80\x80",
                                  "\xF8\x88\x80\x80\x80", "\xE3\x81", "\x80", "A\xC3"}) {
     EXPECT_EQ(Ours(&Utf8ToCp932, text), fromUtf8(text)) << text;
+    auto wide = Ours(&Utf8ToUtf16, text);
+    EXPECT_EQ(wide ? std::optional(LittleEndian(*wide)) : std::nullopt, utf8ToUtf16(text)) << text;
   }
   // Surrogate pairs, and surrogates out of order or alone.
   for (const std::u16string wide : {u"\xD83D\xDE00", u"\xDBFF\xDFFF", u"\xD800\xDC00",

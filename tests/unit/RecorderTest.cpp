@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <sstream>
 
 #include "tools/HeadlessProgram.h"
 #include "ui/headless/Recorder.h"
@@ -17,8 +16,9 @@ namespace fs = std::filesystem;
 // The scripted user with the recorder between it and the program.
 class RecordedProgramUi : public ProgramUi {
  public:
-  RecordedProgramUi(headless::Answers answers, std::ostream& out, std::string& recorded)
-      : inner_(std::move(answers), out), recorder_(inner_.Ui(), [&recorded](const std::string& t) {
+  RecordedProgramUi(headless::Answers answers, headless::Transcript::Sink out,
+                    std::string& recorded)
+      : inner_(std::move(answers), std::move(out)), recorder_(inner_.Ui(), [&recorded](const std::string& t) {
           recorded = t;
           return true;
         }) {}
@@ -36,6 +36,14 @@ class RecordedProgramUi : public ProgramUi {
   headless::Recorder recorder_;
 };
 
+// A transcript kept in a string.
+headless::Transcript::Sink Into(std::string& text) {
+  return [&text](const std::string& line) {
+    text += line;
+    return true;
+  };
+}
+
 std::string WithoutDefaults(std::string text) {
   for (size_t at; (at = text.find(" (default)")) != std::string::npos;) text.erase(at, 10);
   return text;
@@ -48,25 +56,24 @@ TEST(RecorderTest, ARecordedRunReplaysToTheSameTranscript) {
   fs::create_directories(root);
   fs::copy(fs::path(ORVANE_EXAMPLES) / "demo", root / "dist", fs::copy_options::recursive);
   StartRequest request;
-  request.distribution = root / "dist";
-  request.machineFolder = root / "recorded";
+  request.distribution = (root / "dist").string();
+  request.machineFolder = (root / "recorded").string();
 
   // A type, a box unticked, a folder typed, Abort pressed while the second file is copied and
   // the abort confirmed; every other question takes its default, which the recording names.
   const std::string script =
       "select-type type2\nfinal untick desktop\nfinal folder \"C:\\\\Rec\\\\\"\nfinal start\n"
       "abort \"*Copying -> C:\\\\Rec\\\\README.TXT\"\n";
-  std::ostringstream first, second;
-  std::string recorded;
-  RecordedProgramUi ui(headless::Answers::Parse(script, "script", ""), first, recorded);
+  std::string first, second, recorded;
+  RecordedProgramUi ui(headless::Answers::Parse(script, "script", ""), Into(first), recorded);
   const int code = RunProgram(request, ui);
-  EXPECT_EQ(code, kExitCancelled) << first.str();
-  ASSERT_NE(first.str().find("\naction status abort\n"), std::string::npos) << first.str();
+  EXPECT_EQ(code, kExitCancelled) << first;
+  ASSERT_NE(first.find("\naction status abort\n"), std::string::npos) << first;
 
-  request.machineFolder = root / "replayed";
-  HeadlessProgramUi replay(headless::Answers::Parse(recorded, "recorded", ""), second);
+  request.machineFolder = (root / "replayed").string();
+  HeadlessProgramUi replay(headless::Answers::Parse(recorded, "recorded", ""), Into(second));
   EXPECT_EQ(RunProgram(request, replay), code) << recorded;
-  EXPECT_EQ(second.str(), WithoutDefaults(first.str())) << recorded;
+  EXPECT_EQ(second, WithoutDefaults(first)) << recorded;
   fs::remove_all(root);
 }
 

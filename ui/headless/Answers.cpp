@@ -2,7 +2,6 @@
 #include "ui/headless/Answers.h"
 
 #include <set>
-#include <sstream>
 
 namespace orvane::headless {
 namespace {
@@ -102,10 +101,12 @@ bool GlobMatch(const std::string& pattern, const std::string& text) {
 Answers Answers::Parse(const std::string& text, const std::string& name,
                        const std::string& baseFolder) {
   Answers answers;
-  std::istringstream in(text);
-  std::string line;
   int number = 0;
-  while (std::getline(in, line)) {
+  for (size_t start = 0; start < text.size();) {
+    size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(start, end - start);
+    start = end + 1;
     ++number;
     if (!line.empty() && line.back() == '\r') line.pop_back();
     auto fail = [&](const std::string& problem) {

@@ -10,8 +10,7 @@ namespace orvane::headless {
 void Transcript::Line(const std::string& line) {
   if (lost_) return;
   errno = 0;
-  out_ << line << '\n' << std::flush;
-  if (!out_) NoteFailure(errno ? errno : EIO);
+  if (!out_(line + '\n')) NoteFailure(errno ? errno : EIO);
 }
 
 void Transcript::NoteFailure(int error) {

@@ -2,14 +2,16 @@
 // backslash escaped, so that every event stays on one line. A transcript that cannot be written
 // (a reader that went away, a full disk) is given up, never the run.
 #pragma once
-#include <ostream>
+#include <functional>
 #include <string>
 
 namespace orvane::headless {
 
 class Transcript {
  public:
-  explicit Transcript(std::ostream& out) : out_(out) {}
+  // Where the lines go: writes the text, returns false with errno set when it could not.
+  using Sink = std::function<bool(const std::string& text)>;
+  explicit Transcript(Sink out) : out_(std::move(out)) {}
   // Writes one line (a newline is added) and flushes it. Once a write has failed nothing more is
   // written: the run goes on without its record.
   void Line(const std::string& line);
@@ -24,7 +26,7 @@ class Transcript {
   static std::string QuoteUtf8(const std::string& utf8);
 
  private:
-  std::ostream& out_;
+  Sink out_;
   bool lost_ = false;
   int error_ = 0;
 };

@@ -3,7 +3,6 @@
 // keeps the state dump up to date from inside the dialog's own message loop.
 #include <shlobj.h>
 
-#include <sstream>
 
 #include "app/Application.h"
 #include "app/Main.h"
@@ -55,10 +54,7 @@ int CALLBACK BrowserEvent(HWND window, UINT message, LPARAM lParam, LPARAM) {
 std::string Place(const std::string& name, HWND window) {
   RECT r;
   GetWindowRect(window, &r);
-  std::ostringstream line;
-  line << name << " " << r.left << " " << r.top << " " << r.right - r.left << " "
-       << r.bottom - r.top;
-  return line.str();
+  return name + Numbers({r.left, r.top, r.right - r.left, r.bottom - r.top});
 }
 
 }  // namespace
@@ -84,25 +80,25 @@ void Win32Ui::EndDialog() {
 std::string Win32Ui::DialogDump() const {
   HWND window = static_cast<HWND>(dialog_);
   if (!window || !IsWindow(window)) return "";
-  std::ostringstream out;
+  std::string out;
   if (dialogKind_ == "box") {
-    out << Place("box", window) << " " << DumpQuote(DisplayUtf8(dialogTitle_)) << " "
-        << DumpQuote(DisplayUtf8(dialogText_)) << "\n";
+    out += Place("box", window) + " " + DumpQuote(DisplayUtf8(dialogTitle_)) + " " +
+           DumpQuote(DisplayUtf8(dialogText_)) + "\n";
     for (auto [id, name] : {std::pair{IDOK, "box.ok"},
                             {IDCANCEL, "box.cancel"},
                             {IDYES, "box.yes"},
                             {IDNO, "box.no"}})
       if (HWND button = GetDlgItem(window, id); button && IsWindowVisible(button))
-        out << Place(name, button) << "\n";
+        out += Place(name, button) + "\n";
   } else {
-    out << Place("browser", window) << " " << DumpQuote(DisplayUtf8(dialogTitle_)) << "\n";
+    out += Place("browser", window) + " " + DumpQuote(DisplayUtf8(dialogTitle_)) + "\n";
     for (auto [id, name] : {std::pair{IDOK, "browser.ok"}, {IDCANCEL, "browser.cancel"}})
-      if (HWND button = GetDlgItem(window, id)) out << Place(name, button) << "\n";
+      if (HWND button = GetDlgItem(window, id)) out += Place(name, button) + "\n";
     if (HWND tree = FindWindowExW(window, nullptr, L"SysTreeView32", nullptr))
-      out << Place("browser.tree", tree) << "\n";
-    out << "browser.selected " << DumpQuote(DisplayUtf8(browserSelection_)) << "\n";
+      out += Place("browser.tree", tree) + "\n";
+    out += "browser.selected " + DumpQuote(DisplayUtf8(browserSelection_)) + "\n";
   }
-  return out.str();
+  return out;
 }
 
 int Win32Ui::ShowMessage(const std::string& text, const std::string& caption, uint32_t flags) {

@@ -74,6 +74,22 @@ std::wstring Wide(const std::string& cp932) {
   return std::wstring(text.begin(), text.end());
 }
 
+std::string Numbers(std::initializer_list<long> values) {
+  std::string text;
+  for (long value : values) text += " " + std::to_string(value);
+  return text;
+}
+
+bool WriteWholeFile(const std::wstring& path, const std::string& text) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  const bool ok = WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+                  written == text.size();
+  return CloseHandle(file) && ok;
+}
+
 COLORREF ColorOf(uint32_t color) {
   if (color == clBtnFace) return GetSysColor(COLOR_BTNFACE);
   if (color == clWindow) return GetSysColor(COLOR_WINDOW);

@@ -10,9 +10,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "app/Application.h"
 #include "app/Main.h"
@@ -268,9 +265,9 @@ HWND MakeControlWindow(HWND parent, ControlView& cv) {
 }  // namespace
 
 Win32Ui::Win32Ui() {
-  if (const wchar_t* p = _wgetenv(L"ORVANE_WIN32_DUMP")) dumpPath_ = win32::FromWideLossy(p);
+  if (const wchar_t* p = _wgetenv(L"ORVANE_WIN32_DUMP")) dumpPath_ = p;
   if (const wchar_t* p = _wgetenv(L"ORVANE_WIN32_FIRST_PAINT"))
-    firstPaintPath_ = win32::FromWideLossy(p);
+    firstPaintPath_ = p;
   g_ui = this;
   RegisterClasses();
 }
@@ -744,8 +741,7 @@ void Win32Ui::NotePainted(FormView& view) {
     ticks.HighPart = created.dwHighDateTime;
     createdMs = static_cast<long long>(ticks.QuadPart / 10000 - 11644473600000ULL);
   }
-  std::ofstream(std::filesystem::u8path(DisplayUtf8(firstPaintPath_))) << now << " " << createdMs
-                                                                        << "\n";
+  WriteWholeFile(firstPaintPath_, std::to_string(now) + " " + std::to_string(createdMs) + "\n");
 }
 
 void* Win32Ui::DialogOwner() {
@@ -761,7 +757,7 @@ void* Win32Ui::DialogOwner() {
 
 void Win32Ui::WriteDump() {
   if (dumpPath_.empty()) return;
-  std::ostringstream out;
+  std::string out;
   for (auto& view : views_) {
     TForm& form = *view->form;
     if (!form.visible || !view->shown) continue;
@@ -769,9 +765,8 @@ void Win32Ui::WriteDump() {
     GetClientRect(view->window, &client);
     POINT origin = {0, 0};
     ClientToScreen(view->window, &origin);
-    out << "form " << form.name << " " << origin.x << " " << origin.y << " " << client.right << " "
-        << client.bottom << (form.enabled ? "" : " disabled") << " "
-        << DumpQuote(DisplayUtf8(form.caption)) << "\n";
+    out += "form " + form.name + Numbers({origin.x, origin.y, client.right, client.bottom}) +
+           (form.enabled ? "" : " disabled") + " " + DumpQuote(DisplayUtf8(form.caption)) + "\n";
     for (ControlView& cv : view->controls) {
       TControl& c = *cv.control;
       if (!c.Showing() || c.kind == ControlKind::Memo) continue;
@@ -780,15 +775,15 @@ void Win32Ui::WriteDump() {
         SIZE extent = LabelExtent(c);
         x = Scale(c.left), y = Scale(c.top), w = extent.cx, h = extent.cy;
       }
-      out << "control " << form.name << "." << c.name << " " << origin.x + x << " " << origin.y + y
-          << " " << w << " " << h << (c.enabled && cv.active ? "" : " disabled")
-          << ((c.kind == ControlKind::CheckBox || c.kind == ControlKind::RadioButton)
+      out += "control " + form.name + "." + c.name + Numbers({origin.x + x, origin.y + y, w, h}) +
+             (c.enabled && cv.active ? "" : " disabled") +
+             ((c.kind == ControlKind::CheckBox || c.kind == ControlKind::RadioButton)
                   ? (c.checked ? " on" : " off")
-                  : "")
-          << " " << DumpQuote(DisplayUtf8(c.caption)) << "\n";
+                  : "") +
+             " " + DumpQuote(DisplayUtf8(c.caption)) + "\n";
     }
   }
-  out << DialogDump();
+  out += DialogDump();
   // Where the keyboard focus is: a form control, a form window itself, a dialog part or none.
   std::string focus = "none";
   HWND f = GetFocus();
@@ -815,18 +810,13 @@ void Win32Ui::WriteDump() {
         break;
     }
   }
-  out << "focus " << focus << "\n";
-  std::string text = out.str();
-  if (text == lastDump_) return;
-  lastDump_ = text;
-  std::filesystem::path path = std::filesystem::u8path(DisplayUtf8(dumpPath_));
-  std::filesystem::path temporary = path;
-  temporary += ".tmp";
-  {
-    std::ofstream file(temporary, std::ios::trunc | std::ios::binary);
-    file << text << "end\n";
-  }
-  MoveFileExW(temporary.wstring().c_str(), path.wstring().c_str(), MOVEFILE_REPLACE_EXISTING);
+  out += "focus " + focus + "\n";
+  if (out == lastDump_) return;
+  lastDump_ = out;
+  // Written aside and moved into place, so that a reader never sees half a dump.
+  const std::wstring temporary = dumpPath_ + L".tmp";
+  if (WriteWholeFile(temporary, out + "end\n"))
+    MoveFileExW(temporary.c_str(), dumpPath_.c_str(), MOVEFILE_REPLACE_EXISTING);
 }
 
 }  // namespace orvane::win32ui

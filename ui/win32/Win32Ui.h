@@ -84,7 +84,8 @@ class Win32Ui : public IUserInterface {
   Application* app_ = nullptr;
   std::vector<std::unique_ptr<FormView>> views_;
   std::deque<TControl*> pending_;
-  std::string dumpPath_, firstPaintPath_, lastDump_;
+  std::wstring dumpPath_, firstPaintPath_;  // from the environment
+  std::string lastDump_;
   std::string dialogKind_, dialogTitle_, dialogText_, browserSelection_;
   void* dialog_ = nullptr;
   bool firstPaintWritten_ = false;
