@@ -3,6 +3,7 @@
 // asked), and, given a disk size, the files spread over disk folders with "(Dch)" markers written
 // where each disk begins.
 #include <cctype>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <map>

@@ -1,6 +1,7 @@
 // orvane-pack compress: files compressed as the Microsoft compression tool does with its rename
 // option, for [CopyFile] sources that the install expands.
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
 #include <system_error>
 

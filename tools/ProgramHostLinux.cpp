@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 
 #include "platform/host/HostPlatform.h"
 #include "platform/host/HostProcesses.h"

@@ -3,10 +3,12 @@
 // ToolSupport.cpp holds the portable ones; ToolSupportPosix.cpp and ToolSupportWin32.cpp the rest.
 #pragma once
 #include <cstdio>
-#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
+#ifndef _WIN32
+#include <filesystem>
+#endif
 
 namespace orvane::tools {
 
@@ -18,13 +20,15 @@ std::string DefaultMachineFolder();
 std::string FromTerminal(const std::string& utf8);
 // The program's text for the terminal.
 std::string ToTerminal(const std::string& cp932);
-// File names as the tools keep them (UTF-8) and as the system takes them: on Windows a narrow
-// file name would go through the ANSI code page and lose what it cannot hold.
+#ifndef _WIN32
+// File names as the tools keep them (UTF-8) and as std::filesystem takes them, for the tools
+// that run on Linux only.
 std::filesystem::path PathFromUtf8(const std::string& utf8);
 std::string PathToUtf8(const std::filesystem::path& path);
-// Files named in UTF-8 through the C library. The programs that run on Windows use these rather
-// than the C++ streams and std::filesystem, which would add a megabyte of locale support to
-// each executable.
+#endif
+// Files named in UTF-8 through the C library (on Windows through the W functions). The programs
+// that run on Windows use these rather than the C++ streams and std::filesystem, which would add
+// a megabyte of locale support to each executable.
 std::FILE* OpenFile(const std::string& utf8, const char* mode);
 // The whole content of a file; nothing when it cannot be read (a folder does not count as one).
 std::optional<std::string> ReadWholeFile(const std::string& utf8);

@@ -64,7 +64,7 @@ std::string FolderOf(const std::string& utf8) {
   size_t name = 0;
   std::wstring full = FullPath(utf8, &name);
   full.resize(name);
-  // "C:" keeps its backslash; "C:\App" loses it.
+  // A root such as C:\ keeps its backslash; a folder below it does not.
   if (full.size() > 3 && (full.back() == L'\\' || full.back() == L'/')) full.pop_back();
   return Utf8(full.c_str());
 }
