@@ -2,9 +2,11 @@
 # Checks a Windows executable of the build: its machine type, that it imports only DLLs that every
 # Windows has (objdump -p lists them; a runtime DLL such as libstdc++-6.dll or libwinpthread-1.dll
 # means the static link failed), and that its version resource carries the expected version in
-# both its fixed part and its FileVersion text. With --gui also that it is a GUI program with an
+# both its fixed part and its FileVersion text. With --small (a size-optimised build) also that it
+# stays under 1.5 MB: the C++ runtime's locale support, brought in by any stream or
+# std::filesystem path in the linked code, would take it over. With --gui also that it is a GUI program with an
 # icon and a manifest that asks for elevation and declares DPI awareness.
-# Usage: check_build.py OBJDUMP EXE i686|x86_64 VERSION [--gui]
+# Usage: check_build.py OBJDUMP EXE i686|x86_64 VERSION [--gui] [--small]
 import re
 import struct
 import subprocess
@@ -18,6 +20,7 @@ RT_VERSION = 16
 RT_GROUP_ICON = 14
 RT_MANIFEST = 24
 SUBSYSTEM_GUI = 2
+MAX_BYTES = 1_500_000
 
 
 class Pe:
@@ -80,6 +83,8 @@ def main():
     problems = []
     with open(exe, "rb") as f:
         pe = Pe(f.read())
+    if "--small" in sys.argv[5:] and len(pe.data) > MAX_BYTES:
+        problems.append(f"{len(pe.data):,} bytes, more than {MAX_BYTES:,}")
     if pe.machine != MACHINES[arch]:
         problems.append(f"machine type {pe.machine:#x}, expected {MACHINES[arch]:#x} ({arch})")
 
@@ -111,7 +116,7 @@ def main():
         except ValueError as error:
             problems.append(f"no icon or manifest ({error})")
 
-    print(f"{exe}: {arch}, {len(dlls)} DLLs imported: {', '.join(dlls)}; "
+    print(f"{exe}: {arch}, {len(pe.data):,} bytes, {len(dlls)} DLLs imported: {', '.join(dlls)}; "
           f"FileVersion {strings.get('FileVersion')}")
     for problem in problems:
         print(f"{exe}: {problem}")
