@@ -59,7 +59,7 @@ class TranscriptFile {
 // The message of a transcript that could not be written before anything ran.
 std::string TranscriptNotWritten(const std::string& path, int error);
 // Runs the program with the scripted user, the transcript going to `transcriptPath` as
-// OpenTranscript opens it. Returns the program's exit code, or kExitTranscriptLost with a line
+// TranscriptFile opens it. Returns the program's exit code, or kExitTranscriptLost with a line
 // on standard error (prefixed with `tool`) when the transcript could not be written: either its
 // first line failed and nothing ran (see RunProgram), or it was cut short and the run went on to
 // its end (the line gives the run's own code).
