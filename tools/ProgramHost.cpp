@@ -136,6 +136,8 @@ int RunApplication(const Platform& inner, ProgramUi& ui, const DiskChanger& inse
   return code;
 }
 
+std::string SelfFolder() { return FolderOf(SelfExecutable()); }
+
 std::string StartLine(const std::string& programPath, const std::string& firstArgument) {
   return "start " + Quote(programPath) + " " + Quote(firstArgument);
 }

@@ -22,8 +22,6 @@ std::string SelfExecutable() {
   return error ? std::string() : self.string();
 }
 
-std::string SelfFolder() { return std::filesystem::path(SelfExecutable()).parent_path().string(); }
-
 bool StartedAsMachineProgram(const std::vector<std::string>& arguments, StartRequest& request) {
   const char* machine = std::getenv("ORVANE_MACHINE");
   if (!machine || !*machine) return false;

@@ -18,7 +18,6 @@
 #include "platform/win32/Win32Registry.h"
 #include "platform/win32/Win32Shell.h"
 #include "platform/win32/Win32System.h"
-#include "support/Cp932.h"
 #include "tools/ProgramFile.h"
 #include "tools/ProgramHost.h"
 #include "tools/ToolSupport.h"
@@ -55,9 +54,7 @@ std::string SystemErrorText(DWORD code) {
   std::wstring message = length ? std::wstring(text, length) : L"error " + std::to_wstring(code);
   if (text) LocalFree(text);
   while (!message.empty() && std::iswspace(message.back())) message.pop_back();
-  std::string utf8;
-  Utf16ToUtf8(std::u16string(message.begin(), message.end()), utf8);
-  return utf8;
+  return Utf8Text(message);
 }
 
 // Inserting a disk substitutes the disk's folder for the distribution drive (as "subst" does),
@@ -90,16 +87,10 @@ std::string SelfExecutable() {
   for (;;) {
     DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
     if (length == 0) return {};
-    if (length < buffer.size()) {
-      std::string utf8;
-      Utf16ToUtf8(std::u16string(buffer.begin(), buffer.begin() + length), utf8);
-      return utf8;
-    }
+    if (length < buffer.size()) return Utf8Text(buffer.substr(0, length));
     buffer.resize(buffer.size() * 2);
   }
 }
-
-std::string SelfFolder() { return FolderOf(SelfExecutable()); }
 
 bool StartedAsMachineProgram(const std::vector<std::string>& arguments, StartRequest& request) {
   // The runner's uninstall command puts the transcript's name in the environment; Add/Remove

@@ -19,7 +19,7 @@ std::string ToTerminal(const std::string& cp932) {
 }
 
 std::optional<std::string> ReadWholeFile(const std::string& utf8) {
-  if (IsFolder(utf8)) return std::nullopt;
+  // A folder either does not open (Windows) or fails its first read (Linux).
   std::FILE* file = OpenFile(utf8, "rb");
   if (!file) return std::nullopt;
   std::string text;
@@ -35,6 +35,12 @@ std::wstring WideText(const std::string& utf8) {
   std::u16string wide;
   Utf8ToUtf16(utf8, wide);
   return std::wstring(wide.begin(), wide.end());
+}
+
+std::string Utf8Text(const std::wstring& wide) {
+  std::string utf8;
+  Utf16ToUtf8(std::u16string(wide.begin(), wide.end()), utf8);
+  return utf8;
 }
 
 }  // namespace orvane::tools

@@ -30,7 +30,7 @@ std::string PathToUtf8(const std::filesystem::path& path);
 // that run on Windows use these rather than the C++ streams and std::filesystem, which would add
 // a megabyte of locale support to each executable.
 std::FILE* OpenFile(const std::string& utf8, const char* mode);
-// The whole content of a file; nothing when it cannot be read (a folder does not count as one).
+// The whole content of a file; nothing when it cannot be read (a folder cannot).
 std::optional<std::string> ReadWholeFile(const std::string& utf8);
 bool IsFolder(const std::string& utf8);
 bool Exists(const std::string& utf8);
@@ -38,8 +38,10 @@ bool Exists(const std::string& utf8);
 std::string AbsolutePath(const std::string& utf8);
 // The absolute path of the folder that holds the file.
 std::string FolderOf(const std::string& utf8);
-// A UTF-8 text as the W functions of Windows take it.
+// A UTF-8 text as the W functions of Windows take it, and back (an unpaired surrogate ends the
+// text there).
 std::wstring WideText(const std::string& utf8);
+std::string Utf8Text(const std::wstring& wide);
 // The command-line arguments after the program name, in UTF-8 (on Windows read from the wide
 // command line, not from the ANSI argv).
 std::vector<std::string> CommandArguments(int argc, char** argv);

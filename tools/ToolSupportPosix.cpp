@@ -49,6 +49,7 @@ std::string AbsolutePath(const std::string& utf8) {
 }
 
 std::string FolderOf(const std::string& utf8) {
+  if (utf8.empty()) return utf8;
   return std::filesystem::absolute(utf8).parent_path().string();
 }
 

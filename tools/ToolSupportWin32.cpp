@@ -8,18 +8,10 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "support/Cp932.h"
 #include "tools/ToolSupport.h"
 
 namespace orvane::tools {
 namespace {
-
-std::string Utf8(const wchar_t* text) {
-  std::u16string wide(reinterpret_cast<const char16_t*>(text));
-  std::string out;
-  Utf16ToUtf8(wide, out);  // an unpaired surrogate leaves what came before it
-  return out;
-}
 
 // GetFullPathNameW: the absolute path, and where its last name begins.
 std::wstring FullPath(const std::string& utf8, size_t* namePart = nullptr) {
@@ -57,7 +49,7 @@ bool Exists(const std::string& utf8) {
 }
 
 std::string AbsolutePath(const std::string& utf8) {
-  return utf8.empty() ? utf8 : Utf8(FullPath(utf8).c_str());
+  return utf8.empty() ? utf8 : Utf8Text(FullPath(utf8));
 }
 
 std::string FolderOf(const std::string& utf8) {
@@ -66,14 +58,14 @@ std::string FolderOf(const std::string& utf8) {
   full.resize(name);
   // A root such as C:\ keeps its backslash; a folder below it does not.
   if (full.size() > 3 && (full.back() == L'\\' || full.back() == L'/')) full.pop_back();
-  return Utf8(full.c_str());
+  return Utf8Text(full);
 }
 
 std::vector<std::string> CommandArguments(int, char**) {
   int count = 0;
   wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
   std::vector<std::string> arguments;
-  for (int i = 1; wide && i < count; ++i) arguments.push_back(Utf8(wide[i]));
+  for (int i = 1; wide && i < count; ++i) arguments.push_back(Utf8Text(wide[i]));
   if (wide) LocalFree(wide);
   return arguments;
 }
@@ -81,7 +73,7 @@ std::vector<std::string> CommandArguments(int, char**) {
 std::optional<std::string> EnvironmentValue(const std::string& name) {
   const wchar_t* value = _wgetenv(WideText(name).c_str());
   if (!value) return std::nullopt;
-  return Utf8(value);
+  return Utf8Text(value);
 }
 
 void SetEnvironmentValue(const std::string& name, const std::string& utf8) {
