@@ -2,6 +2,8 @@
 // lnkinfo in run_tests.sh, from the expectations written here), and ShellExecute.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "platform/WinTypes.h"
 #include "platform/win32/Win32Shell.h"
 #include "support/ShellLink.h"
@@ -84,10 +86,13 @@ TEST(Win32Shell, ExecuteStartsProgramsAndReportsMissingFiles) {
   SetEnvironment(L"ORVANE_HELPER_MODE", L"report");
   SetEnvironment(L"ORVANE_HELPER_REPORT", W(report));
   EXPECT_GT(shell.Execute("open", BuildFolder() + "helper.exe", std::string("a \"b c\"")), 32);
-  // ShellExecute does not wait for the program.
-  for (int i = 0; i < 200 && !Exists(report); ++i) Sleep(50);
-  Sleep(100);
+  // ShellExecute does not wait for the program: the report is read until it holds its three
+  // lines (while the helper writes it, the file exists but cannot be opened, or holds part).
   std::string bytes = ReadBytes(report);
+  for (int i = 0; i < 200 && std::count(bytes.begin(), bytes.end(), '\n') < 3; ++i) {
+    Sleep(50);
+    bytes = ReadBytes(report);
+  }
   EXPECT_NE(bytes.find(" a \"b c\"\n"), std::string::npos) << bytes;
   EXPECT_EQ(shell.Execute("open", WorkFolder() + "none.exe", std::nullopt), SE_ERR_FNF);
   // Windows reports the missing folder (3); Wine 8 reports the file (2).
